@@ -1,0 +1,30 @@
+#include "browser/frmvisualiseur.h"
+#include "platform/instance.h"
+#include "startup/frmintro.h"
+#include "startup/module.h"
+
+#include <QApplication>
+
+#include <memory>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+
+    // The whole interface is French, Qt's own buttons and dialogs included.
+    charger_traduction_qt();
+
+    InstanceUnique instance;
+    frmIntro intro(instance);
+    if (!intro.Form_Load())
+        return 0;
+
+    std::unique_ptr<frmVisualiseur> visualiseur;
+    QObject::connect(&intro, &frmIntro::Form_Unload, &app, [&visualiseur] {
+        visualiseur = std::make_unique<frmVisualiseur>();
+        visualiseur->show();
+    });
+    intro.show();
+    return app.exec();
+}

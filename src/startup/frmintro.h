@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+
+class InstanceUnique;
+class QLabel;
+class QFrame;
+
+// The start-up window: refuses a second copy of the program, writes the first-run settings,
+// shows the name and version for two ticks of its timer, then hands over to the browser.
+class frmIntro : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit frmIntro(InstanceUnique& instance, QWidget* parent = nullptr);
+
+    // The load sequence. False when another copy runs: the user has been told, nothing was written,
+    // and the program must end.
+    bool Form_Load();
+
+Q_SIGNALS:
+    // The window has closed at its second tick: the browser opens now.
+    void Form_Unload();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Timer1_Timer();
+
+    InstanceUnique& m_instance;
+    QLabel* Label1;
+    QLabel* lblVersion;
+    QFrame* Shape1;
+    QTimer Timer1;
+    int m_tics = 0;
+    bool m_dechargee = false;
+};

@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Starts the real program on the X display of xvfb-run, as a user would:
+#  - first start: the splash, then the main window about two seconds later, the thirteen settings;
+#  - a second start while it runs: the message, an exit, and a settings file left byte for byte;
+#  - after a crash (kill -9), the next start is not refused.
+# Screenshots of each step go to $IMAGORA_CAPTURES (default: e2e-captures/ in the current folder).
+set -u
+
+programme=${1:?usage: demarrage.sh /chemin/vers/Imagora}
+captures=${IMAGORA_CAPTURES:-$PWD/e2e-captures/demarrage}
+mkdir -p "$captures"
+bac=$(mktemp -d)
+trap 'kill -9 $(jobs -p) 2>/dev/null; rm -rf "$bac"' EXIT
+export HOME=$bac/home XDG_CONFIG_HOME=$bac/home/.config XDG_DATA_HOME=$bac/home/.local/share XDG_RUNTIME_DIR=$bac/run
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM
+conf=$XDG_CONFIG_HOME/Imagora/Imagora.conf
+titre_principal="^\[ IMAGORA \] - Visualiseur d'images$"
+echecs=0
+
+echoue() { echo "ÉCHEC: $*"; echecs=$((echecs + 1)); }
+ok() { echo "ok: $*"; }
+maintenant_ms() { date +%s%3N; }
+capture() { command -v import >/dev/null && import -window root "$captures/$1.png" 2>/dev/null; }
+
+# Waits up to $2 seconds for a visible window whose title matches $1 (owned by pid $3 when given);
+# prints its id.
+attendre_fenetre() {
+    local fin=$(( $(date +%s) + $2 )) id
+    while [ "$(date +%s)" -le "$fin" ]; do
+        if [ -n "${3:-}" ]; then
+            id=$(xdotool search --all --onlyvisible --pid "$3" --name "$1" 2>/dev/null | head -n 1)
+        else
+            id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
+        fi
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+cle() { sed -n "s/^$(printf '%s' "$1" | sed 's/ /%20/g')=//p" "$conf"; }
+
+# 1. First start.
+debut=$(maintenant_ms)
+"$programme" &
+pid1=$!
+if attendre_fenetre '^Imagora$' 5 "$pid1" >/dev/null; then
+    capture 1-accueil
+    ok "la fenêtre d'accueil s'affiche"
+else
+    echoue "pas de fenêtre d'accueil"
+fi
+if attendre_fenetre "$titre_principal" 15 "$pid1" >/dev/null; then
+    delai=$(( $(maintenant_ms) - debut ))
+    capture 2-fenetre-principale
+    if [ "$delai" -ge 1500 ] && [ "$delai" -le 6000 ]; then
+        ok "la fenêtre principale s'ouvre après $delai ms"
+    else
+        echoue "la fenêtre principale s'ouvre après $delai ms au lieu d'environ deux secondes"
+    fi
+else
+    echoue "la fenêtre principale n'apparaît pas"
+fi
+
+if [ -f "$conf" ]; then
+    n=$(grep -c '=' "$conf")
+    [ "$n" -eq 13 ] && ok "13 réglages écrits" || echoue "$n réglages au lieu de 13"
+    [ "$(cle etat)" = actif ] && ok "etat = actif" || echoue "etat = '$(cle etat)'"
+    [[ "$(cle 'date de debut')" =~ ^[0-9]{2}/[0-9]{2}/[0-9]{4}$ ]] && ok "date de debut = $(cle 'date de debut')" \
+        || echoue "date de debut = '$(cle 'date de debut')'"
+    [ "$(cle secondes)" = 4 ] && ok "secondes = 4" || echoue "secondes = '$(cle secondes)'"
+else
+    echoue "pas de fichier de réglages $conf"
+fi
+
+# 2. A second copy while the first runs.
+cp "$conf" "$bac/avant.conf" 2>/dev/null
+"$programme" &
+pid2=$!
+if id=$(attendre_fenetre '^Imagora$' 10 "$pid2"); then
+    capture 3-deuxieme-copie
+    ok "la deuxième copie affiche son message"
+    xdotool windowfocus --sync "$id" 2>/dev/null
+    xdotool key Return
+else
+    echoue "la deuxième copie n'affiche pas de message"
+fi
+for _ in $(seq 50); do kill -0 "$pid2" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$pid2" 2>/dev/null; then
+    echoue "la deuxième copie ne se termine pas"
+    kill -9 "$pid2"
+else
+    wait "$pid2"; code=$?
+    [ "$code" -eq 0 ] && ok "la deuxième copie se termine" || echoue "la deuxième copie sort avec le code $code"
+fi
+cmp -s "$conf" "$bac/avant.conf" && ok "réglages inchangés octet pour octet" || echoue "la deuxième copie a modifié les réglages"
+attendre_fenetre "$titre_principal" 1 "$pid1" >/dev/null && ok "la première copie tourne toujours" \
+    || echoue "la première copie a disparu"
+
+# 3. A crash leaves a lock behind; it must not refuse the next start.
+kill -9 "$pid1"; wait "$pid1" 2>/dev/null
+"$programme" &
+pid3=$!
+if attendre_fenetre "$titre_principal" 15 "$pid3" >/dev/null; then
+    capture 4-apres-plantage
+    ok "après un arrêt brutal, le programme redémarre"
+else
+    echoue "après un arrêt brutal, le programme ne redémarre pas"
+fi
+kill "$pid3" 2>/dev/null; wait "$pid3" 2>/dev/null
+
+echo "captures: $captures"
+[ "$echecs" -eq 0 ]

@@ -1,0 +1,192 @@
+#include "bac_a_sable.h"
+#include "interaction_test.h"
+#include "platform/instance.h"
+#include "startup/frmintro.h"
+#include "startup/module.h"
+#include "startup/premier_demarrage.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QSysInfo>
+#include <QTest>
+
+namespace {
+
+const QStringList treize_cles = {"date de debut", "dossier application", "etat", "secondes", "dossier demarrage",
+                                 "veille", "type fichier", "demarrage OS", "couleur fond", "chemin fichier",
+                                 "son", "informations", "taille"};
+
+// The settings as the file holds them, read straight from disk.
+QMap<QString, QString> fichier_parametres()
+{
+    QSettings fichier(Parametres::chemin_fichier(), QSettings::IniFormat);
+    fichier.beginGroup("parametres");
+    QMap<QString, QString> valeurs;
+    for (const QString& cle : fichier.childKeys())
+        valeurs.insert(cle, fichier.value(cle).toString());
+    return valeurs;
+}
+
+void modifier(const QString& cle, const QString* valeur)
+{
+    QSettings fichier(Parametres::chemin_fichier(), QSettings::IniFormat);
+    if (valeur)
+        fichier.setValue("parametres/" + cle, *valeur);
+    else
+        fichier.remove("parametres/" + cle);
+}
+
+bool demarrer(InstanceUnique& instance)
+{
+    frmIntro intro(instance);
+    return intro.Form_Load();
+}
+
+} // namespace
+
+class TestFrmIntro : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void premier_demarrage_ecrit_les_treize_cles()
+    {
+        BacASable bac;
+        InteractionInstallee dialogues;
+        InstanceUnique instance(bac.chemin("run/test.lock"));
+        module().boucle = true;
+        module().mode_affichage = "veille";
+        module().duree_son = 12.5;
+        QVERIFY(demarrer(instance));
+
+        const QMap<QString, QString> v = fichier_parametres();
+        QCOMPARE(v.size(), 13);
+        for (const QString& cle : treize_cles)
+            QVERIFY2(v.contains(cle), qPrintable(cle));
+        QVERIFY(QRegularExpression("^\\d\\d/\\d\\d/\\d{4}$").match(v["date de debut"]).hasMatch());
+        QCOMPARE(v["date de debut"], texte_date_debut(QDate::currentDate(), QLocale::system()));
+        QCOMPARE(v["dossier application"], dossier_application());
+        QCOMPARE(v["dossier demarrage"], dossier_application());
+        QCOMPARE(v["etat"], QString("actif"));
+        QCOMPARE(v["secondes"], QString("4"));
+        QCOMPARE(v["veille"], QString("0"));
+        QCOMPARE(v["type fichier"], QString("0"));
+        QCOMPARE(v["demarrage OS"], QString("0"));
+        QCOMPARE(v["couleur fond"], QString());
+        QCOMPARE(v["chemin fichier"], QString("0"));
+        QCOMPARE(v["son"], QString());
+        QCOMPARE(v["informations"], QString("1"));
+        QCOMPARE(v["taille"], QString("0"));
+
+        QCOMPARE(module().boucle, false);
+        QCOMPARE(module().mode_affichage, QString());
+        QCOMPARE(module().duree_son, 0.0);
+        QVERIFY(dialogues->messages.isEmpty());
+    }
+
+    void demarrages_suivants()
+    {
+        BacASable bac;
+        InteractionInstallee dialogues;
+        InstanceUnique instance(bac.chemin("run/test.lock"));
+        QVERIFY(demarrer(instance));
+        const QMap<QString, QString> premier = fichier_parametres();
+
+        // The user's choices survive a second start; only "etat" is written again.
+        const QString neuf = "9", ailleurs = "/srv/photos/", inactif = "inactif";
+        modifier("secondes", &neuf);
+        modifier("dossier demarrage", &ailleurs);
+        modifier("etat", &inactif);
+        modifier("son", nullptr);
+        QVERIFY(demarrer(instance));
+        QMap<QString, QString> v = fichier_parametres();
+        QCOMPARE(v["secondes"], neuf);
+        QCOMPARE(v["dossier demarrage"], ailleurs);
+        QCOMPARE(v["etat"], QString("actif"));
+        QVERIFY2(!v.contains("son"), "a missing key is not restored while the start date exists");
+        QCOMPARE(v["date de debut"], premier["date de debut"]);
+
+        // Without the start date, all thirteen keys are written again.
+        modifier("date de debut", nullptr);
+        QVERIFY(demarrer(instance));
+        QCOMPARE(fichier_parametres(), premier);
+    }
+
+    void deuxieme_copie_refusee_sans_rien_changer()
+    {
+        BacASable bac;
+        InteractionInstallee dialogues;
+        const QString verrou = bac.chemin("run/Imagora.lock");
+        InstanceUnique premiere(verrou);
+        QVERIFY(demarrer(premiere));
+        const QByteArray avant = contenu(Parametres::chemin_fichier());
+        QVERIFY(!avant.isEmpty());
+
+        InstanceUnique seconde(verrou);
+        QVERIFY(!demarrer(seconde));
+        QCOMPARE(dialogues->messages.size(), 1);
+        const Message& m = dialogues->messages.first();
+        QCOMPARE(m.texte, QString("Programme déja en cours d'utilisation..."));
+        QCOMPARE(m.titre, QString("Imagora"));
+        QCOMPARE(m.icone, Icone::Information);
+        QCOMPARE(m.boutons, Boutons::Ok);
+        QCOMPARE(contenu(Parametres::chemin_fichier()), avant);
+
+        // Nor does it create a settings file that was not there.
+        QFile::remove(Parametres::chemin_fichier());
+        QVERIFY(!demarrer(seconde));
+        QVERIFY(!QFile::exists(Parametres::chemin_fichier()));
+    }
+
+    void verrou_d_un_processus_disparu()
+    {
+        BacASable bac;
+        InteractionInstallee dialogues;
+        // A lock file left by a process that no longer runs, as after a crash.
+        QProcess mort;
+        mort.start("true");
+        QVERIFY(mort.waitForFinished());
+        const qint64 pid = mort.processId() > 0 ? mort.processId() : 999999;
+        const QString verrou = bac.chemin("run/Imagora.lock");
+        ecrire(verrou, QByteArray::number(pid) + "\ntst_frmintro\n" + QSysInfo::machineHostName().toUtf8() + "\n"
+                           + QSysInfo::machineUniqueId() + "\n");
+
+        InstanceUnique instance(verrou);
+        QVERIFY(demarrer(instance));
+        QVERIFY(dialogues->messages.isEmpty());
+        QCOMPARE(fichier_parametres().size(), 13);
+    }
+
+    void la_fenetre_passe_la_main_au_second_tic()
+    {
+        BacASable bac;
+        InteractionInstallee dialogues;
+        InstanceUnique instance(bac.chemin("run/test.lock"));
+        frmIntro intro(instance);
+        QVERIFY(intro.Form_Load());
+        auto* titre = intro.findChild<QLabel*>("Label1");
+        auto* version = intro.findChild<QLabel*>("lblVersion");
+        QVERIFY(titre && version);
+        QCOMPARE(titre->text(), QString("IMAGORA"));
+        QCOMPARE(version->text(), QString("Version 1.0.0"));
+        QCOMPARE(version->toolTip(), QString("Numéro de version"));
+
+        int passages = 0;
+        connect(&intro, &frmIntro::Form_Unload, this, [&] { ++passages; });
+        QElapsedTimer chrono;
+        chrono.start();
+        intro.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&intro));
+        QTRY_COMPARE_WITH_TIMEOUT(passages, 1, 10000);
+        QVERIFY(!intro.isVisible());
+        QVERIFY2(chrono.elapsed() >= 1800, "the splash stays for two ticks of one second");
+        QTest::qWait(1200);
+        QCOMPARE(passages, 1);
+    }
+};
+
+QTEST_MAIN(TestFrmIntro)
+#include "tst_frmintro.moc"

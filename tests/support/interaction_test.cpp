@@ -1,0 +1,64 @@
+#include "interaction_test.h"
+
+#include "startup/module.h"
+
+Reponse InteractionTest::message(QWidget*, const Message& m)
+{
+    messages.append(m);
+    if (!reponses.isEmpty())
+        return reponses.dequeue();
+    switch (m.boutons) {
+    case Boutons::OuiNon:
+    case Boutons::OuiNonAnnuler: return Reponse::Non;
+    case Boutons::OkAnnuler:
+    case Boutons::RecommencerAnnuler: return Reponse::Annuler;
+    default: return Reponse::Ok;
+    }
+}
+
+std::optional<QString> InteractionTest::saisie(QWidget*, const Saisie& s)
+{
+    saisies.append(s);
+    return reponses_saisie.isEmpty() ? std::nullopt : reponses_saisie.dequeue();
+}
+
+QString InteractionTest::dossier(QWidget*, const QString& titre, const QString&)
+{
+    titres_dossier.append(titre);
+    return reponses_dossier.isEmpty() ? QString() : reponses_dossier.dequeue();
+}
+
+QString InteractionTest::fichier(QWidget*, const ChoixFichier& choix)
+{
+    choix_fichier.append(choix);
+    return reponses_fichier.isEmpty() ? QString() : reponses_fichier.dequeue();
+}
+
+std::optional<QColor> InteractionTest::couleur(QWidget*, const QColor&, const QString&)
+{
+    return reponses_couleur.isEmpty() ? std::nullopt : reponses_couleur.dequeue();
+}
+
+bool InteractionTest::lancer(const QString& programme, const QStringList& arguments)
+{
+    lancements.append({programme, arguments});
+    return lancement_reussi;
+}
+
+bool InteractionTest::ouvrir(const QUrl& document)
+{
+    documents.append(document);
+    return ouverture_reussie;
+}
+
+InteractionInstallee::InteractionInstallee()
+{
+    auto test = std::make_unique<InteractionTest>();
+    m_test = test.get();
+    m_precedente = std::exchange(module().interaction, std::move(test));
+}
+
+InteractionInstallee::~InteractionInstallee()
+{
+    module().interaction = std::move(m_precedente);
+}

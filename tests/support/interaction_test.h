@@ -1,0 +1,58 @@
+#pragma once
+
+#include "forms/interaction.h"
+
+#include <QList>
+#include <QQueue>
+#include <QStringList>
+#include <QUrl>
+
+#include <memory>
+
+// Stands in for every modal box and external program while a test runs: it records what the
+// program said or asked, and answers from the queues the test filled (Ok / cancel when empty).
+class InteractionTest final : public Interaction {
+public:
+    struct Lancement {
+        QString programme;
+        QStringList arguments;
+    };
+
+    QList<Message> messages;
+    QQueue<Reponse> reponses;
+    QList<Saisie> saisies;
+    QQueue<std::optional<QString>> reponses_saisie;
+    QStringList titres_dossier;
+    QQueue<QString> reponses_dossier;
+    QList<ChoixFichier> choix_fichier;
+    QQueue<QString> reponses_fichier;
+    QQueue<std::optional<QColor>> reponses_couleur;
+    QList<Lancement> lancements;
+    bool lancement_reussi = true;
+    QList<QUrl> documents;
+    bool ouverture_reussie = true;
+
+    Reponse message(QWidget*, const Message& m) override;
+    std::optional<QString> saisie(QWidget*, const Saisie& s) override;
+    QString dossier(QWidget*, const QString& titre, const QString& depart) override;
+    QString fichier(QWidget*, const ChoixFichier& choix) override;
+    std::optional<QColor> couleur(QWidget*, const QColor& initiale, const QString& titre) override;
+    bool lancer(const QString& programme, const QStringList& arguments) override;
+    bool ouvrir(const QUrl& document) override;
+};
+
+// Installs an InteractionTest into the program for the life of the object.
+class InteractionInstallee {
+public:
+    InteractionInstallee();
+    ~InteractionInstallee();
+    InteractionInstallee(const InteractionInstallee&) = delete;
+    InteractionInstallee& operator=(const InteractionInstallee&) = delete;
+
+    InteractionTest* operator->() const { return m_test; }
+    InteractionTest& operator*() const { return *m_test; }
+
+private:
+    std::unique_ptr<Interaction> m_precedente;
+    InteractionTest* m_test;
+};
