@@ -23,6 +23,8 @@ int main(int argc, char* argv[])
     std::unique_ptr<frmVisualiseur> visualiseur;
     QObject::connect(&intro, &frmIntro::Form_Unload, &app, [&visualiseur] {
         visualiseur = std::make_unique<frmVisualiseur>();
+        // A confirmed quit ends the program at once.
+        QObject::connect(visualiseur.get(), &frmVisualiseur::finDuProgramme, [] { QCoreApplication::exit(0); });
         visualiseur->show();
     });
     intro.show();

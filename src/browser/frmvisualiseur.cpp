@@ -1,15 +1,631 @@
 #include "browser/frmvisualiseur.h"
 
+#include "actions/menu_actions.h"
+#include "browser/icones.h"
+#include "browser/modelefichiers.h"
+#include "browser/types_images.h"
+#include "forms/barreetat.h"
 #include "forms/fenetres.h"
+#include "forms/listedossiers.h"
+#include "forms/listefichiers.h"
+#include "forms/listelecteurs.h"
+#include "forms/textes.h"
+#include "forms/vueliste.h"
+#include "options/frmoptions.h"
 #include "startup/module.h"
+
+#include <QAbstractItemView>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QListView>
+#include <QToolButton>
+#include <QTreeView>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace {
+
+// Design of the window, in twips.
+constexpr int largeur_client = 10560;
+constexpr int hauteur_client = 6840;
+constexpr int hauteur_barre = 360;
+constexpr int cote_apercu = 2175;
+constexpr int interligne_options = 255;
+
+const QString aide_f1 = QStringLiteral("Appuyez sur F1 pour l'aide...");
+
+QRect zone(int gauche, int haut, int largeur, int hauteur)
+{
+    return {px(gauche), px(haut), px(largeur), px(hauteur)};
+}
+
+QLabel* etiquette(const QString& texte, QWidget* parent, const QRect& ou, bool gras = false)
+{
+    auto* l = new QLabel(texte, parent);
+    l->setGeometry(ou);
+    if (gras) {
+        QFont f = l->font();
+        f.setBold(true);
+        l->setFont(f);
+    }
+    return l;
+}
+
+} // namespace
 
 frmVisualiseur::frmVisualiseur(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
 {
+    construire();
+    Form_Load();
+}
+
+frmVisualiseur::~frmVisualiseur()
+{
+    m_chargement.disconnect(this);
+    m_chargement.waitForFinished();
+}
+
+void frmVisualiseur::construire()
+{
     setObjectName(QStringLiteral("frmVisualiseur"));
     setWindowTitle(QStringLiteral("[ IMAGORA ] - Visualiseur d'images"));
-    setFixedSize(px(10560), px(6840));
+    setWindowIcon(icone_programme());
+    setFixedSize(px(largeur_client), px(hauteur_client));
+
+    // Left: drives and folders.
+    Label1[7] = etiquette(QStringLiteral("LECTEUR(S)/DOSSIER(S)"), this, zone(120, 120, 3000, 240), true);
+    Drive1 = new DriveListBox(this);
+    Drive1->setGeometry(zone(120, 390, 3000, 330));
+    Drive1->setToolTip(QStringLiteral("Liste des lecteurs..."));
+    Dir1 = new DirListBox(this);
+    Dir1->setGeometry(zone(120, 810, 3000, 5670));
+    Dir1->setToolTip(QStringLiteral("Liste des répertoires..."));
+    File1 = new FileListBox(this);
+
+    // Middle: type filter, view buttons, file list, count, options and quit.
+    Label1[0] = etiquette(QStringLiteral("TYPE:"), this, zone(3240, 120, 1500, 240), true);
+    Label1[2] = etiquette(QStringLiteral("Type:"), this, zone(3240, 435, 600, 240));
+    cboFiltre = new QComboBox(this);
+    cboFiltre->setGeometry(zone(3840, 390, 3585, 330));
+    cboFiltre->setToolTip(QStringLiteral("Filtres de fichier"));
+    Label1[6] = etiquette(QStringLiteral("FICHIER"), this, zone(3240, 855, 1500, 240), true);
+
+    static const std::array<QString, 6> infobulles_affichage = {
+        QStringLiteral("Affichage en mode grandes icônes"), QStringLiteral("Affichage en mode petites icônes"),
+        QStringLiteral("Affichage en mode liste"), QStringLiteral("Affichage en mode détails"),
+        QStringLiteral("Tri de la liste des fichiers par ordre alphabetique"),
+        QStringLiteral("Tri de la liste des fichiers par ordre alphabetique inverse")};
+    static const std::array<QString, 6> aides_affichage = {
+        QStringLiteral(" Affichage en mode icônes "), QStringLiteral(" Affichage en mode petites icônes "),
+        QStringLiteral(" Affichage en mode liste "), QStringLiteral(" Affichage en mode détails "),
+        QStringLiteral(" Tri de la liste des fichiers par ordre alphabetique "),
+        QStringLiteral(" Tri de la liste des fichiers par ordre alphabetique inverse ")};
+    for (int i = 0; i < 6; ++i) {
+        auto* b = new QToolButton(this);
+        b->setObjectName(QStringLiteral("cmdAffichage%1").arg(i));
+        b->setGeometry(zone(5040 + i * 405, 780, 360, 360));
+        b->setIcon(icone_affichage(i));
+        b->setIconSize(QSize(16, 16));
+        b->setToolTip(infobulles_affichage[i]);
+        b->setAutoRaise(false);
+        connect(b, &QToolButton::clicked, this, [this, i] { cmdAffichage_Click(i); });
+        cmdAffichage[i] = b;
+        m_aides.insert(b, aides_affichage[i]);
+    }
+
+    ListView1 = new ListView(this);
+    ListView1->setGeometry(zone(3240, 1230, 4185, 4750));
+    ListView1->setToolTip(QStringLiteral("Liste des fichiers"));
+    m_modele = new ModeleFichiers(this);
+    ListView1->setModel(m_modele);
+    for (int c = 0; c < ModeleFichiers::NombreColonnes; ++c)
+        ListView1->setLargeurColonne(c, px(2540));
+
+    lblTotalFichiers = etiquette(QStringLiteral("Total: 0 Fichier(s)"), this, zone(3240, 6150, 2000, 240));
+    lblTotalFichiers->setObjectName(QStringLiteral("lblTotalFichiers"));
+
+    cmdOptions = new QPushButton(QStringLiteral("&Options"), this);
+    cmdOptions->setGeometry(zone(4845, 6030, 1230, 375));
+    cmdOptions->setToolTip(QStringLiteral("Affiche les options"));
+    cmdQuitter = new QPushButton(QStringLiteral("&Quitter"), this);
+    cmdQuitter->setGeometry(zone(6195, 6030, 1230, 375));
+    cmdQuitter->setToolTip(QStringLiteral("Quitter le programme..."));
+    // Kept for use by another program; never shown.
+    cmdOK = new QPushButton(QStringLiteral("&OK"), this);
+    cmdOK->setToolTip(QStringLiteral("Validation..."));
+    cmdOK->hide();
+    cmdAnnuler = new QPushButton(QStringLiteral("&Annuler..."), this);
+    cmdAnnuler->setToolTip(QStringLiteral("Retour à l'application..."));
+    cmdAnnuler->hide();
+
+    // Right: the preview panel with the picture's size and the action menu.
+    Picture1 = new QFrame(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setGeometry(zone(7545, 120, 2895, 6360));
+    Picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Picture1->setAutoFillBackground(true);
+    QPalette fond = Picture1->palette();
+    fond.setColor(QPalette::Window, QColor(0x8f, 0xa3, 0xbf));
+    fond.setColor(QPalette::WindowText, Qt::black);
+    Picture1->setPalette(fond);
+
+    Label1[1] = etiquette(QStringLiteral("APERCU"), Picture1, zone(120, 60, 2655, 240), true);
+    Image1 = new QLabel(Picture1);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(zone(360, 300, cote_apercu, cote_apercu));
+    Image1->setScaledContents(true);
+    Image1->setFrameStyle(QFrame::Box | QFrame::Plain);
+    Image1->setAutoFillBackground(true);
+    Image1->setToolTip(QStringLiteral("Image sélectionnée"));
+    Image1->setMouseTracking(true);
+    QPalette blanc = Image1->palette();
+    blanc.setColor(QPalette::Window, Qt::white);
+    Image1->setPalette(blanc);
+
+    Label2 = etiquette(QStringLiteral("Sélectionnez un fichier dans la liste"), Picture1, Image1->geometry());
+    lblCreation = etiquette(QStringLiteral("Création de l'aperçu..."), Picture1, Image1->geometry());
+    for (QLabel* l : {Label2, lblCreation}) {
+        l->setAlignment(Qt::AlignCenter);
+        l->setWordWrap(true);
+        l->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    Label2->setObjectName(QStringLiteral("Label2"));
+    lblCreation->setObjectName(QStringLiteral("lblCreation"));
+    lblCreation->hide();
+
+    Label1[3] = etiquette(QStringLiteral("IMAGE"), Picture1, zone(120, 2550, 2655, 240), true);
+    Label1[4] = etiquette(QStringLiteral("Hauteur:"), Picture1, zone(120, 2790, 900, 240));
+    lblHauteur = etiquette(QString(), Picture1, zone(1020, 2790, 1755, 240));
+    lblHauteur->setObjectName(QStringLiteral("lblHauteur"));
+    lblHauteur->setToolTip(QStringLiteral("Hauteur de l'image"));
+    Label1[5] = etiquette(QStringLiteral("Largeur:"), Picture1, zone(120, 3030, 900, 240));
+    lblLargeur = etiquette(QString(), Picture1, zone(1020, 3030, 1755, 240));
+    lblLargeur->setObjectName(QStringLiteral("lblLargeur"));
+    lblLargeur->setToolTip(QStringLiteral("Largeur de l'image"));
+
+    const auto placer_options = [this](const std::array<int, 4>& groupe, int haut) {
+        for (int rang = 0; rang < 4; ++rang) {
+            const int i = groupe[rang];
+            const ActionMenu& a = actions_menu()[i];
+            auto* l = etiquette(a.libelle, Picture1, zone(120, haut + rang * interligne_options, 2655, 225));
+            l->setObjectName(QStringLiteral("lblOption%1").arg(i));
+            l->setToolTip(a.infobulle);
+            l->setCursor(curseur_option());
+            l->setMouseTracking(true);
+            lblOption[i] = l;
+        }
+    };
+    placer_options(actions_image, 3390);
+    placer_options(actions_fichier, 3390 + 6 * interligne_options); // two blank lines between the groups
+
+    for (QLabel* l : Label1) {
+        l->setAttribute(Qt::WA_TransparentForMouseEvents);
+        l->setObjectName(QStringLiteral("Label1_%1").arg(std::find(Label1.begin(), Label1.end(), l) - Label1.begin()));
+    }
+
+    // Bottom: help hint, hover help, date, time.
+    StatusBar1 = new StatusBar({0, 0, px(3150), px(1000)}, this);
+    StatusBar1->setGeometry(0, px(hauteur_client - hauteur_barre), px(largeur_client), px(hauteur_barre));
+    StatusBar1->setTexte(1, aide_f1);
+    StatusBar1->Panel(2)->setToolTip(QStringLiteral("Messages d'aide"));
+    StatusBar1->Panel(3)->setToolTip(QStringLiteral("Date actuelle"));
+    StatusBar1->Panel(4)->setToolTip(QStringLiteral("Heure actuelle"));
+
+    // Hover help: the text each control writes into panel 2.
+    m_aides.insert(cmdOptions, QStringLiteral(" Afficher la fenêtre des options "));
+    m_aides.insert(cmdQuitter, QStringLiteral(" Quitter le programme [IMAGORA] "));
+    m_aides.insert(cmdOK, QStringLiteral("Valider la sélection et retour à TUNORA"));
+    m_aides.insert(cmdAnnuler, QStringLiteral("Annulation et retour à TUNORA"));
+    m_aides.insert(Dir1, QStringLiteral(" Liste des dossiers du lecteur sélectionné "));
+    m_aides.insert(ListView1, QStringLiteral(" Affichage de la liste des fichiers "));
+    m_aides.insert(Image1, QStringLiteral(" Aperçu de l'image sélectionnée "));
+    m_aides.insert(lblHauteur, QStringLiteral(" Hauteur en pixels de l'image sélectionnée "));
+    m_aides.insert(lblLargeur, QStringLiteral(" Largeur en pixels de l'image sélectionnée "));
+    m_aides.insert(lblTotalFichiers, QStringLiteral(" Nombre total de fichiers trouvés "));
+    m_aides.insert(this, QStringLiteral("Affichage des messages d'aide"));
+    m_effacent = {Dir1, ListView1, Image1, Picture1};
+
+    Drive1->setObjectName(QStringLiteral("Drive1"));
+    Dir1->setObjectName(QStringLiteral("Dir1"));
+    File1->setObjectName(QStringLiteral("File1"));
+    cboFiltre->setObjectName(QStringLiteral("cboFiltre"));
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    cmdOptions->setObjectName(QStringLiteral("cmdOptions"));
+    cmdQuitter->setObjectName(QStringLiteral("cmdQuitter"));
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdAnnuler->setObjectName(QStringLiteral("cmdAnnuler"));
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+
+    QList<QObject*> suivis = m_aides.keys() + m_effacent;
+    for (QLabel* l : lblOption)
+        suivis.append(l);
+    suivis.append(Dir1->viewport());
+    suivis.append(ListView1->vueIcones()->viewport());
+    suivis.append(ListView1->vueDetails()->viewport());
+    for (QObject* o : std::as_const(suivis)) {
+        o->installEventFilter(this);
+        if (auto* w = qobject_cast<QWidget*>(o))
+            w->setMouseTracking(true);
+    }
+    setMouseTracking(true);
+
     installer_touches_aide(this, QStringLiteral("aide.htm"));
+
+    connect(Drive1, &DriveListBox::Change, this, &frmVisualiseur::Drive1_Change);
+    connect(Dir1, &DirListBox::Change, this, &frmVisualiseur::Dir1_Change);
+    connect(File1, &FileListBox::PathChange, this, &frmVisualiseur::File1_PathChange);
+    connect(File1, &FileListBox::PatternChange, this, &frmVisualiseur::File1_PathChange);
+    connect(ListView1, &ListView::ColumnClick, this, &frmVisualiseur::ListView1_ColumnClick);
+    connect(ListView1, &ListView::ItemClick, this, &frmVisualiseur::ListView1_ItemClick);
+    connect(ListView1, &ListView::DblClick, this, &frmVisualiseur::ListView1_DblClick);
+    connect(StatusBar1, &StatusBar::PanelClick, this, [this](int panneau) {
+        if (panneau == 1)
+            ouvrir_aide(this, QStringLiteral("aide.htm"), Qt::Key_F1);
+    });
+    connect(cmdOptions, &QPushButton::clicked, this, &frmVisualiseur::cmdOptions_Click);
+    connect(cmdQuitter, &QPushButton::clicked, this, &frmVisualiseur::cmdQuitter_Click);
+    connect(cmdAnnuler, &QPushButton::clicked, this, &frmVisualiseur::cmdQuitter_Click);
+    connect(cmdOK, &QPushButton::clicked, this, &QWidget::close);
+    connect(&m_chargement, &QFutureWatcher<ImageLue>::finished, this, &frmVisualiseur::apercu_charge);
+    Timer1.setInterval(1000);
+    connect(&Timer1, &QTimer::timeout, this, &frmVisualiseur::Timer1_Timer);
+}
+
+void frmVisualiseur::Form_Load()
+{
     centrer(this);
+
+    // The start folder is given to the file list, the drive list and the folder list, then the
+    // type filter chooses the pattern; the list is built once, at the end.
+    QString depart = module().parametres.lire(QStringLiteral("dossier demarrage"));
+    if (!QFileInfo(depart).isDir())
+        depart = QDir::homePath();
+    {
+        const QSignalBlocker s1(File1), s2(Drive1), s3(Dir1), s4(cboFiltre);
+        if (!Dir1->setPath(depart))
+            Dir1->setPath(QDir::homePath());
+        Drive1->setDrive(Dir1->Path());
+        File1->setPath(Dir1->Path());
+
+        for (const TypeImage& t : types_images())
+            cboFiltre->addItem(t.libelle);
+        const auto type = static_cast<qint16>(module().parametres.nombre(QStringLiteral("type fichier")));
+        if (type >= 0 && type < static_cast<int>(types_images().size())) {
+            cboFiltre->setCurrentIndex(type);
+            File1->setPattern(types_images()[type].motif);
+        } else {
+            cboFiltre->setCurrentIndex(-1);
+        }
+    }
+    connect(cboFiltre, &QComboBox::currentIndexChanged, this, &frmVisualiseur::cboFiltre_Click);
+    reconstruire_liste();
+
+    sortie_confirmee = false;
+    Timer1_Timer();
+    Timer1.start();
+}
+
+// ---- navigation -------------------------------------------------------------------------------
+
+void frmVisualiseur::Drive1_Change()
+{
+    const QString lecteur = Drive1->Drive();
+    if (Dir1->setPath(lecteur))
+        return;
+    const QFileInfo info(lecteur);
+    QString raison;
+    if (!info.exists())
+        raison = QStringLiteral("Le lecteur %1 n'est plus disponible.").arg(lecteur);
+    else
+        raison = QStringLiteral("Le lecteur %1 n'est pas accessible : accès refusé.").arg(lecteur);
+    module().interaction->message(this, {raison, QStringLiteral("IMAGORA"), Boutons::Ok, Icone::Critique});
+    const QSignalBlocker silence(Drive1);
+    Drive1->setDrive(Dir1->Path());
+}
+
+void frmVisualiseur::Dir1_Change()
+{
+    File1->setPath(Dir1->Path());
+}
+
+void frmVisualiseur::File1_PathChange()
+{
+    reconstruire_liste();
+}
+
+void frmVisualiseur::cboFiltre_Click()
+{
+    const int index = cboFiltre->currentIndex();
+    if (index < 0 || index >= static_cast<int>(types_images().size()))
+        return;
+    const QString motif = types_images()[index].motif;
+    if (motif != File1->Pattern()) {
+        File1->setPattern(motif); // reads the folder and rebuilds the list
+        return;
+    }
+    File1->Refresh();
+    reconstruire_liste();
+}
+
+QString frmVisualiseur::dossier_courant() const
+{
+    QString dossier = Dir1->Path();
+    if (!dossier.endsWith(u'/'))
+        dossier += u'/';
+    return dossier;
+}
+
+// ---- file list --------------------------------------------------------------------------------
+
+void frmVisualiseur::vider_apercu()
+{
+    ++m_generation; // a preview still decoding is no longer wanted
+    Image1->clear();
+    lblHauteur->clear();
+    lblLargeur->clear();
+}
+
+void frmVisualiseur::reconstruire_liste()
+{
+    vider_apercu();
+    File1->setListIndex(-1);
+    Label2->show();
+    lblCreation->hide();
+    lblTotalFichiers->setText(texte_total_fichiers(File1->ListCount()));
+    StatusBar1->setTexte(1, aide_f1);
+    m_modele->remplir(File1->entrees());
+    module().index_fichier = File1->ListCount();
+    if (m_tri_actif)
+        trier();
+}
+
+void frmVisualiseur::trier()
+{
+    m_modele->sort(m_colonne_tri, m_ordre_tri);
+    ListView1->setIndicateurTri(m_colonne_tri, m_ordre_tri);
+}
+
+void frmVisualiseur::cmdAffichage_Click(int index)
+{
+    switch (index) {
+    case 0: ListView1->setView(ListView::GrandesIcones); break;
+    case 1: ListView1->setView(ListView::PetitesIcones); break;
+    case 2: ListView1->setView(ListView::Liste); break;
+    case 3: ListView1->setView(ListView::Details); break;
+    case 4:
+    case 5:
+        m_ordre_tri = index == 4 ? Qt::AscendingOrder : Qt::DescendingOrder;
+        m_tri_actif = true;
+        trier();
+        break;
+    default: break;
+    }
+}
+
+void frmVisualiseur::ListView1_ColumnClick(int colonne)
+{
+    m_colonne_tri = colonne;
+    m_ordre_tri = m_ordre_tri == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    m_tri_actif = true;
+    trier();
+}
+
+void frmVisualiseur::ListView1_DblClick()
+{
+    if (ListView1->ligneSelectionnee() >= 0)
+        lblOption_Click(1);
+}
+
+// ---- preview ----------------------------------------------------------------------------------
+
+void frmVisualiseur::ListView1_ItemClick(int ligne)
+{
+    if (ligne < 0 || ligne >= m_modele->rowCount())
+        return;
+    Label2->hide();
+    vider_apercu();
+    lblCreation->show();
+
+    m_chemin_en_cours = dossier_courant() + m_modele->entree(ligne).nom;
+    m_generation_en_cours = m_generation;
+    const QSize cible = Image1->contentsRect().size() * devicePixelRatioF();
+    m_chargement.setFuture(QtConcurrent::run(image_apercu, m_chemin_en_cours, cible));
+}
+
+void frmVisualiseur::apercu_charge()
+{
+    if (m_generation_en_cours != m_generation)
+        return; // the list changed or another file was chosen meanwhile
+    const ImageLue lue = m_chargement.result();
+    lblCreation->hide();
+    if (!lue.ok()) {
+        module().interaction->message(this, {QStringLiteral("Lecture du fichier impossible: format non reconnu ou détérioré."),
+                                             QStringLiteral("Information"), Boutons::Ok, Icone::Information});
+        return;
+    }
+    QPixmap image = QPixmap::fromImage(lue.image);
+    image.setDevicePixelRatio(devicePixelRatioF());
+    Image1->setPixmap(image);
+    StatusBar1->setTexte(1, m_chemin_en_cours);
+    lblHauteur->setText(texte_nombre(lue.taille_naturelle.height()) + QStringLiteral(" Pixels"));
+    lblLargeur->setText(texte_nombre(lue.taille_naturelle.width()) + QStringLiteral(" Pixels"));
+}
+
+QString frmVisualiseur::image_selectionnee() const
+{
+    const QString panneau = StatusBar1->texte(1);
+    return panneau.startsWith(u'/') && QFileInfo::exists(panneau) ? panneau : QString();
+}
+
+void frmVisualiseur::Image1_DblClick()
+{
+    if (!image_selectionnee().isEmpty())
+        lblOption_Click(1);
+}
+
+void frmVisualiseur::lblOption_Click(int /*index*/)
+{
+    // The actions of the menu are wired in as they arrive.
+}
+
+// ---- chrome -----------------------------------------------------------------------------------
+
+void frmVisualiseur::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    disposer();
+}
+
+void frmVisualiseur::disposer()
+{
+    // Heights follow the window; widths and left edges never change. A height that would be
+    // negative leaves its control as it was.
+    const int haut_barre = height() - StatusBar1->height();
+    StatusBar1->move(0, haut_barre);
+    const auto hauteur = [](QWidget* w, int h) {
+        if (h >= 0)
+            w->resize(w->width(), h);
+    };
+    hauteur(Dir1, haut_barre - Dir1->y());
+    hauteur(Picture1, haut_barre - Picture1->y());
+    cmdOptions->move(cmdOptions->x(), haut_barre - px(450));
+    cmdQuitter->move(cmdQuitter->x(), haut_barre - px(450));
+    lblTotalFichiers->move(lblTotalFichiers->x(), haut_barre - px(330));
+    hauteur(ListView1, cmdQuitter->y() - ListView1->y() - px(50));
+}
+
+void frmVisualiseur::Timer1_Timer()
+{
+    const QLocale locale = QLocale::system();
+    const QDateTime maintenant = QDateTime::currentDateTime();
+    StatusBar1->setTexte(4, texte_heure(maintenant.time(), locale));
+    StatusBar1->setTexte(3, texte_date_longue(maintenant.date(), locale));
+}
+
+bool frmVisualiseur::eventFilter(QObject* objet, QEvent* evenement)
+{
+    switch (evenement->type()) {
+    case QEvent::MouseMove: {
+        // A move that a control did not take climbs to its parents: only the control under the
+        // pointer speaks.
+        const auto* w = qobject_cast<QWidget*>(objet);
+        if (w && w->childAt(static_cast<QMouseEvent*>(evenement)->position().toPoint()))
+            break;
+        survol(objet);
+        break;
+    }
+    case QEvent::MouseButtonDblClick:
+        if (objet == Image1)
+            Image1_DblClick();
+        break;
+    case QEvent::MouseButtonRelease:
+        for (int i = 0; i < static_cast<int>(lblOption.size()); ++i) {
+            if (objet == lblOption[i] && lblOption[i]->rect().contains(static_cast<QMouseEvent*>(evenement)->position().toPoint()))
+                lblOption_Click(i);
+        }
+        break;
+    default: break;
+    }
+    return QWidget::eventFilter(objet, evenement);
+}
+
+void frmVisualiseur::survol(QObject* objet)
+{
+    // A view's viewport speaks for its view.
+    if (objet == Dir1->viewport())
+        objet = Dir1;
+    else if (objet == ListView1->vueIcones()->viewport() || objet == ListView1->vueDetails()->viewport())
+        objet = ListView1;
+
+    for (int i = 0; i < static_cast<int>(lblOption.size()); ++i) {
+        if (objet == lblOption[i]) {
+            surligner_option(i);
+            StatusBar1->setTexte(2, actions_menu()[i].aide);
+            return;
+        }
+    }
+    if (objet == Image1)
+        Image1->setCursor(image_selectionnee().isEmpty() ? QCursor() : curseur_apercu());
+    if (m_effacent.contains(objet))
+        effacer_surlignage();
+    const auto aide = m_aides.constFind(objet);
+    if (aide != m_aides.cend())
+        StatusBar1->setTexte(2, *aide);
+}
+
+void frmVisualiseur::surligner_option(int index)
+{
+    for (int i = 0; i < static_cast<int>(lblOption.size()); ++i) {
+        QLabel* l = lblOption[i];
+        QPalette p = l->palette();
+        p.setColor(QPalette::WindowText, i == index ? Qt::white : Qt::black);
+        l->setPalette(p);
+        QFont f = l->font();
+        f.setBold(i == index);
+        l->setFont(f);
+    }
+}
+
+void frmVisualiseur::effacer_surlignage()
+{
+    surligner_option(-1);
+}
+
+void frmVisualiseur::keyPressEvent(QKeyEvent* event)
+{
+    // Enter presses the default button, Escape the cancel button, as in a dialog.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: cmdOptions->click(); return;
+    case Qt::Key_Escape: cmdQuitter->click(); return;
+    default: QWidget::keyPressEvent(event);
+    }
+}
+
+void frmVisualiseur::cmdOptions_Click()
+{
+    frmOptions options(this);
+    options.exec();
+}
+
+// ---- quitting ---------------------------------------------------------------------------------
+
+bool frmVisualiseur::confirmer_sortie()
+{
+    const Reponse r = module().interaction->message(
+        this, {QStringLiteral("Voulez-vous vraiment quitter le programme ?"), QStringLiteral("IMAGORA"), Boutons::OuiNon,
+               Icone::Question});
+    sortie_confirmee = r == Reponse::Oui;
+    return sortie_confirmee;
+}
+
+void frmVisualiseur::cmdQuitter_Click()
+{
+    if (confirmer_sortie())
+        close();
+}
+
+void frmVisualiseur::closeEvent(QCloseEvent* event)
+{
+    // Every way of closing the window asks first, unless the user has just said Yes.
+    if (!sortie_confirmee && !confirmer_sortie()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    terminer();
+}
+
+void frmVisualiseur::terminer()
+{
+    module().parametres.sauver(QStringLiteral("etat"), QStringLiteral("inactif"));
+    Timer1.stop();
+    Q_EMIT finDuProgramme();
 }

@@ -6,7 +6,7 @@ Reponse InteractionTest::message(QWidget*, const Message& m)
 {
     messages.append(m);
     if (!reponses.isEmpty())
-        return reponses.dequeue();
+        return reponses.takeFirst();
     switch (m.boutons) {
     case Boutons::OuiNon:
     case Boutons::OuiNonAnnuler: return Reponse::Non;
@@ -19,24 +19,24 @@ Reponse InteractionTest::message(QWidget*, const Message& m)
 std::optional<QString> InteractionTest::saisie(QWidget*, const Saisie& s)
 {
     saisies.append(s);
-    return reponses_saisie.isEmpty() ? std::nullopt : reponses_saisie.dequeue();
+    return reponses_saisie.isEmpty() ? std::nullopt : reponses_saisie.takeFirst();
 }
 
 QString InteractionTest::dossier(QWidget*, const QString& titre, const QString&)
 {
     titres_dossier.append(titre);
-    return reponses_dossier.isEmpty() ? QString() : reponses_dossier.dequeue();
+    return reponses_dossier.isEmpty() ? QString() : reponses_dossier.takeFirst();
 }
 
 QString InteractionTest::fichier(QWidget*, const ChoixFichier& choix)
 {
     choix_fichier.append(choix);
-    return reponses_fichier.isEmpty() ? QString() : reponses_fichier.dequeue();
+    return reponses_fichier.isEmpty() ? QString() : reponses_fichier.takeFirst();
 }
 
 std::optional<QColor> InteractionTest::couleur(QWidget*, const QColor&, const QString&)
 {
-    return reponses_couleur.isEmpty() ? std::nullopt : reponses_couleur.dequeue();
+    return reponses_couleur.isEmpty() ? std::nullopt : reponses_couleur.takeFirst();
 }
 
 bool InteractionTest::lancer(const QString& programme, const QStringList& arguments)

@@ -3,7 +3,7 @@
 #include "forms/interaction.h"
 
 #include <QList>
-#include <QQueue>
+
 #include <QStringList>
 #include <QUrl>
 
@@ -19,14 +19,14 @@ public:
     };
 
     QList<Message> messages;
-    QQueue<Reponse> reponses;
+    QList<Reponse> reponses;
     QList<Saisie> saisies;
-    QQueue<std::optional<QString>> reponses_saisie;
+    QList<std::optional<QString>> reponses_saisie;
     QStringList titres_dossier;
-    QQueue<QString> reponses_dossier;
+    QList<QString> reponses_dossier;
     QList<ChoixFichier> choix_fichier;
-    QQueue<QString> reponses_fichier;
-    QQueue<std::optional<QColor>> reponses_couleur;
+    QList<QString> reponses_fichier;
+    QList<std::optional<QColor>> reponses_couleur;
     QList<Lancement> lancements;
     bool lancement_reussi = true;
     QList<QUrl> documents;

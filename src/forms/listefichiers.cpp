@@ -1,0 +1,108 @@
+#include "forms/listefichiers.h"
+
+#include "forms/joker.h"
+#include "forms/textes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Closes a directory stream on every path out of lire_dossier.
+struct Repertoire {
+    DIR* flux;
+    explicit Repertoire(const QString& chemin) : flux(opendir(QFile::encodeName(chemin).constData())) { }
+    ~Repertoire()
+    {
+        if (flux)
+            closedir(flux);
+    }
+    Repertoire(const Repertoire&) = delete;
+    Repertoire& operator=(const Repertoire&) = delete;
+};
+
+} // namespace
+
+QList<EntreeFichier> lire_dossier(const QString& dossier, const QStringList& motifs, bool* lisible)
+{
+    QList<EntreeFichier> entrees;
+    Repertoire rep(dossier);
+    if (lisible)
+        *lisible = rep.flux != nullptr;
+    if (!rep.flux)
+        return entrees;
+
+    const int fd = dirfd(rep.flux);
+    while (const dirent* e = readdir(rep.flux)) {
+        if (e->d_type == DT_DIR)
+            continue;
+        const QString nom = QFile::decodeName(e->d_name);
+        if (nom == u"." || nom == u".." || !correspond_liste(nom, motifs))
+            continue;
+        struct stat st {};
+        // Follows links: a link to a picture is listed like the picture, a link to a folder is not.
+        if (fstatat(fd, e->d_name, &st, 0) != 0) {
+            if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN)
+                continue; // dangling link, or gone since readdir
+            entrees.append({nom, -1, 0});
+            continue;
+        }
+        if (S_ISDIR(st.st_mode))
+            continue;
+        const qint64 ms = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+        entrees.append({nom, qint64(st.st_size), ms});
+    }
+    std::sort(entrees.begin(), entrees.end(),
+              [](const EntreeFichier& a, const EntreeFichier& b) { return comparer_noms(a.nom, b.nom) < 0; });
+    return entrees;
+}
+
+FileListBox::FileListBox(QObject* parent)
+    : QObject(parent)
+{
+}
+
+bool FileListBox::setPath(const QString& dossier)
+{
+    const QString propre = QDir::cleanPath(dossier);
+    if (propre == m_dossier)
+        return true;
+    bool lisible = false;
+    QList<EntreeFichier> entrees = lire_dossier(propre, m_motifs, &lisible);
+    if (!lisible)
+        return false;
+    m_dossier = propre;
+    m_entrees = std::move(entrees);
+    m_index = -1;
+    Q_EMIT PathChange();
+    return true;
+}
+
+void FileListBox::setPattern(const QString& motif)
+{
+    if (motif == m_motif)
+        return;
+    m_motif = motif;
+    m_motifs = motifs_de(motif);
+    Refresh();
+    Q_EMIT PatternChange();
+}
+
+void FileListBox::Refresh()
+{
+    m_index = -1;
+    m_entrees = m_dossier.isEmpty() ? QList<EntreeFichier>() : lire_dossier(m_dossier, m_motifs);
+}
+
+QString FileListBox::List(int index) const
+{
+    return index >= 0 && index < m_entrees.size() ? m_entrees.at(index).nom : QString();
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+// One file of a folder listing, with what the file list view shows of it.
+struct EntreeFichier {
+    QString nom;
+    qint64 taille = -1;      // bytes; -1 when the file could not be measured
+    qint64 modifie_ms = 0;   // last modification, milliseconds since the epoch (UTC)
+};
+
+// Reads the files of `dossier` whose names match one of `motifs` (";"-split wildcards, letter case
+// ignored): regular files and links to them, hidden ones included, never folders; in file-name
+// order (letter case ignored, numbers by value). False in *lisible when the folder cannot be read.
+QList<EntreeFichier> lire_dossier(const QString& dossier, const QStringList& motifs, bool* lisible = nullptr);
+
+// The browser's hidden file list: a folder and a pattern, and the matching files.
+// Setting Path or Pattern from code raises PathChange or PatternChange, as a user's choice would.
+class FileListBox : public QObject {
+    Q_OBJECT
+
+public:
+    explicit FileListBox(QObject* parent = nullptr);
+
+    QString Path() const { return m_dossier; }
+    // False, and nothing changes, when the folder does not exist or cannot be read.
+    bool setPath(const QString& dossier);
+
+    QString Pattern() const { return m_motif; }
+    void setPattern(const QString& motif);
+
+    // Reads the folder again.
+    void Refresh();
+
+    int ListCount() const { return static_cast<int>(m_entrees.size()); }
+    QString List(int index) const;
+    const QList<EntreeFichier>& entrees() const { return m_entrees; }
+
+    int ListIndex() const { return m_index; }
+    void setListIndex(int index) { m_index = index; }
+
+Q_SIGNALS:
+    void PathChange();
+    void PatternChange();
+
+private:
+    QString m_dossier;
+    QString m_motif = QStringLiteral("*.*");
+    QStringList m_motifs{QStringLiteral("*.*")};
+    QList<EntreeFichier> m_entrees;
+    int m_index = -1;
+};

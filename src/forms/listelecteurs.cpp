@@ -1,0 +1,103 @@
+#include "forms/listelecteurs.h"
+
+#include "forms/textes.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStorageInfo>
+
+#include <algorithm>
+
+namespace {
+
+bool systeme_interne(const QStorageInfo& volume)
+{
+    static const QList<QByteArray> types = {"tmpfs", "devtmpfs", "proc", "sysfs", "cgroup", "cgroup2", "overlay",
+                                            "squashfs", "autofs", "debugfs", "tracefs", "securityfs", "pstore",
+                                            "efivarfs", "bpf", "mqueue", "hugetlbfs", "configfs", "fusectl",
+                                            "binfmt_misc", "devpts", "nsfs", "ramfs", "rpc_pipefs", "nfsd"};
+    if (types.contains(volume.fileSystemType()))
+        return true;
+    const QString racine = volume.rootPath();
+    for (const char* prefixe : {"/proc", "/sys", "/dev", "/boot", "/snap", "/var/lib", "/etc"}) {
+        if (racine == QLatin1String(prefixe) || racine.startsWith(QLatin1String(prefixe) + u'/'))
+            return true;
+    }
+    if (racine.startsWith(u"/run/") && !racine.startsWith(u"/run/media/"))
+        return true;
+    return !QFileInfo(racine).isDir();
+}
+
+bool contient(const QString& racine, const QString& chemin)
+{
+    return racine == u"/" || chemin == racine || chemin.startsWith(racine + u'/');
+}
+
+} // namespace
+
+QList<Lecteur> lecteurs_du_systeme()
+{
+    const QString maison = QDir::cleanPath(QDir::homePath());
+    QList<Lecteur> lecteurs{{QStringLiteral("/"), QStringLiteral("/"), TypeLecteur::Racine}};
+    if (maison != u"/")
+        lecteurs.append({maison, QStringLiteral("Dossier personnel (%1)").arg(maison), TypeLecteur::Personnel});
+
+    QList<Lecteur> volumes;
+    const QList<QStorageInfo> montes = QStorageInfo::mountedVolumes();
+    for (const QStorageInfo& v : montes) {
+        const QString racine = QDir::cleanPath(v.rootPath());
+        if (racine == u"/" || racine == maison || systeme_interne(v))
+            continue;
+        if (std::any_of(volumes.cbegin(), volumes.cend(), [&](const Lecteur& l) { return l.racine == racine; }))
+            continue;
+        const QString nom = v.displayName() != v.rootPath() && !v.displayName().isEmpty()
+                                ? QStringLiteral("%1 (%2)").arg(v.displayName(), racine)
+                                : racine;
+        volumes.append({racine, nom, TypeLecteur::Volume});
+    }
+    std::sort(volumes.begin(), volumes.end(),
+              [](const Lecteur& a, const Lecteur& b) { return comparer_noms(a.nom, b.nom) < 0; });
+    return lecteurs + volumes;
+}
+
+DriveListBox::DriveListBox(QWidget* parent)
+    : QComboBox(parent)
+{
+    Refresh();
+    connect(this, &QComboBox::currentIndexChanged, this, [this] { Q_EMIT Change(); });
+}
+
+void DriveListBox::Refresh()
+{
+    const QString actuel = Drive();
+    const QSignalBlocker silence(this);
+    clear();
+    m_lecteurs = lecteurs_du_systeme();
+    for (const Lecteur& l : std::as_const(m_lecteurs))
+        addItem(icone_lecteur(l.type), l.nom, l.racine);
+    if (!actuel.isEmpty())
+        setCurrentIndex(std::max(0, findData(actuel)));
+}
+
+QString DriveListBox::Drive() const
+{
+    return currentData().toString();
+}
+
+QString DriveListBox::lecteur_de(const QString& chemin) const
+{
+    const QString propre = QDir::cleanPath(chemin);
+    QString meilleur = QStringLiteral("/");
+    for (const Lecteur& l : m_lecteurs) {
+        if (contient(l.racine, propre) && l.racine.size() > meilleur.size())
+            meilleur = l.racine;
+    }
+    return meilleur;
+}
+
+void DriveListBox::setDrive(const QString& chemin)
+{
+    const int index = findData(lecteur_de(chemin));
+    if (index >= 0)
+        setCurrentIndex(index);
+}

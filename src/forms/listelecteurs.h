@@ -1,0 +1,43 @@
+#pragma once
+
+#include "browser/icones.h"
+
+#include <QComboBox>
+#include <QList>
+#include <QString>
+
+// One place the user can start browsing from.
+struct Lecteur {
+    QString racine;   // "/", the home folder, or a mount point
+    QString nom;      // what the list shows
+    TypeLecteur type;
+};
+
+// The root, the home folder, then the mount points of real file systems (no pseudo or
+// system-internal ones), by name.
+QList<Lecteur> lecteurs_du_systeme();
+
+// The drive list. Drive is the root folder of the chosen entry; setting it from code raises
+// Change, as the user's choice would.
+class DriveListBox : public QComboBox {
+    Q_OBJECT
+
+public:
+    explicit DriveListBox(QWidget* parent = nullptr);
+
+    QString Drive() const;
+    // Chooses the entry whose folder holds `chemin` most closely ("/home/moi/Images" -> home).
+    void setDrive(const QString& chemin);
+
+    // Root of the entry that holds `chemin`.
+    QString lecteur_de(const QString& chemin) const;
+
+    // Reads the mounted volumes again.
+    void Refresh();
+
+Q_SIGNALS:
+    void Change();
+
+private:
+    QList<Lecteur> m_lecteurs;
+};

@@ -1,0 +1,142 @@
+#include "forms/vueliste.h"
+
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QListView>
+#include <QTreeView>
+
+ListView::ListView(QWidget* parent)
+    : QStackedWidget(parent)
+    , m_icones(new QListView(this))
+    , m_details(new QTreeView(this))
+{
+    m_icones->setUniformItemSizes(true);
+    m_icones->setLayoutMode(QListView::Batched);
+    m_icones->setBatchSize(2000);
+    m_icones->setResizeMode(QListView::Adjust);
+    m_icones->setMovement(QListView::Static);
+    m_icones->setWordWrap(true);
+    m_icones->setTextElideMode(Qt::ElideMiddle);
+
+    m_details->setRootIsDecorated(false);
+    m_details->setUniformRowHeights(true);
+    m_details->setItemsExpandable(false);
+    m_details->setAllColumnsShowFocus(true);
+    m_details->setIconSize(QSize(16, 16));
+    m_details->header()->setSectionsClickable(true);
+    m_details->header()->setSectionsMovable(false);
+    m_details->header()->setStretchLastSection(false);
+    connect(m_details->header(), &QHeaderView::sectionClicked, this, &ListView::ColumnClick);
+
+    for (QAbstractItemView* vue : {static_cast<QAbstractItemView*>(m_icones), static_cast<QAbstractItemView*>(m_details)}) {
+        vue->setSelectionMode(QAbstractItemView::SingleSelection);
+        vue->setSelectionBehavior(QAbstractItemView::SelectRows);
+        vue->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        addWidget(vue);
+    }
+    setView(Details);
+}
+
+void ListView::setModel(QAbstractItemModel* modele)
+{
+    m_icones->setModel(modele);
+    m_details->setModel(modele);
+    // One selection for both views, so changing view keeps the chosen file.
+    QItemSelectionModel* ancienne = m_icones->selectionModel();
+    m_icones->setSelectionModel(m_details->selectionModel());
+    delete ancienne;
+    brancher(m_icones);
+    brancher(m_details);
+}
+
+void ListView::brancher(QAbstractItemView* vue)
+{
+    connect(vue, &QAbstractItemView::clicked, this, [this](const QModelIndex& i) { Q_EMIT ItemClick(i.row()); });
+    connect(vue, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& i) { Q_EMIT DblClick(i.row()); });
+    if (vue == m_details) {
+        // Moving with the keyboard chooses the file too; a mouse press waits for its click.
+        connect(vue->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& i) {
+            if (i.isValid() && !m_selection_par_programme && QGuiApplication::mouseButtons() == Qt::NoButton)
+                Q_EMIT ItemClick(i.row());
+        });
+    }
+}
+
+QItemSelectionModel* ListView::selectionModel() const
+{
+    return m_details->selectionModel();
+}
+
+void ListView::setView(Vue vue)
+{
+    m_vue = vue;
+    switch (vue) {
+    case GrandesIcones:
+        m_icones->setViewMode(QListView::IconMode);
+        m_icones->setIconSize(QSize(32, 32));
+        m_icones->setGridSize(QSize(96, 68));
+        m_icones->setFlow(QListView::LeftToRight);
+        m_icones->setWrapping(true);
+        break;
+    case PetitesIcones:
+        m_icones->setViewMode(QListView::ListMode);
+        m_icones->setIconSize(QSize(16, 16));
+        m_icones->setGridSize(QSize(150, 20));
+        m_icones->setFlow(QListView::LeftToRight);
+        m_icones->setWrapping(true);
+        break;
+    case Liste:
+        m_icones->setViewMode(QListView::ListMode);
+        m_icones->setIconSize(QSize(16, 16));
+        m_icones->setGridSize(QSize(170, 20));
+        m_icones->setFlow(QListView::TopToBottom);
+        m_icones->setWrapping(true);
+        break;
+    case Details: break;
+    }
+    QAbstractItemView* active = vueActive();
+    if (currentWidget() != active) {
+        const bool focus = currentWidget() && currentWidget()->hasFocus();
+        setCurrentWidget(active);
+        if (focus)
+            active->setFocus();
+    }
+    const QModelIndex courant = selectionModel() ? selectionModel()->currentIndex() : QModelIndex();
+    if (courant.isValid())
+        active->scrollTo(courant);
+}
+
+QAbstractItemView* ListView::vueActive() const
+{
+    return m_vue == Details ? static_cast<QAbstractItemView*>(m_details) : m_icones;
+}
+
+void ListView::setIndicateurTri(int colonne, Qt::SortOrder ordre)
+{
+    m_details->header()->setSortIndicatorShown(colonne >= 0);
+    m_details->header()->setSortIndicator(colonne, ordre);
+}
+
+void ListView::setLargeurColonne(int colonne, int largeur)
+{
+    m_details->header()->resizeSection(colonne, largeur);
+}
+
+int ListView::ligneSelectionnee() const
+{
+    if (!selectionModel())
+        return -1;
+    const QModelIndexList lignes = selectionModel()->selectedRows();
+    return lignes.isEmpty() ? -1 : lignes.constFirst().row();
+}
+
+void ListView::selectionnerLigne(int ligne)
+{
+    if (!selectionModel() || !m_details->model())
+        return;
+    const QModelIndex i = m_details->model()->index(ligne, 0);
+    m_selection_par_programme = true;
+    selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_selection_par_programme = false;
+    vueActive()->scrollTo(i);
+}

@@ -1,0 +1,163 @@
+#include "picture/contenu.h"
+
+#include <QIODevice>
+#include <QtEndian>
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+quint16 mot(QByteArrayView octets, qsizetype position)
+{
+    return qFromLittleEndian<quint16>(octets.data() + position);
+}
+
+quint32 double_mot(QByteArrayView octets, qsizetype position)
+{
+    return qFromLittleEndian<quint32>(octets.data() + position);
+}
+
+qint32 double_mot_signe(QByteArrayView octets, qsizetype position)
+{
+    return qFromLittleEndian<qint32>(octets.data() + position);
+}
+
+bool profondeur_bmp(quint16 bits)
+{
+    return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
+
+// A BITMAPINFOHEADER (or one of its older or longer variants) at the very start of the file.
+// Only its first field is a signature of sorts, so the following fields must make sense too.
+bool est_dib_sans_entete(QByteArrayView debut)
+{
+    if (debut.size() < 16)
+        return false;
+    const quint32 taille_entete = double_mot(debut, 0);
+    if (taille_entete == 12) { // OS/2 1.x: 16-bit width and height
+        return mot(debut, 4) > 0 && mot(debut, 6) > 0 && mot(debut, 8) == 1
+            && profondeur_bmp(mot(debut, 10));
+    }
+    constexpr std::array tailles_connues{40u, 52u, 56u, 64u, 108u, 124u};
+    if (std::find(tailles_connues.begin(), tailles_connues.end(), taille_entete) == tailles_connues.end()
+        || debut.size() < 20)
+        return false;
+    return double_mot_signe(debut, 4) > 0 && double_mot_signe(debut, 8) != 0 && mot(debut, 12) == 1
+        && profondeur_bmp(mot(debut, 14)) && double_mot(debut, 16) <= 6;
+}
+
+bool est_wmf(QByteArrayView debut)
+{
+    if (debut.startsWith(QByteArrayView("\xD7\xCD\xC6\x9A", 4))) // Aldus placeable header
+        return true;
+    if (debut.size() < 6)
+        return false;
+    const quint16 type = mot(debut, 0);
+    const quint16 version = mot(debut, 4);
+    return (type == 1 || type == 2) && mot(debut, 2) == 9 && (version == 0x0100 || version == 0x0300);
+}
+
+bool est_emf(QByteArrayView debut)
+{
+    // The first record is EMR_HEADER, whose signature " EMF" sits at offset 40.
+    return debut.size() >= 44 && double_mot(debut, 0) == 1 && debut.sliced(40, 4) == QByteArrayView(" EMF");
+}
+
+bool est_icone(QByteArrayView debut)
+{
+    if (debut.size() < 6)
+        return false;
+    const quint16 type = mot(debut, 2);
+    return mot(debut, 0) == 0 && (type == 1 || type == 2) && mot(debut, 4) > 0;
+}
+
+// Size and depth of one picture of an icon file, from the header at the start of its data.
+std::optional<ImageIcone> lire_image_icone(QIODevice& fichier, quint32 position)
+{
+    if (!fichier.seek(position))
+        return std::nullopt;
+    const QByteArray entete = fichier.read(24);
+    if (entete.startsWith("\x89PNG\r\n\x1a\n")) {
+        if (entete.size() < 24 || entete.sliced(12, 4) != "IHDR")
+            return std::nullopt;
+        const quint32 largeur = qFromBigEndian<quint32>(entete.constData() + 16);
+        const quint32 hauteur = qFromBigEndian<quint32>(entete.constData() + 20);
+        if (!dimensions_vraisemblables(largeur, hauteur))
+            return std::nullopt;
+        return ImageIcone{0, QSize(int(largeur), int(hauteur)), 32};
+    }
+    if (entete.size() < 16)
+        return std::nullopt;
+    qint64 largeur = 0;
+    qint64 hauteur = 0; // the stored height covers the colour picture and the mask below it
+    int profondeur = 0;
+    if (double_mot(entete, 0) == 12) {
+        largeur = mot(entete, 4);
+        hauteur = mot(entete, 6) / 2;
+        profondeur = mot(entete, 10);
+    } else if (double_mot(entete, 0) >= 40) {
+        largeur = double_mot_signe(entete, 4);
+        hauteur = qAbs(qint64(double_mot_signe(entete, 8))) / 2;
+        profondeur = mot(entete, 14);
+    }
+    if (!dimensions_vraisemblables(largeur, hauteur))
+        return std::nullopt;
+    return ImageIcone{0, QSize(int(largeur), int(hauteur)), profondeur};
+}
+
+} // namespace
+
+NatureContenu nature_du_contenu(QByteArrayView debut)
+{
+    if (debut.startsWith("BM"))
+        return NatureContenu::Bmp;
+    if (debut.startsWith("GIF87a") || debut.startsWith("GIF89a"))
+        return NatureContenu::Gif;
+    if (debut.startsWith("\xFF\xD8"))
+        return NatureContenu::Jpeg;
+    if (est_wmf(debut) || est_emf(debut))
+        return NatureContenu::Metafichier;
+    if (est_icone(debut))
+        return NatureContenu::Icone;
+    if (est_dib_sans_entete(debut))
+        return NatureContenu::Dib;
+    return NatureContenu::Inconnue;
+}
+
+bool dimensions_vraisemblables(qint64 largeur, qint64 hauteur)
+{
+    return largeur > 0 && hauteur > 0 && largeur <= cote_maximal && hauteur <= cote_maximal
+        && largeur * hauteur <= pixels_maximaux;
+}
+
+QSize taille_ecran_gif(QByteArrayView debut)
+{
+    if (debut.size() < 10)
+        return {};
+    return QSize(mot(debut, 6), mot(debut, 8));
+}
+
+std::optional<ImageIcone> plus_grande_icone(QIODevice& fichier)
+{
+    std::optional<ImageIcone> meilleure;
+    if (fichier.seek(0)) {
+        const QByteArray entete = fichier.read(6);
+        const int nombre = entete.size() == 6 ? mot(entete, 4) : 0;
+        const QByteArray repertoire = fichier.read(qint64(nombre) * 16);
+        for (int i = 0; i < nombre && (i + 1) * 16 <= repertoire.size(); ++i) {
+            auto image = lire_image_icone(fichier, double_mot(repertoire, i * 16 + 12));
+            if (!image)
+                continue;
+            image->index = i;
+            const auto surface = [](const ImageIcone& icone) {
+                return qint64(icone.taille.width()) * icone.taille.height();
+            };
+            if (!meilleure || surface(*image) > surface(*meilleure)
+                || (surface(*image) == surface(*meilleure) && image->profondeur > meilleure->profondeur))
+                meilleure = image;
+        }
+    }
+    fichier.seek(0);
+    return meilleure;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+// Inside the picture library only: recognising a file's type from its first bytes, and the few
+// header fields the loaders read themselves before handing the file to a decoder.
+
+#include <QByteArrayView>
+#include <QSize>
+
+#include <optional>
+
+class QIODevice;
+
+// What a file holds, judged from its content alone.
+enum class NatureContenu {
+    Inconnue,
+    Bmp,         // "BM" bitmap file
+    Dib,         // device-independent bitmap without the "BM" file header (clipboard dumps)
+    Gif,
+    Jpeg,
+    Icone,       // ICO or CUR: a directory of several pictures
+    Metafichier, // WMF or EMF drawing
+};
+
+// How many leading bytes nature_du_contenu() needs to decide.
+inline constexpr qsizetype octets_pour_reconnaitre = 64;
+
+NatureContenu nature_du_contenu(QByteArrayView debut);
+
+// Pictures beyond these bounds are refused from their header, before any pixel is decoded.
+inline constexpr qint64 cote_maximal = 40'000;
+inline constexpr qint64 pixels_maximaux = 400'000'000;
+
+bool dimensions_vraisemblables(qint64 largeur, qint64 hauteur);
+
+// The logical screen of a GIF file, which its first frame fills; invalid when the header is short.
+QSize taille_ecran_gif(QByteArrayView debut);
+
+struct ImageIcone {
+    int index = 0;      // position in the file's directory
+    QSize taille;       // as the picture's own header gives it
+    int profondeur = 0; // bits per pixel
+};
+
+// The largest picture of an ICO or CUR file (the deepest one among equals), judged from each
+// picture's own header (BMP or PNG) rather than from the directory, which may lie. Pictures whose
+// header is unreadable or whose size is not plausible are left out; nullopt when none remains.
+// Leaves `fichier` at its start.
+std::optional<ImageIcone> plus_grande_icone(QIODevice& fichier);

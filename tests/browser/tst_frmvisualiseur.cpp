@@ -1,0 +1,421 @@
+#include "bac_a_sable.h"
+#include "browser/frmvisualiseur.h"
+#include "forms/barreetat.h"
+#include "forms/listedossiers.h"
+#include "forms/textes.h"
+#include "forms/vueliste.h"
+#include "interaction_test.h"
+#include "startup/module.h"
+
+#include "forms/listefichiers.h"
+
+#include <QAbstractItemView>
+#include <QHeaderView>
+#include <QComboBox>
+#include <QDirIterator>
+#include <QFile>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+
+namespace {
+
+const QString pillow = qEnvironmentVariable("SAMPLES") + "/pillow";
+
+template <typename T>
+T* enfant(QWidget* w, const QString& nom)
+{
+    T* e = w->findChild<T*>(nom);
+    if (!e)
+        qFatal("control %s missing", qPrintable(nom));
+    return e;
+}
+
+QString texte(QWidget* w, const QString& nom)
+{
+    return enfant<QLabel>(w, nom)->text();
+}
+
+} // namespace
+
+class TestVisualiseur : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<BacASable> m_bac;
+    std::unique_ptr<InteractionInstallee> m_dialogues;
+    QString m_dossier;
+
+    InteractionTest& d() { return **m_dialogues; }
+
+    // A browser opened on `dossier` with the type filter `type`.
+    std::unique_ptr<frmVisualiseur> ouvrir(const QString& dossier, const QString& type = "0")
+    {
+        module().parametres.sauver("dossier demarrage", dossier);
+        module().parametres.sauver("type fichier", type);
+        auto f = std::make_unique<frmVisualiseur>();
+        f->show();
+        QApplication::setActiveWindow(f.get());
+        if (!QTest::qWaitForWindowActive(f.get()))
+            qWarning("window not active");
+        return f;
+    }
+
+    static QStringList noms(frmVisualiseur* f)
+    {
+        QStringList n;
+        QAbstractItemModel* m = enfant<ListView>(f, "ListView1")->vueDetails()->model();
+        for (int r = 0; r < m->rowCount(); ++r)
+            n.append(m->index(r, 0).data().toString());
+        return n;
+    }
+
+    static QStringList colonne(frmVisualiseur* f, int c)
+    {
+        QStringList n;
+        QAbstractItemModel* m = enfant<ListView>(f, "ListView1")->vueDetails()->model();
+        for (int r = 0; r < m->rowCount(); ++r)
+            n.append(m->index(r, c).data().toString());
+        return n;
+    }
+
+    // Clicks the row of `nom` in the details view and waits for the preview to finish loading.
+    static void cliquer(frmVisualiseur* f, const QString& nom)
+    {
+        auto* vue = enfant<ListView>(f, "ListView1")->vueDetails();
+        const int ligne = static_cast<int>(noms(f).indexOf(nom));
+        QVERIFY2(ligne >= 0, qPrintable(nom));
+        const QModelIndex i = vue->model()->index(ligne, 0);
+        vue->scrollTo(i);
+        QTest::mouseClick(vue->viewport(), Qt::LeftButton, {}, vue->visualRect(i).center());
+        QTRY_VERIFY_WITH_TIMEOUT(!enfant<QLabel>(f, "lblCreation")->isVisible(), 20000);
+    }
+
+    static QString panneau(frmVisualiseur* f, int n) { return enfant<StatusBar>(f, "StatusBar1")->texte(n); }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_bac = std::make_unique<BacASable>();
+        m_dialogues = std::make_unique<InteractionInstallee>();
+        m_dossier = m_bac->chemin("photos");
+        QDir().mkpath(m_dossier + "/sous-dossier");
+        const QList<QPair<QString, QString>> copies = {
+            {"iptc.jpg", "iptc.jpg"},          {"flower.jpg", "casse.JPG"}, {"flower2.jpg", "x.Jpeg"},
+            {"hopper.bmp", "hopper.bmp"},      {"chi.gif", "chi.gif"},      {"hopper.gif", "Anim.Gif"},
+            {"hopper.ico", "hopper.ico"},      {"deerstalker.cur", "deerstalker.cur"},
+            {"clipboard.dib", "clipboard.dib"}, {"hopper.jpg", "photo.old.jpg"}};
+        for (const auto& [source, cible] : copies)
+            QVERIFY(QFile::copy(pillow + '/' + source, m_dossier + '/' + cible));
+        ecrire(m_dossier + "/abime.jpg", "ceci n'est pas une image");
+        ecrire(m_dossier + "/notes.txt", "texte");
+    }
+
+    void cleanup()
+    {
+        m_dialogues.reset();
+        m_bac.reset();
+    }
+
+    void liste_filtres_et_compte()
+    {
+        auto f = ouvrir(m_dossier);
+        QCOMPARE(f->windowTitle(), QString("[ IMAGORA ] - Visualiseur d'images"));
+        QCOMPARE(noms(f.get()), (QStringList{"abime.jpg", "Anim.Gif", "casse.JPG", "chi.gif", "clipboard.dib",
+                                             "deerstalker.cur", "hopper.bmp", "hopper.ico", "iptc.jpg",
+                                             "photo.old.jpg", "x.Jpeg"}));
+        QCOMPARE(texte(f.get(), "lblTotalFichiers"), QString("Total:  11 Fichier(s)"));
+        QCOMPARE(f->fichiers()->ListCount(), 11);
+        QCOMPARE(module().index_fichier, 11);
+        QCOMPARE(panneau(f.get(), 1), QString("Appuyez sur F1 pour l'aide..."));
+
+        auto* filtre = enfant<QComboBox>(f.get(), "cboFiltre");
+        QCOMPARE(filtre->count(), 9);
+        QCOMPARE(filtre->itemText(0), QString("Tous les fichiers images"));
+        QCOMPARE(filtre->itemText(5), QString("Fichiers Windows MétaFile (*.wmf)"));
+        QCOMPARE(filtre->itemText(8), QString("Fichiers Icônes (*.ico)"));
+        filtre->setCurrentIndex(3);
+        QCOMPARE(noms(f.get()), (QStringList{"Anim.Gif", "chi.gif"}));
+        QCOMPARE(texte(f.get(), "lblTotalFichiers"), QString("Total:  2 Fichier(s)"));
+        filtre->setCurrentIndex(4);
+        QCOMPARE(noms(f.get()), (QStringList{"abime.jpg", "casse.JPG", "iptc.jpg", "photo.old.jpg", "x.Jpeg"}));
+        filtre->setCurrentIndex(6);
+        QCOMPARE(noms(f.get()), QStringList());
+        QCOMPARE(texte(f.get(), "lblTotalFichiers"), QString("Total:  0 Fichier(s)"));
+
+        // Choosing the same type again reads the folder again.
+        filtre->setCurrentIndex(2);
+        QCOMPARE(noms(f.get()), QStringList{"clipboard.dib"});
+        QVERIFY(QFile::copy(m_dossier + "/clipboard.dib", m_dossier + "/autre.DIB"));
+        filtre->setCurrentIndex(2);
+        QCOMPARE(noms(f.get()), QStringList{"clipboard.dib"});
+        emit filtre->currentIndexChanged(2);
+        QCOMPARE(noms(f.get()), (QStringList{"autre.DIB", "clipboard.dib"}));
+
+        // Opening a subfolder lists it.
+        auto* dossiers = enfant<DirListBox>(f.get(), "Dir1");
+        QVERIFY(dossiers->setPath(m_dossier + "/sous-dossier"));
+        QCOMPARE(f->dossier_courant(), m_dossier + "/sous-dossier/");
+        QCOMPARE(texte(f.get(), "lblTotalFichiers"), QString("Total:  0 Fichier(s)"));
+    }
+
+    void type_de_depart_et_dossier_manquant()
+    {
+        auto f = ouvrir(m_dossier, "7");
+        QCOMPARE(enfant<QComboBox>(f.get(), "cboFiltre")->currentIndex(), 7);
+        QCOMPARE(noms(f.get()), QStringList{"deerstalker.cur"});
+        f.reset();
+
+        // A start folder that is gone opens the home folder instead.
+        f = ouvrir(m_bac->chemin("parti"), "1");
+        QCOMPARE(f->dossier_courant(), QDir::homePath() + '/');
+        QCOMPARE(texte(f.get(), "lblTotalFichiers"), QString("Total:  0 Fichier(s)"));
+    }
+
+    void icones_vues_et_tri()
+    {
+        // Sizes chosen so that text order and number order differ.
+        ecrire(m_dossier + "/t20.ico", QByteArray(20, 'x'));
+        ecrire(m_dossier + "/t100.ico", QByteArray(100, 'x'));
+        ecrire(m_dossier + "/t3.ico", QByteArray(3, 'x'));
+        QFile vieux(m_dossier + "/t3.ico");
+        QVERIFY(vieux.open(QIODevice::ReadWrite));
+        QVERIFY(vieux.setFileTime(QDateTime(QDate(2001, 2, 3), QTime(4, 5)), QFileDevice::FileModificationTime));
+        vieux.close();
+        auto f = ouvrir(m_dossier, "8");
+        QCOMPARE(noms(f.get()), (QStringList{"hopper.ico", "t3.ico", "t20.ico", "t100.ico"}));
+        QCOMPARE(colonne(f.get(), 1).mid(1), (QStringList{" 3", " 20", " 100"}));
+        QCOMPARE(colonne(f.get(), 2).at(1), texte_date_courte(QDate(2001, 2, 3), QLocale::system()));
+        QCOMPARE(colonne(f.get(), 3).at(1), QString("04:05"));
+
+        auto* liste = enfant<ListView>(f.get(), "ListView1");
+        auto* entete = liste->vueDetails()->header();
+        QCOMPARE(entete->model()->headerData(1, Qt::Horizontal).toString(), QString("Taille (Octets)"));
+        QCOMPARE(entete->sectionSize(0), 2540 / 15);
+
+        QTest::mouseClick(entete->viewport(), Qt::LeftButton, {}, QPoint(entete->sectionViewportPosition(1) + 5, 5));
+        QCOMPARE(noms(f.get()).mid(0, 3), (QStringList{"t3.ico", "t20.ico", "t100.ico"}));
+        QTest::mouseClick(entete->viewport(), Qt::LeftButton, {}, QPoint(entete->sectionViewportPosition(1) + 5, 5));
+        QCOMPARE(noms(f.get()).mid(1), (QStringList{"t100.ico", "t20.ico", "t3.ico"}));
+        // By date: the old file first, then back to descending on the next click.
+        QTest::mouseClick(entete->viewport(), Qt::LeftButton, {}, QPoint(entete->sectionViewportPosition(2) + 5, 5));
+        QCOMPARE(noms(f.get()).first(), QString("t3.ico"));
+
+        const auto bouton = [&](int i) { return enfant<QToolButton>(f.get(), QString("cmdAffichage%1").arg(i)); };
+        QCOMPARE(bouton(4)->toolTip(), QString("Tri de la liste des fichiers par ordre alphabetique"));
+        bouton(5)->click();
+        QCOMPARE(noms(f.get()).last(), QString("t3.ico"));
+        bouton(0)->click();
+        // Sorting stays on the chosen column; the file column sorts by name with bouton 4 after a click on it.
+        QTest::mouseClick(entete->viewport(), Qt::LeftButton, {}, QPoint(entete->sectionViewportPosition(0) + 5, 5));
+        bouton(4)->click();
+        QCOMPARE(noms(f.get()), (QStringList{"hopper.ico", "t3.ico", "t20.ico", "t100.ico"}));
+
+        const QList<ListView::Vue> vues = {ListView::GrandesIcones, ListView::PetitesIcones, ListView::Liste, ListView::Details};
+        for (int i = 0; i < 4; ++i) {
+            bouton(i)->click();
+            QCOMPARE(liste->View(), vues[i]);
+            QCOMPARE(liste->currentWidget(), i == 3 ? static_cast<QWidget*>(liste->vueDetails()) : liste->vueIcones());
+        }
+        QCOMPARE(liste->vueIcones()->viewMode(), QListView::ListMode);
+        bouton(0)->click();
+        QCOMPARE(liste->vueIcones()->viewMode(), QListView::IconMode);
+
+        // Icons by the extension after the last dot.
+        f.reset();
+        f = ouvrir(m_dossier, "4");
+        QAbstractItemModel* m = enfant<ListView>(f.get(), "ListView1")->vueDetails()->model();
+        const QIcon jpeg = m->index(noms(f.get()).indexOf("casse.JPG"), 0).data(Qt::DecorationRole).value<QIcon>();
+        const QIcon vieux_jpeg = m->index(noms(f.get()).indexOf("photo.old.jpg"), 0).data(Qt::DecorationRole).value<QIcon>();
+        QVERIFY(!jpeg.isNull());
+        QCOMPARE(vieux_jpeg.cacheKey(), jpeg.cacheKey());
+    }
+
+    void apercu_et_selection()
+    {
+        auto f = ouvrir(m_dossier);
+        QCOMPARE(texte(f.get(), "Label2"), QString("Sélectionnez un fichier dans la liste"));
+        QVERIFY(f->image_selectionnee().isEmpty());
+
+        cliquer(f.get(), "iptc.jpg");
+        QCOMPARE(texte(f.get(), "lblHauteur"), QString(" 480 Pixels"));
+        QCOMPARE(texte(f.get(), "lblLargeur"), QString(" 640 Pixels"));
+        QCOMPARE(panneau(f.get(), 1), m_dossier + "/iptc.jpg");
+        QCOMPARE(f->image_selectionnee(), m_dossier + "/iptc.jpg");
+        QVERIFY(!enfant<QLabel>(f.get(), "Label2")->isVisible());
+        auto* image = enfant<QLabel>(f.get(), "Image1");
+        QCOMPARE(image->pixmap().size(), image->contentsRect().size());
+        QVERIFY(d().messages.isEmpty());
+
+        // A damaged file: the message, an empty preview, panel 1 as it was.
+        cliquer(f.get(), "abime.jpg");
+        QCOMPARE(d().messages.size(), 1);
+        const Message& m = d().messages.first();
+        QCOMPARE(m.texte, QString("Lecture du fichier impossible: format non reconnu ou détérioré."));
+        QCOMPARE(m.titre, QString("Information"));
+        QCOMPARE(m.icone, Icone::Information);
+        QVERIFY(image->pixmap().isNull());
+        QCOMPARE(texte(f.get(), "lblHauteur"), QString());
+        QCOMPARE(panneau(f.get(), 1), m_dossier + "/iptc.jpg");
+
+        // A rebuild forgets the selection.
+        cliquer(f.get(), "hopper.bmp");
+        QCOMPARE(texte(f.get(), "lblLargeur"), QString(" 128 Pixels"));
+        enfant<QComboBox>(f.get(), "cboFiltre")->setCurrentIndex(1);
+        QCOMPARE(panneau(f.get(), 1), QString("Appuyez sur F1 pour l'aide..."));
+        QVERIFY(f->image_selectionnee().isEmpty());
+        QCOMPARE(texte(f.get(), "lblHauteur"), QString());
+        QVERIFY(image->pixmap().isNull());
+        QVERIFY(enfant<QLabel>(f.get(), "Label2")->isVisible());
+
+        // Clicking the first status panel asks for help.
+        QTest::mouseClick(enfant<StatusBar>(f.get(), "StatusBar1")->Panel(1), Qt::LeftButton);
+        QCOMPARE(d().documents.size(), 1);
+        QVERIFY(d().documents.first().toLocalFile().endsWith("/aide/aide.htm"));
+    }
+
+    void tous_les_echantillons_s_affichent_ou_se_signalent()
+    {
+        auto f = ouvrir(pillow);
+        int images = 0, refus = 0;
+        for (const QString& nom : noms(f.get())) {
+            if (nom.endsWith(".wmf") || nom.endsWith(".emf"))
+                continue;
+            const qsizetype avant = d().messages.size();
+            cliquer(f.get(), nom);
+            if (d().messages.size() > avant)
+                ++refus;
+            else if (texte(f.get(), "lblHauteur").endsWith(" Pixels"))
+                ++images;
+            else
+                QFAIL(qPrintable("neither a picture nor a message: " + nom));
+        }
+        qInfo("%d pictures shown, %d refused", images, refus);
+        QVERIFY(images > 80);
+        QVERIFY(refus > 0);
+    }
+
+    void disposition_suit_la_hauteur()
+    {
+        auto f = ouvrir(m_dossier);
+        auto* barre = enfant<StatusBar>(f.get(), "StatusBar1");
+        auto* options = enfant<QPushButton>(f.get(), "cmdOptions");
+        auto* quitter = enfant<QPushButton>(f.get(), "cmdQuitter");
+        auto* total = enfant<QLabel>(f.get(), "lblTotalFichiers");
+        auto* liste = enfant<ListView>(f.get(), "ListView1");
+        auto* dossiers = enfant<DirListBox>(f.get(), "Dir1");
+        auto* panneau_apercu = f->findChild<QWidget*>("Picture1");
+
+        const auto verifier = [&] {
+            const int haut = barre->y();
+            QCOMPARE(haut, f->height() - barre->height());
+            QCOMPARE(options->y(), haut - 30);
+            QCOMPARE(quitter->y(), haut - 30);
+            QCOMPARE(total->y(), haut - 22);
+            QCOMPARE(liste->y() + liste->height(), quitter->y() - 3);
+            QCOMPARE(dossiers->y() + dossiers->height(), haut);
+            QCOMPARE(panneau_apercu->y() + panneau_apercu->height(), haut);
+        };
+        verifier();
+        const int largeur = f->width();
+        const int gauche = options->x();
+        f->setFixedSize(largeur, f->height() + 120);
+        QCoreApplication::processEvents();
+        verifier();
+        QCOMPARE(f->width(), largeur);
+        QCOMPARE(options->x(), gauche);
+
+        // Too small: heights that would be negative stay as they were, the rest still moves.
+        const int hauteur_liste = liste->height();
+        f->setFixedSize(largeur, 100);
+        QCoreApplication::processEvents();
+        QCOMPARE(liste->height(), hauteur_liste);
+        QCOMPARE(options->y(), barre->y() - 30);
+    }
+
+    void aides_au_survol()
+    {
+        auto f = ouvrir(m_dossier);
+        const auto survoler = [&](QWidget* w) {
+            QTest::mouseMove(w, QPoint(2, 2));
+            QCoreApplication::processEvents();
+        };
+        survoler(enfant<QToolButton>(f.get(), "cmdAffichage0"));
+        QCOMPARE(panneau(f.get(), 2), QString(" Affichage en mode icônes "));
+        survoler(enfant<QPushButton>(f.get(), "cmdQuitter"));
+        QCOMPARE(panneau(f.get(), 2), QString(" Quitter le programme [IMAGORA] "));
+
+        auto* option = enfant<QLabel>(f.get(), "lblOption1");
+        QCOMPARE(option->text(), QString("Voir à la taille réelle"));
+        QCOMPARE(option->toolTip(), QString("Voir l'image en taille réelle"));
+        survoler(option);
+        QCOMPARE(panneau(f.get(), 2), QString(" Afficher l'image sélectionnée à sa taille réelle "));
+        QVERIFY(option->font().bold());
+        QCOMPARE(option->palette().color(QPalette::WindowText), QColor(Qt::white));
+
+        // Leaving the labels for the file list takes the highlight away.
+        survoler(enfant<ListView>(f.get(), "ListView1")->vueDetails()->viewport());
+        QCOMPARE(panneau(f.get(), 2), QString(" Affichage de la liste des fichiers "));
+        QVERIFY(!option->font().bold());
+        QCOMPARE(option->palette().color(QPalette::WindowText), QColor(Qt::black));
+
+        // The labels stand in two groups, picture actions then file actions.
+        QList<int> ordre;
+        for (int i = 0; i < 8; ++i)
+            ordre.append(enfant<QLabel>(f.get(), QString("lblOption%1").arg(i))->y());
+        QVERIFY(ordre[1] < ordre[2] && ordre[2] < ordre[3] && ordre[3] < ordre[0]);
+        QVERIFY(ordre[0] < ordre[6] && ordre[6] < ordre[7] && ordre[7] < ordre[4] && ordre[4] < ordre[5]);
+        QCOMPARE(ordre[6] - ordre[0], 3 * (ordre[2] - ordre[1]));
+
+        QCOMPARE(panneau(f.get(), 3), texte_date_longue(QDate::currentDate(), QLocale::system()));
+        QVERIFY(!panneau(f.get(), 4).isEmpty());
+    }
+
+    void quitter_avec_confirmation()
+    {
+        auto f = ouvrir(m_dossier);
+        QSignalSpy fin(f.get(), &frmVisualiseur::finDuProgramme);
+
+        // Escape, then the close button: each asks, No keeps the window.
+        d().reponses = {Reponse::Non, Reponse::Non};
+        QTest::keyClick(f.get(), Qt::Key_Escape);
+        QVERIFY(!f->close());
+        QCOMPARE(d().messages.size(), 2);
+        for (const Message& m : std::as_const(d().messages)) {
+            QCOMPARE(m.texte, QString("Voulez-vous vraiment quitter le programme ?"));
+            QCOMPARE(m.titre, QString("IMAGORA"));
+            QCOMPARE(m.boutons, Boutons::OuiNon);
+            QCOMPARE(m.icone, Icone::Question);
+        }
+        QVERIFY(f->isVisible());
+        QCOMPARE(fin.size(), 0);
+        QCOMPARE(module().parametres.lire("etat"), QString());
+
+        // Yes: "etat" is "inactif" on disk, the window goes and the program is told to end.
+        d().reponses = {Reponse::Oui};
+        enfant<QPushButton>(f.get(), "cmdQuitter")->click();
+        QCOMPARE(d().messages.size(), 3);
+        QCOMPARE(fin.size(), 1);
+        QVERIFY(!f->isVisible());
+        QSettings fichier(Parametres::chemin_fichier(), QSettings::IniFormat);
+        QCOMPARE(fichier.value("parametres/etat").toString(), QString("inactif"));
+    }
+
+    void quitter_par_le_cadre()
+    {
+        auto f = ouvrir(m_dossier);
+        QSignalSpy fin(f.get(), &frmVisualiseur::finDuProgramme);
+        d().reponses = {Reponse::Oui};
+        QVERIFY(f->close());
+        QCOMPARE(d().messages.size(), 1);
+        QCOMPARE(fin.size(), 1);
+        QCOMPARE(module().parametres.lire("etat"), QString("inactif"));
+    }
+};
+
+QTEST_MAIN(TestVisualiseur)
+#include "tst_frmvisualiseur.moc"

@@ -1,0 +1,123 @@
+#include "bac_a_sable.h"
+#include "forms/listedossiers.h"
+#include "forms/listefichiers.h"
+#include "forms/listelecteurs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+class TestListes : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void liste_de_fichiers()
+    {
+        BacASable bac;
+        const QString d = bac.chemin("images");
+        for (const char* nom : {"b.JPG", "a10.jpg", "a2.Jpeg", ".cachee.jpg", "notes.txt", "x.Bmp", "sans"})
+            ecrire(d + '/' + nom, "12345");
+        QDir().mkpath(d + "/dossier.jpg");
+        QFile::link(d + "/b.JPG", d + "/lien.jpg");
+        QFile::link(d + "/absent.jpg", d + "/casse.jpg");
+        QFile::link(d + "/dossier.jpg", d + "/lien-dossier.jpg");
+
+        FileListBox liste;
+        QSignalSpy chemin(&liste, &FileListBox::PathChange);
+        QSignalSpy motif(&liste, &FileListBox::PatternChange);
+        QVERIFY(liste.setPath(d + "/"));
+        QCOMPARE(liste.Path(), d);
+        QCOMPARE(chemin.size(), 1);
+        QCOMPARE(liste.ListCount(), 8);
+
+        liste.setPattern("*.jpg;*.jpeg");
+        QCOMPARE(motif.size(), 1);
+        QStringList noms;
+        for (int i = 0; i < liste.ListCount(); ++i)
+            noms.append(liste.List(i));
+        // Hidden files count, folders and broken links do not; names sort by value of their numbers.
+        QCOMPARE(noms, (QStringList{".cachee.jpg", "a2.Jpeg", "a10.jpg", "b.JPG", "lien.jpg"}));
+        QCOMPARE(liste.entrees().at(1).taille, 5);
+        QVERIFY(liste.entrees().at(1).modifie_ms > 0);
+
+        // The same path or pattern again changes nothing; a missing folder is refused.
+        QVERIFY(liste.setPath(d));
+        liste.setPattern("*.jpg;*.jpeg");
+        QCOMPARE(chemin.size(), 1);
+        QCOMPARE(motif.size(), 1);
+        QVERIFY(!liste.setPath(d + "/manquant"));
+        QCOMPARE(liste.Path(), d);
+
+        // Refresh reads the disk again.
+        ecrire(d + "/nouveau.jpg", "1");
+        QCOMPARE(liste.ListCount(), 5);
+        liste.Refresh();
+        QCOMPARE(liste.ListCount(), 6);
+        QCOMPARE(liste.List(99), QString());
+    }
+
+    void liste_de_dossiers()
+    {
+        BacASable bac;
+        const QString d = bac.chemin("racine");
+        for (const char* nom : {"photos10", "Photos2", ".cache", "été"})
+            QDir().mkpath(d + '/' + nom);
+        ecrire(d + "/fichier.jpg", "x");
+
+        DirListBox dossiers;
+        QSignalSpy change(&dossiers, &DirListBox::Change);
+        QVERIFY(dossiers.setPath(d));
+        QCOMPARE(change.size(), 1);
+        QCOMPARE(dossiers.Path(), d);
+        QCOMPARE(dossiers.ListCount(), 3);
+        QCOMPARE(dossiers.List(0), d + "/été");
+        QCOMPARE(dossiers.List(1), d + "/Photos2");
+        QCOMPARE(dossiers.List(2), d + "/photos10");
+        QCOMPARE(dossiers.List(-1), d);
+        QCOMPARE(dossiers.List(-2), QFileInfo(d).path());
+        QCOMPARE(dossiers.ListIndex(), -1);
+
+        // The rows: every ancestor from the root, then the subfolders.
+        const int ancetres = d.count('/') + 1;
+        QCOMPARE(dossiers.model()->rowCount(), ancetres + 3);
+        QCOMPARE(dossiers.chemin_ligne(0), QString("/"));
+        QCOMPARE(dossiers.model()->index(ancetres, 0).data().toString(), QString("été"));
+
+        // Opening an entry (double click or Enter) moves there.
+        emit dossiers.activated(dossiers.model()->index(ancetres + 1, 0));
+        QCOMPARE(dossiers.Path(), d + "/Photos2");
+        QCOMPARE(change.size(), 2);
+        QVERIFY(!dossiers.setPath(d + "/fichier.jpg"));
+        QVERIFY(!dossiers.setPath(d + "/manquant"));
+        QCOMPARE(dossiers.Path(), d + "/Photos2");
+
+        QVERIFY(dossiers.setPath("/"));
+        QCOMPARE(dossiers.List(-1), QString("/"));
+        QCOMPARE(dossiers.List(-2), QString());
+    }
+
+    void liste_des_lecteurs()
+    {
+        DriveListBox lecteurs;
+        QVERIFY(lecteurs.count() >= 1);
+        QCOMPARE(lecteurs.itemData(0).toString(), QString("/"));
+        const QString maison = QDir::cleanPath(QDir::homePath());
+        QCOMPARE(lecteurs.lecteur_de(maison + "/Images/vacances"), maison == "/" ? QString("/") : maison);
+        QCOMPARE(lecteurs.lecteur_de("/usr/share"), QString("/"));
+
+        QSignalSpy change(&lecteurs, &DriveListBox::Change);
+        lecteurs.setDrive(maison + "/Images");
+        QCOMPARE(lecteurs.Drive(), lecteurs.lecteur_de(maison));
+        lecteurs.setDrive("/");
+        QCOMPARE(lecteurs.Drive(), QString("/"));
+        QCOMPARE(change.size(), maison == "/" ? 0 : 2);
+        for (int i = 0; i < lecteurs.count(); ++i) {
+            const QString racine = lecteurs.itemData(i).toString();
+            QVERIFY2(!racine.startsWith("/proc") && !racine.startsWith("/sys"), qPrintable(racine));
+        }
+    }
+};
+
+QTEST_MAIN(TestListes)
+#include "tst_listes.moc"
