@@ -1,9 +1,16 @@
 // imagora-bench COMMAND ARGS...: timings of the program's hot paths, one command per measure.
 // Each command is one function registered in the table at the bottom; see README.md.
 
+#include "browser/frmvisualiseur.h"
+#include "browser/modelefichiers.h"
+#include "browser/types_images.h"
+#include "forms/joker.h"
+#include "forms/listefichiers.h"
 #include "picture/chargeur.h"
+#include "startup/module.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -124,6 +131,113 @@ int commande_preview(const QStringList& arguments)
     return 0;
 }
 
+// Peak resident memory of this process so far, in MB (VmHWM), or -1 where /proc does not tell.
+double memoire_max_mo()
+{
+    QFile statut(QStringLiteral("/proc/self/status"));
+    if (!statut.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& ligne : statut.readAll().split('\n')) {
+        if (ligne.startsWith("VmHWM:"))
+            return ligne.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return -1;
+}
+
+// The browser's list for DIR, built as the window builds it: read the folder with the pattern of
+// "Tous les fichiers images" (names, sizes, time stamps) in file-name order, fill the model, and
+// make the texts of the rows a window shows at once.
+bool construire_liste(const QString& dossier, ModeleFichiers& modele)
+{
+    bool lisible = false;
+    modele.remplir(lire_dossier(dossier, motifs_de(types_images()[0].motif), &lisible));
+    for (int r = 0; r < std::min(modele.rowCount(), 40); ++r) {
+        for (int c = 0; c < ModeleFichiers::NombreColonnes; ++c)
+            modele.index(r, c).data();
+    }
+    return lisible;
+}
+
+// list DIR: the browser's list of DIR, against `find DIR -maxdepth 1 -printf '%s %T@\n'`, which
+// reads the same names, sizes and times and nothing more.
+int commande_list(const QStringList& arguments)
+{
+    if (arguments.size() != 1) {
+        std::fprintf(stderr, "usage: imagora-bench list DIR\n");
+        return 2;
+    }
+    const QString dossier = arguments.first();
+    ModeleFichiers modele;
+    const auto liste = mesurer([&] { return construire_liste(dossier, modele); });
+    if (!liste) {
+        std::fprintf(stderr, "list: %s cannot be read\n", qPrintable(dossier));
+        return 1;
+    }
+    const QString programme_find = QStandardPaths::findExecutable(QStringLiteral("find"));
+    const auto find = mesurer([&] {
+        QProcess processus;
+        processus.setStandardOutputFile(QProcess::nullDevice());
+        processus.start(programme_find, {dossier, "-maxdepth", "1", "-printf", "%s %T@\n"});
+        return processus.waitForFinished(120'000) && processus.exitCode() == 0;
+    });
+    std::printf("runs: 1 warm-up + median of %d\n", tours_mesures);
+    detailler("list", *liste);
+    if (find) {
+        detailler("find", *find);
+        std::printf("find: %.1f ms (list is %.2fx this)\n", find->mediane, liste->mediane / find->mediane);
+    }
+    std::printf("peak memory: %.0f MB\n", memoire_max_mo());
+    std::printf("list: %d files in %.0f ms\n", modele.rowCount(), liste->mediane);
+    return 0;
+}
+
+// window DIR: the real browser window (offscreen) opened on DIR: time to build it and list the
+// folder, and the peak memory of the whole process afterwards.
+int commande_window(const QStringList& arguments)
+{
+    if (arguments.size() != 1) {
+        std::fprintf(stderr, "usage: imagora-bench window DIR\n");
+        return 2;
+    }
+    const QDir temporaire = QDir(QDir::tempPath() + QStringLiteral("/imagora-bench-%1").arg(QCoreApplication::applicationPid()));
+    qputenv("XDG_CONFIG_HOME", temporaire.path().toUtf8());
+    module().parametres.sauver(QStringLiteral("dossier demarrage"), arguments.first());
+    module().parametres.sauver(QStringLiteral("type fichier"), QStringLiteral("0"));
+    QElapsedTimer chrono;
+    chrono.start();
+    frmVisualiseur fenetre;
+    fenetre.show();
+    QCoreApplication::processEvents();
+    const double ms = chrono.nsecsElapsed() / 1e6;
+    QDir(temporaire).removeRecursively();
+    std::printf("window: %d files listed, shown in %.0f ms, peak memory %.0f MB\n", fenetre.fichiers()->ListCount(), ms,
+                memoire_max_mo());
+    return 0;
+}
+
+// fill DIR N: makes a folder of N small picture files (every type, sizes and names that vary) to
+// measure the list on.
+int commande_fill(const QStringList& arguments)
+{
+    bool ok = false;
+    const int n = arguments.size() == 2 ? arguments.at(1).toInt(&ok) : 0;
+    if (!ok || n <= 0) {
+        std::fprintf(stderr, "usage: imagora-bench fill DIR N\n");
+        return 2;
+    }
+    const QString dossier = arguments.first();
+    if (!QDir().mkpath(dossier))
+        return 1;
+    static const char* const extensions[] = {"jpg", "bmp", "gif", "JPG", "ico", "wmf", "emf", "cur", "dib", "jpeg", "Gif", "BMP"};
+    for (int i = 0; i < n; ++i) {
+        QFile f(QStringLiteral("%1/photo-%2.%3").arg(dossier).arg(i).arg(QLatin1String(extensions[i % 12])));
+        if (!f.open(QIODevice::WriteOnly) || f.write(QByteArray(i % 4096, 'x')) < 0)
+            return 1;
+    }
+    std::printf("fill: %d files in %s\n", n, qPrintable(dossier));
+    return 0;
+}
+
 struct Commande {
     const char* nom;
     const char* arguments;
@@ -135,6 +249,12 @@ struct Commande {
 const Commande commandes[] = {
     {"preview", "FILE", "time of the 145x145 preview of FILE, against full decode + scale and djpeg -scale 1/8",
      commande_preview},
+    {"list", "DIR", "time to build the browser's file list of DIR, against find -printf of the same facts",
+     commande_list},
+    {"window", "DIR", "the real browser window opened on DIR: time to show it, peak memory of the process",
+     commande_window},
+    {"fill", "DIR N", "make a folder of N small files of every picture type (and a few others) to measure on",
+     commande_fill},
 };
 
 int usage()
@@ -149,7 +269,10 @@ int usage()
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication application(argc, argv); // Qt's image readers are plugins found through it
+    // Windows and icons are made without a screen; Qt's image readers are plugins found through the application.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
     QStringList arguments = QCoreApplication::arguments().mid(1);
     if (arguments.isEmpty())
         return usage();

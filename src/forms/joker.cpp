@@ -2,9 +2,18 @@
 
 namespace {
 
+char16_t minuscule_ascii(char16_t c)
+{
+    return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+}
+
 bool meme_lettre(QChar a, QChar b)
 {
-    return a == b || a.toCaseFolded() == b.toCaseFolded();
+    if (a == b)
+        return true;
+    if (a.unicode() < 0x80 && b.unicode() < 0x80)
+        return minuscule_ascii(a.unicode()) == minuscule_ascii(b.unicode());
+    return a.toCaseFolded() == b.toCaseFolded();
 }
 
 } // namespace

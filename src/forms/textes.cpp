@@ -41,8 +41,9 @@ bool chiffre(QChar c)
 // The letter a name is sorted by: case folded, accents set aside ("É" sorts with "e").
 char16_t lettre_de_tri(QChar c)
 {
-    if (c.unicode() < 0x80)
-        return c.toLower().unicode();
+    const char16_t u = c.unicode();
+    if (u < 0x80)
+        return u >= u'A' && u <= u'Z' ? char16_t(u + 32) : u;
     const QString base = c.decomposition();
     if (!base.isEmpty() && c.decompositionTag() == QChar::Canonical)
         c = base.front();

@@ -4,42 +4,9 @@
 #  - a second start while it runs: the message, an exit, and a settings file left byte for byte;
 #  - after a crash (kill -9), the next start is not refused.
 # Screenshots of each step go to $IMAGORA_CAPTURES (default: e2e-captures/ in the current folder).
-set -u
-
-programme=${1:?usage: demarrage.sh /chemin/vers/Imagora}
-captures=${IMAGORA_CAPTURES:-$PWD/e2e-captures/demarrage}
+captures=${IMAGORA_CAPTURES:-$PWD/e2e-captures}/demarrage
 mkdir -p "$captures"
-bac=$(mktemp -d)
-trap 'kill -9 $(jobs -p) 2>/dev/null; rm -rf "$bac"' EXIT
-export HOME=$bac/home XDG_CONFIG_HOME=$bac/home/.config XDG_DATA_HOME=$bac/home/.local/share XDG_RUNTIME_DIR=$bac/run
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM
-conf=$XDG_CONFIG_HOME/Imagora/Imagora.conf
-titre_principal="^\[ IMAGORA \] - Visualiseur d'images$"
-echecs=0
-
-echoue() { echo "ÉCHEC: $*"; echecs=$((echecs + 1)); }
-ok() { echo "ok: $*"; }
-maintenant_ms() { date +%s%3N; }
-capture() { command -v import >/dev/null && import -window root "$captures/$1.png" 2>/dev/null; }
-
-# Waits up to $2 seconds for a visible window whose title matches $1 (owned by pid $3 when given);
-# prints its id.
-attendre_fenetre() {
-    local fin=$(( $(date +%s) + $2 )) id
-    while [ "$(date +%s)" -le "$fin" ]; do
-        if [ -n "${3:-}" ]; then
-            id=$(xdotool search --all --onlyvisible --pid "$3" --name "$1" 2>/dev/null | head -n 1)
-        else
-            id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
-        fi
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.1
-    done
-    return 1
-}
-
-cle() { sed -n "s/^$(printf '%s' "$1" | sed 's/ /%20/g')=//p" "$conf"; }
+source "$(dirname "${BASH_SOURCE[0]}")/commun.sh"
 
 # 1. First start.
 debut=$(maintenant_ms)
@@ -81,13 +48,11 @@ pid2=$!
 if id=$(attendre_fenetre '^Imagora$' 10 "$pid2"); then
     capture 3-deuxieme-copie
     ok "la deuxième copie affiche son message"
-    xdotool windowfocus --sync "$id" 2>/dev/null
-    xdotool key Return
+    touches "$id" Return
 else
     echoue "la deuxième copie n'affiche pas de message"
 fi
-for _ in $(seq 50); do kill -0 "$pid2" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$pid2" 2>/dev/null; then
+if ! attendre_fin "$pid2" 5; then
     echoue "la deuxième copie ne se termine pas"
     kill -9 "$pid2"
 else
@@ -110,5 +75,4 @@ else
 fi
 kill "$pid3" 2>/dev/null; wait "$pid3" 2>/dev/null
 
-echo "captures: $captures"
-[ "$echecs" -eq 0 ]
+fin_du_script

@@ -1,0 +1,62 @@
+# Shared by the end-to-end scripts: a fresh home for the program, window look-ups, screenshots
+# and the pass/fail count. Sourced with the program's path in $1.
+set -u
+
+programme=${1:?usage: $0 /chemin/vers/Imagora}
+bac=$(mktemp -d)
+trap 'kill -9 $(jobs -p) 2>/dev/null; rm -rf "$bac"' EXIT
+export HOME=$bac/home XDG_CONFIG_HOME=$bac/home/.config XDG_DATA_HOME=$bac/home/.local/share XDG_RUNTIME_DIR=$bac/run
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM
+conf=$XDG_CONFIG_HOME/Imagora/Imagora.conf
+titre_principal="^\[ IMAGORA \] - Visualiseur d'images$"
+echecs=0
+
+echoue() { echo "ÉCHEC: $*"; echecs=$((echecs + 1)); }
+ok() { echo "ok: $*"; }
+maintenant_ms() { date +%s%3N; }
+capture() { command -v import >/dev/null && import -window root "$captures/$1.png" 2>/dev/null; }
+
+# Waits up to $2 seconds for a visible window whose title matches $1 (owned by pid $3 when given);
+# prints its id.
+attendre_fenetre() {
+    local fin=$(( $(date +%s) + $2 )) id
+    while [ "$(date +%s)" -le "$fin" ]; do
+        if [ -n "${3:-}" ]; then
+            id=$(xdotool search --all --onlyvisible --pid "$3" --name "$1" 2>/dev/null | head -n 1)
+        else
+            id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
+        fi
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+# Waits up to $2 seconds for process $1 to end; false when it still runs.
+attendre_fin() {
+    local n=$(( $2 * 10 ))
+    for _ in $(seq "$n"); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
+    ! kill -0 "$1" 2>/dev/null
+}
+
+# Value of a setting in the settings file.
+cle() { sed -n "s/^$(printf '%s' "$1" | sed 's/ /%20/g')=//p" "$conf"; }
+
+# Writes settings before a start: cle_ecrite "dossier demarrage" /chemin ...
+reglages() {
+    mkdir -p "$(dirname "$conf")"
+    { echo "[parametres]"; while [ $# -ge 2 ]; do printf '%s=%s\n' "$(printf '%s' "$1" | sed 's/ /%20/g')" "$2"; shift 2; done; } >"$conf"
+}
+
+# Sends keys to a window after giving it the focus.
+touches() {
+    local id=$1; shift
+    xdotool windowfocus --sync "$id" 2>/dev/null
+    xdotool key "$@"
+}
+
+fin_du_script() {
+    echo "captures: $captures"
+    [ "$echecs" -eq 0 ]
+}
