@@ -4,6 +4,7 @@
 #include "startup/module.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <memory>
 
@@ -21,11 +22,16 @@ int main(int argc, char* argv[])
         return 0;
 
     std::unique_ptr<frmVisualiseur> visualiseur;
+    // The program ends only through the browser's quit confirmation, not when a window closes.
+    QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(&intro, &frmIntro::Form_Unload, &app, [&visualiseur] {
-        visualiseur = std::make_unique<frmVisualiseur>();
-        // A confirmed quit ends the program at once.
-        QObject::connect(visualiseur.get(), &frmVisualiseur::finDuProgramme, [] { QCoreApplication::exit(0); });
-        visualiseur->show();
+        // Once the splash has gone: the browser's load may run the screen saver first.
+        QTimer::singleShot(0, [&visualiseur] {
+            visualiseur = std::make_unique<frmVisualiseur>();
+            // A confirmed quit ends the program at once.
+            QObject::connect(visualiseur.get(), &frmVisualiseur::finDuProgramme, [] { QCoreApplication::exit(0); });
+            visualiseur->show();
+        });
     });
     intro.show();
     return app.exec();

@@ -12,6 +12,10 @@
 #include "forms/textes.h"
 #include "forms/vueliste.h"
 #include "options/frmoptions.h"
+#include "show/frmapercu.h"
+#include "show/frmdiaporama.h"
+#include "show/frmveille.h"
+#include "show/lecteurson.h"
 #include "startup/module.h"
 
 #include <QAbstractItemView>
@@ -70,6 +74,7 @@ frmVisualiseur::~frmVisualiseur()
 {
     m_chargement.disconnect(this);
     m_chargement.waitForFinished();
+    module().lecteur_son.reset();
 }
 
 void frmVisualiseur::construire()
@@ -308,8 +313,22 @@ void frmVisualiseur::Form_Load()
     reconstruire_liste();
 
     sortie_confirmee = false;
+    module().lecteur_son = std::make_unique<LecteurSon>();
     Timer1_Timer();
     Timer1.start();
+
+    // Started in screen-saver mode: the screen saver runs before the browser appears.
+    if (module().parametres.nombre(QStringLiteral("veille")) == 1) {
+        if (File1->ListCount() == 0) {
+            module().interaction->message(nullptr, {QStringLiteral("Aucune image à visionner"), QStringLiteral("Information"),
+                                                    Boutons::Ok, Icone::Information});
+        } else {
+            module().boucle = true;
+            module().mode_affichage = QStringLiteral("veille auto");
+            frmVeille veille(nullptr, this);
+            veille.executer();
+        }
+    }
 }
 
 // ---- navigation -------------------------------------------------------------------------------
@@ -470,9 +489,35 @@ void frmVisualiseur::Image1_DblClick()
         lblOption_Click(1);
 }
 
-void frmVisualiseur::lblOption_Click(int /*index*/)
+void frmVisualiseur::lblOption_Click(int index)
 {
-    // The actions of the menu are wired in as they arrive.
+    Module& m = module();
+    if (index == 3) {
+        if (File1->ListCount() < 1) {
+            m.interaction->message(this, {QStringLiteral("Aucune image à visionner"), QStringLiteral("Information"),
+                                          Boutons::Ok, Icone::Information});
+        } else if (m_lanceur) {
+            m_lanceur->raise();
+            m_lanceur->activateWindow();
+        } else {
+            m_lanceur = new frmDiaporama(*File1, this);
+            m_lanceur->setAttribute(Qt::WA_DeleteOnClose);
+            m_lanceur->show();
+        }
+        return;
+    }
+    if (index != 1)
+        return; // the other actions of the menu are not part of this version yet
+
+    const QString selection = image_selectionnee();
+    if (selection.isEmpty()) {
+        m.interaction->message(this, {QStringLiteral("Sélectionnez d'abord une image dans la liste."),
+                                      QStringLiteral("Information"), Boutons::Ok, Icone::Information});
+        return;
+    }
+    if (ListView1->ligneSelectionnee() < 0)
+        return;
+    frmApercu::voir_taille_reelle(this, selection);
 }
 
 // ---- chrome -----------------------------------------------------------------------------------
@@ -626,6 +671,7 @@ void frmVisualiseur::closeEvent(QCloseEvent* event)
 void frmVisualiseur::terminer()
 {
     module().parametres.sauver(QStringLiteral("etat"), QStringLiteral("inactif"));
+    module().lecteur_son.reset();
     Timer1.stop();
     Q_EMIT finDuProgramme();
 }

@@ -2,6 +2,7 @@
 
 #include <QFutureWatcher>
 #include <QHash>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -10,6 +11,7 @@
 #include "picture/chargeur.h"
 
 class DirListBox;
+class frmDiaporama;
 class DriveListBox;
 class FileListBox;
 class ListView;
@@ -103,6 +105,7 @@ private:
     QTimer Timer1;
 
     bool sortie_confirmee = false;
+    QPointer<frmDiaporama> m_lanceur;
 
     // Sorting of the list: off until the user asks, then by this column and order.
     bool m_tri_actif = false;

@@ -4,6 +4,7 @@
 #include "forms/joker.h"
 #include "platform/autostart.h"
 #include "platform/dossiers.h"
+#include "show/lecteurson.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,6 +15,9 @@
 #include <QShortcut>
 #include <QUrl>
 #include <QWidget>
+
+Module::Module() = default;
+Module::~Module() = default;
 
 Module& module()
 {

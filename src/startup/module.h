@@ -7,12 +7,19 @@
 
 #include <memory>
 
+class LecteurSon;
 class QWidget;
 
 // The program-wide state: the variables the windows hand to one another, the settings store
 // and the interaction seam. One instance lives for the whole process, reached through module().
 struct Module {
+    Module();
+    ~Module();
+    Module(const Module&) = delete;
+    Module& operator=(const Module&) = delete;
+
     qint32 index_fichier = 0;   // loop index over the browser's file list, or the current picture
+    std::unique_ptr<LecteurSon> lecteur_son; // the one sound player: made by the browser, released at quit
     QString fichier_son;        // sound file chosen in the options
     double duree_son = 0;       // length of the playing sound, in seconds
     QString mode_affichage;     // "diaporama", "veille", "veille auto" or "aperçu"

@@ -1,0 +1,218 @@
+#include "show/frmapercu.h"
+
+#include "forms/fenetres.h"
+#include "forms/textes.h"
+#include "browser/icones.h"
+#include "startup/module.h"
+
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QFutureWatcher>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QScreen>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace {
+
+const QString texte_erreur = QStringLiteral("Erreur lors de la lecture du fichier");
+const QString cle_naturelle = QStringLiteral("naturelle");
+
+ImageLue decoder_naturelle(const QString& chemin)
+{
+    return image_complete(chemin);
+}
+
+} // namespace
+
+frmApercu::frmApercu(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+{
+    construire();
+    centrer(this);
+}
+
+frmApercu::frmApercu(const SourceDiaporama& source, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+{
+    construire();
+    centrer(this);
+    if (module().mode_affichage != u"diaporama")
+        return;
+
+    setWindowTitle(QStringLiteral("DIAPORAMA:"));
+    txtInfo->show();
+    filFichiers->setPattern(source.motif);
+    filFichiers->setPath(source.dossier);
+    Timer1.setInterval(source.intervalle_ms);
+    nombre_images = filFichiers->ListCount();
+    connect(&Timer1, &QTimer::timeout, this, &frmApercu::Timer1_Timer);
+    connect(&m_prechargeur, &Prechargeur::termine, this, &frmApercu::image_prete);
+    preparer_suivante();
+    Timer1.start();
+}
+
+frmApercu::~frmApercu() = default;
+
+void frmApercu::construire()
+{
+    setObjectName(QStringLiteral("frmApercu"));
+    setWindowTitle(QStringLiteral("Aperçu"));
+    setWindowIcon(icone_programme());
+    setFixedSize(px(4800), px(3600));
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setToolTip(QStringLiteral("Image à la taille réelle"));
+    Image1->setCursor(curseur_apercu());
+    Image1->move(0, 0);
+    // Clicks on the picture reach the window, which closes.
+    Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    txtInfo = new QLabel(QStringLiteral("PREPARATION DU DIAPORAMA..."), this);
+    txtInfo->setObjectName(QStringLiteral("txtInfo"));
+    QFont gras = txtInfo->font();
+    gras.setBold(true);
+    txtInfo->setFont(gras);
+    txtInfo->setAlignment(Qt::AlignCenter);
+    txtInfo->setAutoFillBackground(true);
+    txtInfo->setFrameStyle(QFrame::Box | QFrame::Plain);
+    txtInfo->resize(px(4200), px(450));
+    txtInfo->move((width() - txtInfo->width()) / 2, (height() - txtInfo->height()) / 2);
+    txtInfo->hide();
+
+    filFichiers = new FileListBox(this);
+    Timer1.setTimerType(Qt::PreciseTimer);
+}
+
+void frmApercu::ajuster_fenetre(QSize interieur)
+{
+    // The window's inner area is exactly the picture; the window manager adds its frame around it.
+    setFixedSize(interieur.expandedTo(QSize(1, 1)));
+    const QScreen* ecran = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (ecran) {
+        const QRect zone = ecran->geometry();
+        const QSize cadre = isVisible() ? frameGeometry().size() - geometry().size() : QSize();
+        move(zone.topLeft() + position_centree(zone.size(), size() + cadre));
+    }
+}
+
+void frmApercu::montrer(const QImage& image, const QString& legende)
+{
+    QPixmap pixmap = QPixmap::fromImage(image);
+    pixmap.setDevicePixelRatio(devicePixelRatioF());
+    Image1->setPixmap(pixmap);
+    Image1->resize(pixmap.deviceIndependentSize().toSize());
+    ajuster_fenetre(Image1->size());
+    setWindowTitle(legende);
+}
+
+void frmApercu::voir_taille_reelle(QWidget* parent, const QString& chemin)
+{
+    // Decode away from the window's thread; the windows keep painting meanwhile.
+    QFutureWatcher<ImageLue> lecture;
+    QEventLoop attente;
+    connect(&lecture, &QFutureWatcher<ImageLue>::finished, &attente, &QEventLoop::quit);
+    lecture.setFuture(QtConcurrent::run(decoder_naturelle, chemin));
+    if (!lecture.isFinished())
+        attente.exec(QEventLoop::ExcludeUserInputEvents);
+    const ImageLue lue = lecture.result();
+    if (!lue.ok()) {
+        module().interaction->message(parent, {QStringLiteral("Lecture du fichier impossible: format non reconnu ou détérioré."),
+                                               QStringLiteral("Information"), Boutons::Ok, Icone::Information});
+        return;
+    }
+    module().mode_affichage = QStringLiteral("aperçu");
+    frmApercu fenetre(parent);
+    fenetre.montrer(lue.image, QStringLiteral("Aperçu de: ") + chemin);
+    fenetre.exec();
+}
+
+QString frmApercu::chemin_de(qint64 indice) const
+{
+    QString dossier = filFichiers->Path();
+    if (!dossier.endsWith(u'/'))
+        dossier += u'/';
+    return dossier + filFichiers->List(static_cast<int>(indice));
+}
+
+void frmApercu::preparer_suivante()
+{
+    qint64 suivante = indice_image;
+    if (suivante >= nombre_images)
+        suivante = module().boucle ? 0 : -1;
+    if (suivante >= 0 && suivante < nombre_images)
+        m_prechargeur.preparer(chemin_de(suivante), cle_naturelle, decoder_naturelle);
+}
+
+void frmApercu::Timer1_Timer()
+{
+    txtInfo->hide();
+    if (indice_image >= nombre_images) {
+        if (!module().boucle || nombre_images == 0) {
+            Timer1.stop();
+            module().interaction->message(this, {QString::number(nombre_images) + QStringLiteral(" image(s) visionnée(s)."),
+                                                 QStringLiteral("Fin du diaporama"), Boutons::Ok, Icone::Information});
+            close();
+            return;
+        }
+        indice_image = 0;
+    }
+    const QString chemin = chemin_de(indice_image);
+    m_prechargeur.preparer(chemin, cle_naturelle, decoder_naturelle);
+    if (m_prechargeur.pret(chemin, cle_naturelle)) {
+        afficher(m_prechargeur.prendre());
+        return;
+    }
+    // Not decoded yet: the show waits for it rather than skipping it.
+    m_attendue = chemin;
+    Timer1.stop();
+}
+
+void frmApercu::image_prete()
+{
+    if (m_attendue.isEmpty() || !m_prechargeur.pret(m_attendue, cle_naturelle))
+        return;
+    m_attendue.clear();
+    afficher(m_prechargeur.prendre());
+    if (isVisible())
+        Timer1.start();
+}
+
+void frmApercu::afficher(const ImageLue& lue)
+{
+    const QString chemin = chemin_de(indice_image);
+    if (lue.ok()) {
+        montrer(lue.image, QString());
+    } else {
+        // The previous picture stays; the error text sits in the middle of it until the next tick.
+        ajuster_fenetre(size());
+        txtInfo->setText(texte_erreur);
+        txtInfo->move((width() - txtInfo->width()) / 2, (height() - txtInfo->height()) / 2);
+        txtInfo->show();
+        txtInfo->raise();
+    }
+    setWindowTitle(QStringLiteral("DIAPORAMA: ") + chemin);
+    ++indice_image;
+    preparer_suivante();
+}
+
+void frmApercu::keyPressEvent(QKeyEvent* event)
+{
+    event->accept();
+    close();
+}
+
+void frmApercu::mousePressEvent(QMouseEvent* event)
+{
+    event->accept();
+    close();
+}
+
+void frmApercu::closeEvent(QCloseEvent* event)
+{
+    Timer1.stop();
+    m_attendue.clear();
+    QDialog::closeEvent(event);
+}

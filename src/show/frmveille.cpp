@@ -1,0 +1,334 @@
+#include "show/frmveille.h"
+
+#include "browser/types_images.h"
+#include "forms/listefichiers.h"
+#include "show/lecteurson.h"
+#include "startup/module.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QScreen>
+
+#include <cmath>
+
+namespace {
+
+const QString texte_erreur = QStringLiteral("Erreur lors de la lecture du fichier");
+
+// The picture decoded at the size the screen saver draws it: smaller pictures are read straight
+// at their drawn size, larger drawings (enlarged pictures) are read whole and stretched when drawn.
+ImageLue decoder_pour_ecran(const QString& chemin, QSize ecran, int mode)
+{
+    const QSize naturelle = taille_image(chemin);
+    if (!naturelle.isValid())
+        return {};
+    const QSizeF dessinee = taille_affichee(naturelle, ecran, mode);
+    const QSize cible(std::max(1, int(std::ceil(dessinee.width()))), std::max(1, int(std::ceil(dessinee.height()))));
+    if (cible.width() < naturelle.width() && cible.height() < naturelle.height()) {
+        ImageLue lue = image_apercu(chemin, cible);
+        lue.taille_naturelle = naturelle;
+        return lue;
+    }
+    return image_complete(chemin);
+}
+
+} // namespace
+
+// Hides the pointer for as long as it lives: however the screen saver ends, the pointer comes back.
+class frmVeille::PointeurCache {
+public:
+    PointeurCache() { QGuiApplication::setOverrideCursor(QCursor(Qt::BlankCursor)); }
+    ~PointeurCache() { QGuiApplication::restoreOverrideCursor(); }
+    PointeurCache(const PointeurCache&) = delete;
+    PointeurCache& operator=(const PointeurCache&) = delete;
+};
+
+frmVeille::frmVeille(const SourceDiaporama* source, QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint)
+    , m_source(source)
+    , m_hasard(QRandomGenerator::global()->generate())
+{
+    setObjectName(QStringLiteral("frmVeille"));
+    setWindowTitle(QStringLiteral("Imagora"));
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+
+    txtInfo = new QLabel(QStringLiteral("PREPARATION DE L'ECRAN DE VEILLE..."), this);
+    txtInfo->setObjectName(QStringLiteral("txtInfo"));
+    QFont gras = txtInfo->font();
+    gras.setBold(true);
+    txtInfo->setFont(gras);
+    txtInfo->setAlignment(Qt::AlignCenter);
+    txtInfo->setAutoFillBackground(true);
+    txtInfo->setFrameStyle(QFrame::Box | QFrame::Plain);
+    txtInfo->resize(320, 30);
+
+    lblNomFichier = new QLabel(this);
+    lblNomFichier->setObjectName(QStringLiteral("lblNomFichier"));
+    lblNomFichier->setFont(QFont(QStringLiteral("Tahoma")));
+
+    lblQuitter = new QLabel(QStringLiteral("Pour quitter, cliquez sur l'image, le fond de la fenêtre ou appuyez sur une "
+                                           "touche de votre clavier"),
+                            this);
+    lblQuitter->setObjectName(QStringLiteral("lblQuitter"));
+    lblQuitter->setAutoFillBackground(true);
+    QPalette gris = lblQuitter->palette();
+    gris.setColor(QPalette::Window, QColor(192, 192, 192));
+    gris.setColor(QPalette::WindowText, Qt::black);
+    lblQuitter->setPalette(gris);
+
+    lblCopyright = new QLabel(QStringLiteral("Imagora 1.0.0 - visualiseur d'images - © 2026 l'équipe Imagora"), this);
+    lblCopyright->setObjectName(QStringLiteral("lblCopyright"));
+    lblCopyright->setFont(QFont(QStringLiteral("Times New Roman")));
+    lblCopyright->setAutoFillBackground(true);
+    QPalette blanc = lblCopyright->palette();
+    blanc.setColor(QPalette::Window, Qt::white);
+    blanc.setColor(QPalette::WindowText, Qt::black);
+    lblCopyright->setPalette(blanc);
+
+    for (QLabel* l : {txtInfo, lblNomFichier, lblQuitter, lblCopyright}) {
+        l->setFocusPolicy(Qt::NoFocus);
+        l->adjustSize();
+    }
+    txtInfo->resize(std::max(txtInfo->width() + 40, 320), txtInfo->height() + 16);
+
+    // Owner of a video's picture, never shown.
+    Picture1 = new QWidget(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setGeometry(0, 0, 32, 32);
+    Picture1->hide();
+
+    filFichiers = new FileListBox(this);
+    connect(&Timer1, &QTimer::timeout, this, &frmVeille::Timer1_Timer);
+    connect(&m_prechargeur, &Prechargeur::termine, this, &frmVeille::image_prete);
+}
+
+frmVeille::~frmVeille()
+{
+    terminer();
+}
+
+void frmVeille::executer()
+{
+    QString erreur;
+    if (!Form_Load(&erreur)) {
+        terminer();
+        module().interaction->message(parentWidget(), {erreur, QStringLiteral("IMAGORA"), Boutons::Ok, Icone::Critique});
+        return;
+    }
+    setWindowState(Qt::WindowFullScreen);
+    exec();
+}
+
+bool frmVeille::Form_Load(QString* erreur)
+{
+    Module& m = module();
+    m.duree_son = 0;
+    indice_image = 0;
+    nombre_images = 0;
+    m_touches = 0;
+    m_mouvements = 0;
+
+    // The screen the browser is on.
+    const QScreen* ecran = parentWidget() && parentWidget()->screen() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    const QRect zone = ecran ? ecran->geometry() : QRect(0, 0, 1024, 768);
+    m_ecran = zone.size();
+    setGeometry(zone);
+
+    txtInfo->move((m_ecran.width() - txtInfo->width()) / 2, (m_ecran.height() - txtInfo->height()) / 2);
+
+    Parametres& p = m.parametres;
+    lblNomFichier->move(5, 5);
+    lblNomFichier->clear();
+    lblNomFichier->setVisible(p.nombre(QStringLiteral("chemin fichier")) != 0);
+    const bool informations = p.nombre(QStringLiteral("informations")) != 0;
+    lblCopyright->setVisible(informations);
+    lblQuitter->setVisible(informations);
+    lblCopyright->move(5, m_ecran.height() - 20);
+    lblQuitter->move(m_ecran.width() - (lblQuitter->width() + 10), m_ecran.height() - 20);
+
+    QString dossier;
+    if (m.mode_affichage == u"veille auto" || !m_source) {
+        Timer1.setInterval(static_cast<int>((p.nombre(QStringLiteral("secondes")) + 1) * 1000));
+        auto type = static_cast<qint64>(p.nombre(QStringLiteral("type fichier")));
+        if (type < 0 || type >= static_cast<qint64>(types_images().size()))
+            type = 0;
+        filFichiers->setPattern(types_images()[type].motif);
+        dossier = p.lire(QStringLiteral("dossier demarrage"));
+    } else {
+        Timer1.setInterval(m_source->intervalle_ms);
+        filFichiers->setPattern(m_source->motif);
+        dossier = m_source->dossier;
+    }
+    if (!filFichiers->setPath(dossier)) {
+        *erreur = QStringLiteral("Le dossier des images est introuvable ou illisible :\n%1").arg(dossier);
+        return false;
+    }
+
+    m_pointeur = std::make_unique<PointeurCache>();
+
+    const QString son = p.lire(QStringLiteral("son"));
+    if (m.lecteur_son && LecteurSon::nombre_sorties_audio() > 0 && !son.isEmpty()) {
+        m.fichier_son = son;
+        m.lecteur_son->Ouvrir(m.fichier_son, 0, 0, Picture1->width(), Picture1->height(), Picture1);
+        m.duree_son = m.lecteur_son->obtient_duree();
+        m.lecteur_son->jouer();
+    }
+
+    couleur_fond = p.lire(QStringLiteral("couleur fond"));
+    nombre_images = filFichiers->ListCount();
+    preparer(0, static_cast<int>(p.nombre(QStringLiteral("taille"))));
+    Timer1.start();
+    return true;
+}
+
+QString frmVeille::chemin_de(qint64 indice) const
+{
+    QString dossier = filFichiers->Path();
+    if (!dossier.endsWith(u'/'))
+        dossier += u'/';
+    return dossier + filFichiers->List(static_cast<int>(indice));
+}
+
+QString frmVeille::cle_taille(int mode) const
+{
+    return QStringLiteral("%1 %2x%3").arg(mode).arg(m_ecran.width()).arg(m_ecran.height());
+}
+
+void frmVeille::preparer(qint64 indice, int mode)
+{
+    if (indice >= nombre_images)
+        indice = module().boucle ? 0 : -1;
+    if (indice < 0 || indice >= nombre_images)
+        return;
+    const QSize ecran = m_ecran;
+    m_prechargeur.preparer(chemin_de(indice), cle_taille(mode),
+                           [ecran, mode](const QString& chemin) { return decoder_pour_ecran(chemin, ecran, mode); });
+}
+
+void frmVeille::Timer1_Timer()
+{
+    txtInfo->hide();
+    if (indice_image >= nombre_images) {
+        if (!module().boucle || nombre_images == 0) {
+            Timer1.stop();
+            module().interaction->message(this, {QString::number(nombre_images) + QStringLiteral(" image(s) visionnée(s)."),
+                                                 QStringLiteral("Fin de l'écran de veille"), Boutons::Ok, Icone::Information});
+            close();
+            return;
+        }
+        indice_image = 0;
+    }
+    // The size mode is read for every picture: a change saved meanwhile applies at once.
+    const int mode = static_cast<int>(module().parametres.nombre(QStringLiteral("taille")));
+    const QString chemin = chemin_de(indice_image);
+    preparer(indice_image, mode);
+    if (m_prechargeur.pret(chemin, cle_taille(mode))) {
+        afficher(m_prechargeur.prendre());
+        return;
+    }
+    m_attendue = chemin;
+    m_mode_attendu = mode;
+    Timer1.stop();
+}
+
+void frmVeille::image_prete()
+{
+    if (m_attendue.isEmpty() || !m_prechargeur.pret(m_attendue, cle_taille(m_mode_attendu)))
+        return;
+    m_attendue.clear();
+    afficher(m_prechargeur.prendre());
+    if (isVisible())
+        Timer1.start();
+}
+
+void frmVeille::afficher(const ImageLue& lue)
+{
+    Module& m = module();
+    const QString chemin = chemin_de(indice_image);
+    const int mode = static_cast<int>(m.parametres.nombre(QStringLiteral("taille")));
+    bool erreur = !lue.ok();
+    if (!erreur) {
+        m_image = lue.image;
+        const QSizeF taille = taille_affichee(lue.taille_naturelle, m_ecran, mode);
+        m_rect_image = QRectF((m_ecran.width() - taille.width()) / 2, (m_ecran.height() - taille.height()) / 2,
+                              taille.width(), taille.height());
+    }
+    lblNomFichier->setText(chemin);
+    lblNomFichier->adjustSize();
+    if (const auto fond = couleur_de_fond(couleur_fond, m_hasard)) {
+        m_fond = couleur_de_valeur(*fond);
+        QPalette p = lblNomFichier->palette();
+        p.setColor(QPalette::WindowText, couleur_de_valeur(couleur_du_texte(*fond)));
+        lblNomFichier->setPalette(p);
+    } else {
+        erreur = true;
+    }
+    if (erreur) {
+        // The previous picture stays on screen with the error text; the show goes on.
+        txtInfo->setText(texte_erreur);
+        txtInfo->show();
+        txtInfo->raise();
+    }
+    update();
+    ++indice_image;
+    preparer(indice_image, mode);
+
+    // The background sound starts again once it has played to its end.
+    if (m.duree_son > 0 && m.lecteur_son && m.lecteur_son->obtient_position() >= m.duree_son) {
+        double debut = 0;
+        m.lecteur_son->fixe_position(debut);
+        m.lecteur_son->jouer();
+    }
+}
+
+void frmVeille::paintEvent(QPaintEvent*)
+{
+    QPainter peintre(this);
+    peintre.fillRect(rect(), m_fond.isValid() ? m_fond : palette().color(QPalette::Window));
+    if (!m_image.isNull()) {
+        peintre.setRenderHint(QPainter::SmoothPixmapTransform);
+        peintre.drawImage(m_rect_image, m_image);
+    }
+}
+
+void frmVeille::keyPressEvent(QKeyEvent* event)
+{
+    event->accept();
+    if (++m_touches > 5)
+        close();
+}
+
+void frmVeille::mouseMoveEvent(QMouseEvent* event)
+{
+    // Only movements over the background count, not over the picture or the labels.
+    const QPointF ou = event->position();
+    if (childAt(ou.toPoint()) || (!m_image.isNull() && m_rect_image.contains(ou)))
+        return;
+    if (++m_mouvements > 5)
+        close();
+}
+
+void frmVeille::mousePressEvent(QMouseEvent* event)
+{
+    if (!m_image.isNull() && m_rect_image.contains(event->position()))
+        close();
+}
+
+void frmVeille::closeEvent(QCloseEvent* event)
+{
+    terminer();
+    QDialog::closeEvent(event);
+}
+
+void frmVeille::terminer()
+{
+    Timer1.stop();
+    m_attendue.clear();
+    m_pointeur.reset();
+    if (LecteurSon* lecteur = module().lecteur_son.get())
+        lecteur->nettoyer();
+}

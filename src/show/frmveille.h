@@ -1,0 +1,86 @@
+#pragma once
+
+#include "picture/chargeur.h"
+#include "show/ajustement.h"
+#include "show/frmapercu.h"
+#include "show/prechargeur.h"
+
+#include <QDialog>
+#include <QImage>
+#include <QRandomGenerator>
+#include <QTimer>
+
+#include <memory>
+
+class FileListBox;
+class QLabel;
+
+// The full-screen screen saver: one picture per interval, centred on a fixed or random background
+// colour, sized by the "taille" setting, with the file name and the two information labels as the
+// settings ask, and the background sound playing behind. The pointer is hidden while it runs.
+// The sixth key press, the sixth pointer movement over the background, or a click on the picture
+// ends it.
+class frmVeille : public QDialog {
+    Q_OBJECT
+
+public:
+    // `source` gives folder, pattern and interval when the launcher opens it ("veille"); without
+    // it ("veille auto") they come from the settings.
+    explicit frmVeille(const SourceDiaporama* source, QWidget* parent = nullptr);
+    ~frmVeille() override;
+
+    // Sets the window up and runs it modally. When the set-up fails the user is told why and the
+    // window does not open.
+    void executer();
+
+    // For a repeatable colour sequence.
+    void fixer_graine(quint32 graine) { m_hasard.seed(graine); }
+
+    const FileListBox& fichiers() const { return *filFichiers; }
+    QRectF rect_image() const { return m_rect_image; }
+    QColor couleur_fond_actuelle() const { return m_fond; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    class PointeurCache;
+
+    bool Form_Load(QString* erreur);
+    void Timer1_Timer();
+    void image_prete();
+    void afficher(const ImageLue& lue);
+    QString chemin_de(qint64 indice) const;
+    QString cle_taille(int mode) const;
+    void preparer(qint64 indice, int mode);
+    void terminer();
+
+    const SourceDiaporama* m_source;
+    QLabel* txtInfo;
+    QLabel* lblNomFichier;
+    QLabel* lblQuitter;
+    QLabel* lblCopyright;
+    QWidget* Picture1;
+    FileListBox* filFichiers;
+    QTimer Timer1;
+    Prechargeur m_prechargeur;
+    std::unique_ptr<PointeurCache> m_pointeur;
+    QRandomGenerator m_hasard;
+
+    qint64 indice_image = 0;
+    qint64 nombre_images = 0;
+    QSize m_ecran;
+    QString couleur_fond;
+    int m_touches = 0;
+    int m_mouvements = 0;
+    QString m_attendue;
+    int m_mode_attendu = 0;
+
+    QImage m_image;      // the picture on screen, decoded at the size it is drawn
+    QRectF m_rect_image; // where it is drawn
+    QColor m_fond;
+};

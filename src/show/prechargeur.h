@@ -1,0 +1,42 @@
+#pragma once
+
+#include "picture/chargeur.h"
+
+#include <QFutureWatcher>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+// Decodes the pictures of a show away from the window's thread, one ahead: while one picture is
+// on screen the next is already being read, so a tick finds it ready. It holds at most the one
+// picture it is preparing; the window holds the one on screen.
+class Prechargeur : public QObject {
+    Q_OBJECT
+
+public:
+    using Decodeur = std::function<ImageLue(const QString& chemin)>;
+
+    explicit Prechargeur(QObject* parent = nullptr);
+    ~Prechargeur() override;
+
+    // Starts decoding `chemin` unless that very picture (same path, same `cle`: the size it is
+    // wanted at) is already prepared or on its way; a different picture replaces it.
+    void preparer(const QString& chemin, const QString& cle, Decodeur decodeur);
+
+    // True when the picture prepared for (chemin, cle) is decoded and waiting.
+    bool pret(const QString& chemin, const QString& cle) const;
+
+    // Hands over the prepared picture and forgets it.
+    ImageLue prendre();
+
+Q_SIGNALS:
+    // The picture being prepared is ready.
+    void termine();
+
+private:
+    QFutureWatcher<ImageLue> m_veilleur;
+    QString m_chemin;
+    QString m_cle;
+    bool m_en_cours = false;
+};
