@@ -7,10 +7,14 @@
 #include "forms/joker.h"
 #include "forms/listefichiers.h"
 #include "picture/chargeur.h"
+#include "show/ajustement.h"
+#include "show/prechargeur.h"
 #include "startup/module.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
+#include <QTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -131,6 +135,14 @@ int commande_preview(const QStringList& arguments)
     return 0;
 }
 
+// Lets the event loop run for `ms` milliseconds, as the window would between two ticks.
+void attendre_ms(int ms)
+{
+    QEventLoop boucle;
+    QTimer::singleShot(ms, &boucle, &QEventLoop::quit);
+    boucle.exec();
+}
+
 // Peak resident memory of this process so far, in MB (VmHWM), or -1 where /proc does not tell.
 double memoire_max_mo()
 {
@@ -238,6 +250,114 @@ int commande_fill(const QStringList& arguments)
     return 0;
 }
 
+// render FILE [WIDTH [OUT.png]]: FILE drawn at WIDTH pixels wide (its natural size by default, the
+// height following its aspect ratio) through image_apercu, as the windows ask for it; OUT.png keeps
+// the picture to look at.
+int commande_render(const QStringList& arguments)
+{
+    if (arguments.isEmpty() || arguments.size() > 3) {
+        std::fprintf(stderr, "usage: imagora-bench render FILE [WIDTH [OUT.png]]\n");
+        return 2;
+    }
+    const QString fichier = arguments.first();
+    const QSize naturelle = taille_image(fichier);
+    if (!naturelle.isValid()) {
+        std::fprintf(stderr, "render: %s is not a picture Imagora reads\n", qPrintable(fichier));
+        return 1;
+    }
+    QSize voulue = naturelle;
+    if (arguments.size() >= 2) {
+        bool ok = false;
+        const int largeur = arguments[1].toInt(&ok);
+        if (!ok || largeur <= 0 || largeur > 40000) {
+            std::fprintf(stderr, "render: WIDTH must be a number of pixels\n");
+            return 2;
+        }
+        voulue = QSize(largeur, std::max(1, int(qint64(largeur) * naturelle.height() / naturelle.width())));
+    }
+    std::printf("file: %s (%lld bytes, natural %dx%d px), rendered at %dx%d\n", qPrintable(fichier),
+                QFileInfo(fichier).size(), naturelle.width(), naturelle.height(), voulue.width(), voulue.height());
+    std::printf("runs: 1 warm-up + median of %d\n", tours_mesures);
+    QImage derniere;
+    const auto mesure = mesurer([&] {
+        ImageLue lue = image_apercu(fichier, voulue);
+        derniere = std::move(lue.image);
+        return !derniere.isNull();
+    });
+    if (!mesure) {
+        std::fprintf(stderr, "render: drawing %s failed\n", qPrintable(fichier));
+        return 1;
+    }
+    detailler("render", *mesure);
+    if (arguments.size() == 3 && !derniere.save(arguments[2], "PNG")) {
+        std::fprintf(stderr, "render: cannot write %s\n", qPrintable(arguments[2]));
+        return 1;
+    }
+    std::printf("render: %.1f ms\n", mesure->mediane);
+    return 0;
+}
+
+// show DIR [INTERVAL_MS]: the screen saver's load-and-fit path over the pictures of DIR for a
+// 1920 x 1080 screen in size mode 1, with the next picture decoded while one is on screen: for
+// each tick, the time from the tick until the picture is decoded, fitted and placed.
+int commande_show(const QStringList& arguments)
+{
+    if (arguments.isEmpty() || arguments.size() > 2) {
+        std::fprintf(stderr, "usage: imagora-bench show DIR [INTERVAL_MS]\n");
+        return 2;
+    }
+    const int intervalle = arguments.size() == 2 ? arguments.at(1).toInt() : 1000;
+    const QSize ecran(1920, 1080);
+    const int mode = AdapteeSiPlusGrande;
+    FileListBox fichiers;
+    fichiers.setPattern(types_images()[0].motif);
+    if (!fichiers.setPath(arguments.first()) || fichiers.ListCount() == 0) {
+        std::fprintf(stderr, "show: no picture in %s\n", qPrintable(arguments.first()));
+        return 1;
+    }
+    const auto chemin = [&](int i) { return fichiers.Path() + u'/' + fichiers.List(i); };
+    const auto decodeur = [ecran, mode](const QString& c) { return image_pour_ecran(c, ecran, mode); };
+    const QString cle = QStringLiteral("bench");
+
+    // For comparison: what a tick would cost if it decoded its picture itself.
+    std::vector<double> directs;
+    for (int i = 0; i < std::min(fichiers.ListCount(), 5); ++i) {
+        QElapsedTimer chrono;
+        chrono.start();
+        decodeur(chemin(i));
+        directs.push_back(chrono.nsecsElapsed() / 1e6);
+    }
+    std::sort(directs.begin(), directs.end());
+    std::printf("decode at drawn size, without prefetch: median %.1f ms\n", directs[directs.size() / 2]);
+
+    Prechargeur prechargeur;
+    prechargeur.preparer(chemin(0), cle, decodeur);
+    attendre_ms(intervalle); // the first picture comes one interval after the window opens
+    std::vector<double> ticks;
+    for (int i = 0; i < fichiers.ListCount(); ++i) {
+        QElapsedTimer chrono;
+        chrono.start();
+        prechargeur.preparer(chemin(i), cle, decodeur);
+        while (!prechargeur.pret(chemin(i), cle))
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        const ImageLue lue = prechargeur.prendre();
+        const QSizeF taille = taille_affichee(lue.taille_naturelle, ecran, mode);
+        const QRectF place((ecran.width() - taille.width()) / 2, (ecran.height() - taille.height()) / 2, taille.width(), taille.height());
+        ticks.push_back(chrono.nsecsElapsed() / 1e6);
+        std::printf("  tick %d: %.1f ms  %s  %dx%d -> %.0fx%.0f at (%.0f, %.0f)%s\n", i + 1, ticks.back(),
+                    qPrintable(fichiers.List(i)), lue.taille_naturelle.width(), lue.taille_naturelle.height(), taille.width(),
+                    taille.height(), place.x(), place.y(), lue.ok() ? "" : "  (unreadable)");
+        if (i + 1 < fichiers.ListCount())
+            prechargeur.preparer(chemin(i + 1), cle, decodeur);
+        attendre_ms(intervalle);
+    }
+    std::vector<double> triees = ticks;
+    std::sort(triees.begin(), triees.end());
+    std::printf("peak memory: %.0f MB\n", memoire_max_mo());
+    std::printf("show: %zu pictures, worst %.1f ms, median %.1f ms\n", ticks.size(), triees.back(), triees[triees.size() / 2]);
+    return 0;
+}
+
 struct Commande {
     const char* nom;
     const char* arguments;
@@ -253,8 +373,12 @@ const Commande commandes[] = {
      commande_list},
     {"window", "DIR", "the real browser window opened on DIR: time to show it, peak memory of the process",
      commande_window},
+    {"show", "DIR [INTERVAL_MS]", "the screen saver's load-and-fit path over DIR for a 1920x1080 screen, one picture ahead",
+     commande_show},
     {"fill", "DIR N", "make a folder of N small files of every picture type (and a few others) to measure on",
      commande_fill},
+    {"render", "FILE [WIDTH [OUT.png]]", "time to draw FILE (WMF, EMF or any picture) at WIDTH pixels wide; OUT.png keeps it",
+     commande_render},
 };
 
 int usage()

@@ -1,6 +1,7 @@
 #include "picture/chargeur.h"
 
 #include "picture/contenu.h"
+#include "picture/metafichier.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +13,9 @@ namespace {
 
 // Largest picture, in MB, that Qt's readers may allocate.
 constexpr int limite_allocation_mo = 1024;
+
+// Metafiles are read whole before drawing; none of a sane size comes near this.
+constexpr qint64 taille_metafichier_maximale = qint64(256) * 1024 * 1024;
 
 void poser_limite_allocation()
 {
@@ -62,10 +66,11 @@ public:
 
 private:
     void preparer_matricielle(NatureContenu nature, QByteArrayView debut);
+    void preparer_metafichier();
 
-    // Raster pictures are decoded by Qt's reader; a metafile renderer would sit beside it, set up
-    // in the constructor's switch and used by decoder().
+    // Raster pictures are decoded by Qt's reader; metafiles are drawn from their bytes, in metafichier_.
     QFile fichier_;
+    QByteArray metafichier_;
     std::unique_ptr<QImageReader> lecteur_; // declared after fichier_, so destroyed before it
     QSize taille_;
     bool quart_de_tour_ = false; // the orientation turns the picture by 90°: width and height swap
@@ -89,7 +94,9 @@ Lecture::Lecture(const QString& chemin)
     case NatureContenu::Icone:
         preparer_matricielle(nature, debut);
         break;
-    case NatureContenu::Metafichier: // WMF and EMF drawings: no renderer yet, they fail
+    case NatureContenu::Metafichier: // WMF and EMF drawings, drawn at the size asked for
+        preparer_metafichier();
+        break;
     case NatureContenu::Inconnue:
         break;
     }
@@ -139,8 +146,21 @@ void Lecture::preparer_matricielle(NatureContenu nature, QByteArrayView debut)
     taille_ = quart_de_tour_ ? taille_brute.transposed() : taille_brute;
 }
 
+void Lecture::preparer_metafichier()
+{
+    poser_limite_allocation(); // pictures embedded in the records go through Qt's readers
+    if (fichier_.size() > taille_metafichier_maximale)
+        return;
+    metafichier_ = fichier_.readAll();
+    taille_ = taille_metafichier(metafichier_);
+    if (!taille_.isValid())
+        metafichier_.clear();
+}
+
 QImage Lecture::decoder(QSize voulue)
 {
+    if (!metafichier_.isEmpty())
+        return rendre_metafichier(metafichier_, voulue.isValid() ? voulue : taille_);
     if (!lecteur_)
         return {};
     if (index_icone_ > 0 && !lecteur_->jumpToImage(index_icone_))

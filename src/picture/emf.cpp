@@ -33,7 +33,11 @@ std::optional<Entete> lire_entete(const Octets& f)
     const QRectF bornes(QPointF(f.i32(8), f.i32(12)), QPointF(f.i32(16), f.i32(20)));
     const QRectF cadre(QPointF(f.i32(24), f.i32(28)), QPointF(f.i32(32), f.i32(36))); // 0.01 mm
     double mm_x = f.i32(80), mm_y = f.i32(84);
-    if (taille >= 108 && f.i32(100) > 0 && f.i32(104) > 0) { // micrometres, more precise
+    // The header's later fields exist only where the description and pixel format leave room.
+    const auto libre_jusqua = [&](qint64 fin) {
+        return taille >= fin && (f.u32(60) == 0 || f.u32(64) >= fin) && (f.u32(88) == 0 || f.u32(92) >= fin);
+    };
+    if (libre_jusqua(108) && f.i32(100) > 0 && f.i32(104) > 0) { // micrometres, more precise
         mm_x = f.i32(100) / 1000.0;
         mm_y = f.i32(104) / 1000.0;
     }
@@ -366,7 +370,7 @@ void enregistrement(Dessin& d, const Octets& r, quint32 type)
         const qint64 off_types = 28 + n * (court ? 4 : 8);
         if (p.isEmpty() || !r.contient(off_types, n))
             break;
-        std::vector<quint8> types(size_t(n));
+        std::vector<quint8> types(static_cast<size_t>(n), 0);
         for (qint64 i = 0; i < n; ++i)
             types[size_t(i)] = r.u8(off_types + i);
         d.polydraw(p, types);
@@ -519,7 +523,7 @@ void jouer(const Octets& f, QImage& image, qint64 budget_ms)
     qint64 position = f.u32(4);
     while (f.contient(position, 8) && !d.temps_ecoule()) {
         const quint32 type = f.u32(position), taille = f.u32(position + 4);
-        if (taille < 8 || taille % 4 || !f.contient(position, taille))
+        if (taille < 8 || !f.contient(position, taille))
             break; // the rest of the file cannot be trusted: keep what is drawn
         if (type == 14) // EOF
             break;

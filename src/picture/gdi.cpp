@@ -209,6 +209,27 @@ QImage lire_dib(Octets info, Octets bits, bool alpha)
     return image;
 }
 
+QImage lire_dib_compact(Octets dib)
+{
+    const quint32 taille_entete = dib.u32(0);
+    qint64 info;
+    if (taille_entete == 12) {
+        const quint32 profondeur = dib.u16(10);
+        info = 12 + (profondeur <= 8 ? 3 * (qint64(1) << profondeur) : 0);
+    } else if (taille_entete >= 40 && taille_entete <= 1024) {
+        const quint32 profondeur = dib.u16(14), compression = dib.u32(16), utilisees = dib.u32(32);
+        qint64 entrees = profondeur <= 8 ? (qint64(1) << profondeur) : 0;
+        if (utilisees && utilisees < 65536)
+            entrees = profondeur <= 8 ? std::min<qint64>(utilisees, entrees) : utilisees;
+        info = taille_entete + 4 * entrees + (taille_entete == 40 && compression == 3 ? 12 : 0);
+    } else {
+        return {};
+    }
+    if (!dib.contient(0, info))
+        return {};
+    return lire_dib(dib.sous(0, info), dib.sous(info, dib.taille() - info));
+}
+
 Dessin::Dessin(QImage& image, QTransform appareil_vers_image, QSizeF pixels_par_mm, std::optional<QRectF> wmf_cadre,
                QSizeF wmf_taille, qint64 budget_ms)
     : image_(image)
@@ -291,7 +312,8 @@ bool Dessin::raisonnable(const QRectF& r) const
 QPen Dessin::plume(const QTransform& t) const
 {
     const Stylo& s = etat_.stylo;
-    const double un = pixel_appareil();
+    // A device pixel, or one of the picture's pixels when the device is coarser than the picture.
+    const double un = std::min(pixel_appareil(), 1.0);
     const double echelle = std::sqrt(std::abs(t.determinant()));
     double largeur = std::max(s.largeur * echelle, un);
     if (!std::isfinite(largeur))
@@ -304,7 +326,7 @@ QPen Dessin::plume(const QTransform& t) const
     pen.setJoinStyle(joint == 0x1000 ? Qt::BevelJoin : joint == 0x2000 ? Qt::MiterJoin : Qt::RoundJoin);
     pen.setMiterLimit(etat_.limite_onglet);
     // Dashes of thin pens are fixed in device pixels; those of wide pens follow the width.
-    const double unite = s.largeur * echelle > 1.5 * un ? 1.0 : un / largeur;
+    const double unite = s.largeur * echelle > 1.5 * un ? 1.0 : pixel_appareil() / largeur;
     QList<qreal> tirets;
     switch (s.style & 0xF) {
     case 1: tirets = {18, 6}; break;
@@ -992,10 +1014,8 @@ void Dessin::texte(QPointF reference, const QString& chaine, const std::vector<d
     const double det = t.determinant();
     if (det < 0 && ux.x() < 0)
         ux = -ux; // a mirrored x axis still writes left to right
-    double angle = qRadiansToDegrees(std::atan2(ux.y(), ux.x())) - f.echappement / 10.0;
-    if (det < 0 && ux.x() >= 0 && (t.map(reference + QPointF(0, 1)) - p).y() < 0) {
-        // y axis up: text stays upright, the baseline direction is the x axis as seen.
-    }
+    // The escapement turns anticlockwise in logical space: clockwise as seen when an axis is mirrored.
+    const double angle = qRadiansToDegrees(std::atan2(ux.y(), ux.x())) + (det < 0 ? 1 : -1) * f.echappement / 10.0;
     double x0 = 0;
     switch (etat_.alignement & 6) {
     case 2: x0 = -largeur; break;

@@ -78,6 +78,8 @@ struct EtatDC {
 
 // A bitmap source as the records describe it: the BITMAPINFO and the pixel bits.
 QImage lire_dib(Octets info, Octets bits, bool alpha = false);
+// A packed DIB (BITMAPINFO then the bits, as WMF records hold it).
+QImage lire_dib_compact(Octets dib);
 
 class Dessin {
 public:

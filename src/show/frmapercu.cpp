@@ -100,12 +100,17 @@ void frmApercu::ajuster_fenetre(QSize interieur)
 
 void frmApercu::montrer(const QImage& image, const QString& legende)
 {
+    poser_image(image);
+    setWindowTitle(legende);
+}
+
+void frmApercu::poser_image(const QImage& image)
+{
     QPixmap pixmap = QPixmap::fromImage(image);
     pixmap.setDevicePixelRatio(devicePixelRatioF());
     Image1->setPixmap(pixmap);
     Image1->resize(pixmap.deviceIndependentSize().toSize());
     ajuster_fenetre(Image1->size());
-    setWindowTitle(legende);
 }
 
 void frmApercu::voir_taille_reelle(QWidget* parent, const QString& chemin)
@@ -184,7 +189,7 @@ void frmApercu::afficher(const ImageLue& lue)
 {
     const QString chemin = chemin_de(indice_image);
     if (lue.ok()) {
-        montrer(lue.image, QString());
+        poser_image(lue.image);
     } else {
         // The previous picture stays; the error text sits in the middle of it until the next tick.
         ajuster_fenetre(size());

@@ -49,6 +49,7 @@ private:
     void Timer1_Timer();
     void image_prete();
     void afficher(const ImageLue& lue);
+    void poser_image(const QImage& image);
     QString chemin_de(qint64 indice) const;
     void preparer_suivante();
     void ajuster_fenetre(QSize interieur);

@@ -88,11 +88,15 @@ void frmDiaporama::Form_Load()
 {
     adjustSize();
     centrer(this);
-    for (int s = 1; s <= 60; ++s)
-        cboTemps->addItem(texte_nombre(s));
     Parametres& p = module().parametres;
-    // A stored time outside the list falls back to the first-run default (5 seconds).
     auto index = static_cast<qint64>(p.nombre(QStringLiteral("secondes")));
+    {
+        const QSignalBlocker silence(cboTemps); // filling the list is not the user's choice
+        for (int s = 1; s <= 60; ++s)
+            cboTemps->addItem(texte_nombre(s));
+        cboTemps->setCurrentIndex(-1);
+    }
+    // A stored time outside the list falls back to the first-run default (5 seconds).
     if (index < 0 || index >= cboTemps->count())
         index = 4;
     cboTemps->setCurrentIndex(static_cast<int>(index)); // writes "secondes" back, as a click would

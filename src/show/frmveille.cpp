@@ -12,28 +12,10 @@
 #include <QPainter>
 #include <QScreen>
 
-#include <cmath>
 
 namespace {
 
 const QString texte_erreur = QStringLiteral("Erreur lors de la lecture du fichier");
-
-// The picture decoded at the size the screen saver draws it: smaller pictures are read straight
-// at their drawn size, larger drawings (enlarged pictures) are read whole and stretched when drawn.
-ImageLue decoder_pour_ecran(const QString& chemin, QSize ecran, int mode)
-{
-    const QSize naturelle = taille_image(chemin);
-    if (!naturelle.isValid())
-        return {};
-    const QSizeF dessinee = taille_affichee(naturelle, ecran, mode);
-    const QSize cible(std::max(1, int(std::ceil(dessinee.width()))), std::max(1, int(std::ceil(dessinee.height()))));
-    if (cible.width() < naturelle.width() && cible.height() < naturelle.height()) {
-        ImageLue lue = image_apercu(chemin, cible);
-        lue.taille_naturelle = naturelle;
-        return lue;
-    }
-    return image_complete(chemin);
-}
 
 } // namespace
 
@@ -206,7 +188,7 @@ void frmVeille::preparer(qint64 indice, int mode)
         return;
     const QSize ecran = m_ecran;
     m_prechargeur.preparer(chemin_de(indice), cle_taille(mode),
-                           [ecran, mode](const QString& chemin) { return decoder_pour_ecran(chemin, ecran, mode); });
+                           [ecran, mode](const QString& chemin) { return image_pour_ecran(chemin, ecran, mode); });
 }
 
 void frmVeille::Timer1_Timer()

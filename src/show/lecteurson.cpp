@@ -142,7 +142,9 @@ double LecteurSon::obtient_position() const
     // the backend reports then (some go back to the last sound they heard of).
     if (m_lecteur->mediaStatus() == QMediaPlayer::EndOfMedia)
         return obtient_duree();
-    return en_secondes(std::max<qint64>(m_lecteur->position(), 0));
+    const double position = en_secondes(std::max<qint64>(m_lecteur->position(), 0));
+    const double duree = obtient_duree();
+    return duree > 0 ? std::min(position, duree) : position;
 }
 
 int LecteurSon::nombre_sorties_audio()

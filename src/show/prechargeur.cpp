@@ -1,6 +1,25 @@
 #include "show/prechargeur.h"
 
+#include "show/ajustement.h"
+
 #include <QtConcurrent/QtConcurrentRun>
+
+#include <cmath>
+
+ImageLue image_pour_ecran(const QString& chemin, QSize ecran, int mode)
+{
+    const QSize naturelle = taille_image(chemin);
+    if (!naturelle.isValid())
+        return {};
+    const QSizeF dessinee = taille_affichee(naturelle, ecran, mode);
+    const QSize cible(std::max(1, int(std::ceil(dessinee.width()))), std::max(1, int(std::ceil(dessinee.height()))));
+    if (cible.width() < naturelle.width() && cible.height() < naturelle.height()) {
+        ImageLue lue = image_apercu(chemin, cible);
+        lue.taille_naturelle = naturelle;
+        return lue;
+    }
+    return image_complete(chemin);
+}
 
 Prechargeur::Prechargeur(QObject* parent)
     : QObject(parent)

@@ -8,6 +8,11 @@
 
 #include <functional>
 
+// The picture decoded at the size the screen saver draws it for that screen and size mode:
+// a picture drawn smaller than it is is read straight at its drawn size; one drawn at its own
+// size or enlarged is read whole (and stretched when drawn). taille_naturelle is the file's.
+ImageLue image_pour_ecran(const QString& chemin, QSize ecran, int mode);
+
 // Decodes the pictures of a show away from the window's thread, one ahead: while one picture is
 // on screen the next is already being read, so a tick finds it ready. It holds at most the one
 // picture it is preparing; the window holds the one on screen.

@@ -5,6 +5,7 @@
 #include "forms/textes.h"
 #include "forms/vueliste.h"
 #include "interaction_test.h"
+#include "modal.h"
 #include "startup/module.h"
 
 #include "forms/listefichiers.h"
@@ -276,6 +277,58 @@ private Q_SLOTS:
         QTest::mouseClick(enfant<StatusBar>(f.get(), "StatusBar1")->Panel(1), Qt::LeftButton);
         QCOMPARE(d().documents.size(), 1);
         QVERIFY(d().documents.first().toLocalFile().endsWith("/aide/aide.htm"));
+    }
+
+    void actions_taille_reelle_et_diaporama()
+    {
+        auto f = ouvrir(m_dossier);
+        auto* apercu = enfant<QLabel>(f.get(), "Image1");
+        const auto taille_reelle_ouverte = [&](const std::function<void()>& geste) {
+            QString titre;
+            QPointer<QTimer> guet = quand_modal([&](QWidget* w) {
+                titre = w->windowTitle();
+                QTest::keyClick(w, Qt::Key_Escape);
+            });
+            geste();
+            QTest::qWait(100);
+            delete guet;
+            return titre;
+        };
+
+        // Nothing selected: the preview's double click does nothing, the label asks for a picture.
+        QCOMPARE(taille_reelle_ouverte([&] { QTest::mouseDClick(apercu, Qt::LeftButton); }), QString());
+        QVERIFY(d().messages.isEmpty());
+        QTest::mouseClick(enfant<QLabel>(f.get(), "lblOption1"), Qt::LeftButton);
+        QCOMPARE(d().messages.size(), 1);
+        QCOMPARE(d().messages.first().texte, QString("Sélectionnez d'abord une image dans la liste."));
+        QCOMPARE(d().messages.first().titre, QString("Information"));
+
+        cliquer(f.get(), "iptc.jpg");
+        QCOMPARE(taille_reelle_ouverte([&] { QTest::mouseDClick(apercu, Qt::LeftButton); }),
+                 "Aperçu de: " + m_dossier + "/iptc.jpg");
+        QCOMPARE(taille_reelle_ouverte([&] { QTest::mouseClick(enfant<QLabel>(f.get(), "lblOption1"), Qt::LeftButton); }),
+                 "Aperçu de: " + m_dossier + "/iptc.jpg");
+        auto* vue = enfant<ListView>(f.get(), "ListView1")->vueDetails();
+        const QModelIndex ligne = vue->model()->index(static_cast<int>(noms(f.get()).indexOf("iptc.jpg")), 0);
+        QCOMPARE(taille_reelle_ouverte([&] { QTest::mouseDClick(vue->viewport(), Qt::LeftButton, {}, vue->visualRect(ligne).center()); }),
+                 "Aperçu de: " + m_dossier + "/iptc.jpg");
+
+        // The launcher opens once, beside the browser.
+        auto* diaporama = enfant<QLabel>(f.get(), "lblOption3");
+        QCOMPARE(diaporama->text(), QString("Diaporama / Ecran de veille..."));
+        QTest::mouseClick(diaporama, Qt::LeftButton);
+        QTest::mouseClick(diaporama, Qt::LeftButton);
+        const QList<QWidget*> lanceurs = f->findChildren<QWidget*>("frmDiaporama");
+        QCOMPARE(lanceurs.size(), 1);
+        QVERIFY(lanceurs.first()->isVisible());
+        QVERIFY(!lanceurs.first()->isModal());
+        lanceurs.first()->close();
+
+        // An empty list has nothing to show.
+        enfant<QComboBox>(f.get(), "cboFiltre")->setCurrentIndex(6);
+        QTest::mouseClick(diaporama, Qt::LeftButton);
+        QCOMPARE(d().messages.size(), 2);
+        QCOMPARE(d().messages.last().texte, QString("Aucune image à visionner"));
     }
 
     void tous_les_echantillons_s_affichent_ou_se_signalent()

@@ -1,0 +1,39 @@
+#include "picture/metafichier.h"
+
+#include "picture/contenu.h"
+#include "picture/octets.h"
+
+namespace {
+
+// The rendered picture itself stays within the same bound as any decoded one.
+constexpr qint64 octets_rendu_maximaux = qint64(1024) * 1024 * 1024;
+
+bool est_emf(const Octets& f) { return f.u32(0) == 1 && f.u32(40) == 0x464D4520; }
+
+} // namespace
+
+QSize taille_metafichier(QByteArrayView donnees)
+{
+    const Octets f(donnees);
+    return est_emf(f) ? emf::taille(f) : wmf::taille(f);
+}
+
+QImage rendre_metafichier(QByteArrayView donnees, QSize taille, qint64 budget_ms)
+{
+    if (taille.isEmpty() || !dimensions_vraisemblables(taille.width(), taille.height())
+        || qint64(taille.width()) * taille.height() * 4 > octets_rendu_maximaux)
+        return {};
+    const Octets f(donnees);
+    const bool emf = est_emf(f);
+    if (!(emf ? emf::taille(f) : wmf::taille(f)).isValid())
+        return {};
+    QImage image(taille, QImage::Format_RGB32);
+    if (image.isNull())
+        return {};
+    image.fill(Qt::white);
+    if (emf)
+        emf::jouer(f, image, budget_ms);
+    else
+        wmf::jouer(f, image, budget_ms);
+    return image;
+}

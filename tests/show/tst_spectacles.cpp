@@ -1,0 +1,307 @@
+#include "bac_a_sable.h"
+#include "browser/frmvisualiseur.h"
+#include "forms/listefichiers.h"
+#include "interaction_test.h"
+#include "modal.h"
+#include "show/frmapercu.h"
+#include "show/frmdiaporama.h"
+#include "show/frmveille.h"
+#include "startup/module.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const QString pillow = qEnvironmentVariable("SAMPLES") + "/pillow";
+
+} // namespace
+
+class TestSpectacles : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<BacASable> m_bac;
+    std::unique_ptr<InteractionInstallee> m_dialogues;
+    QString m_dossier;
+
+    InteractionTest& d() { return **m_dialogues; }
+
+    QString copier(const QString& source, const QString& nom)
+    {
+        const QString cible = m_dossier + '/' + nom;
+        if (!QFile::copy(pillow + '/' + source, cible))
+            qFatal("copy %s", qPrintable(source));
+        return cible;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_bac = std::make_unique<BacASable>();
+        m_dialogues = std::make_unique<InteractionInstallee>();
+        m_dossier = m_bac->chemin("photos");
+        QDir().mkpath(m_dossier);
+        module().boucle = false;
+        module().mode_affichage.clear();
+    }
+
+    void cleanup()
+    {
+        QVERIFY2(!QGuiApplication::overrideCursor(), "the pointer must be visible again");
+        m_dialogues.reset();
+        m_bac.reset();
+    }
+
+    void lanceur()
+    {
+        FileListBox fichiers;
+        module().parametres.sauver("secondes", "4");
+        module().parametres.sauver("veille", "1");
+        {
+            frmDiaporama lanceur(fichiers);
+            QCOMPARE(lanceur.windowTitle(), QString("Diaporama/Veille"));
+            auto* temps = lanceur.findChild<QComboBox*>("cboTemps");
+            auto* veille = lanceur.findChild<QCheckBox*>("chkVeille");
+            auto* boucle = lanceur.findChild<QCheckBox*>("chkBoucle");
+            QCOMPARE(temps->count(), 60);
+            QCOMPARE(temps->itemText(0), QString(" 1"));
+            QCOMPARE(temps->itemText(59), QString(" 60"));
+            QCOMPARE(temps->currentText(), QString(" 5"));
+            QCOMPARE(lanceur.intervalle_ms(), 5000);
+            QVERIFY(veille->isChecked() && boucle->isChecked());
+
+            // A time is saved the moment it is picked.
+            temps->setCurrentIndex(11);
+            QCOMPARE(module().parametres.lire("secondes"), QString("11"));
+            QCOMPARE(lanceur.intervalle_ms(), 12000);
+
+            // Unticking the screen saver leaves the loop; ticking it ticks the loop.
+            veille->click();
+            QVERIFY(!veille->isChecked() && boucle->isChecked());
+            boucle->click();
+            veille->click();
+            QVERIFY(veille->isChecked() && boucle->isChecked());
+        }
+        module().parametres.sauver("veille", "0");
+        module().parametres.sauver("secondes", "77"); // outside the list
+        frmDiaporama lanceur(fichiers);
+        QVERIFY(!lanceur.findChild<QCheckBox*>("chkVeille")->isChecked());
+        QVERIFY(!lanceur.findChild<QCheckBox*>("chkBoucle")->isChecked());
+        QCOMPARE(lanceur.findChild<QComboBox*>("cboTemps")->currentText(), QString(" 5"));
+        QCOMPARE(module().parametres.lire("secondes"), QString("4"));
+    }
+
+    void diaporama_jusqu_au_bout()
+    {
+        copier("hopper.bmp", "a.bmp");   // 128 x 128
+        copier("iptc.jpg", "b.jpg");     // 640 x 480
+        copier("chi.gif", "c.gif");      // 320 x 240
+        module().mode_affichage = "diaporama";
+        frmApercu diaporama({m_dossier, "*.bmp;*.jpg;*.gif", 150});
+        QCOMPARE(diaporama.windowTitle(), QString("DIAPORAMA:"));
+        QVERIFY(diaporama.findChild<QLabel*>("txtInfo")->isVisibleTo(&diaporama));
+        diaporama.show();
+
+        QStringList vus;
+        QList<QSize> tailles;
+        connect(&diaporama, &QWidget::windowTitleChanged, this, [&](const QString& t) {
+            vus.append(t);
+            tailles.append(diaporama.size());
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(!diaporama.isVisible(), 10000);
+        QCOMPARE(vus, (QStringList{"DIAPORAMA: " + m_dossier + "/a.bmp", "DIAPORAMA: " + m_dossier + "/b.jpg",
+                                   "DIAPORAMA: " + m_dossier + "/c.gif"}));
+        QCOMPARE(tailles, (QList<QSize>{{128, 128}, {640, 480}, {320, 240}}));
+        QCOMPARE(d().messages.size(), 1);
+        QCOMPARE(d().messages.first().texte, QString("3 image(s) visionnée(s)."));
+        QCOMPARE(d().messages.first().titre, QString("Fin du diaporama"));
+        QCOMPARE(d().messages.first().icone, Icone::Information);
+    }
+
+    void diaporama_en_boucle_avec_une_image_abimee()
+    {
+        copier("hopper.bmp", "a.bmp");
+        ecrire(m_dossier + "/b.bmp", "abîmé");
+        copier("chi.gif", "c.bmp");
+        module().mode_affichage = "diaporama";
+        module().boucle = true;
+        frmApercu diaporama({m_dossier, "*.bmp", 300});
+        diaporama.show();
+        auto* info = diaporama.findChild<QLabel*>("txtInfo");
+
+        QTRY_COMPARE_WITH_TIMEOUT(diaporama.windowTitle(), "DIAPORAMA: " + m_dossier + "/b.bmp", 5000);
+        // The previous picture stays, with the error text over it.
+        QVERIFY(info->isVisible());
+        QCOMPARE(info->text(), QString("Erreur lors de la lecture du fichier"));
+        QCOMPARE(diaporama.size(), QSize(128, 128));
+        QTRY_COMPARE_WITH_TIMEOUT(diaporama.windowTitle(), "DIAPORAMA: " + m_dossier + "/c.bmp", 5000);
+        QVERIFY(!info->isVisible());
+        QCOMPARE(diaporama.size(), QSize(320, 240));
+        // Round again, until a key.
+        QTRY_COMPARE_WITH_TIMEOUT(diaporama.windowTitle(), "DIAPORAMA: " + m_dossier + "/a.bmp", 5000);
+        QTest::keyClick(&diaporama, Qt::Key_Space);
+        QVERIFY(!diaporama.isVisible());
+        QVERIFY(d().messages.isEmpty());
+    }
+
+    void vue_taille_reelle()
+    {
+        const QString photo = copier("iptc.jpg", "photo.jpg");
+        QString titre;
+        QSize interieur;
+        quand_modal([&](QWidget* w) {
+            titre = w->windowTitle();
+            interieur = w->size();
+            QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(10, 10));
+        });
+        frmApercu::voir_taille_reelle(nullptr, photo);
+        QCOMPARE(titre, "Aperçu de: " + photo);
+        QCOMPARE(interieur, QSize(640, 480));
+        QCOMPARE(module().mode_affichage, QString("aperçu"));
+
+        ecrire(m_dossier + "/abime.jpg", "x");
+        frmApercu::voir_taille_reelle(nullptr, m_dossier + "/abime.jpg");
+        QCOMPARE(d().messages.size(), 1);
+        QCOMPARE(d().messages.first().texte, QString("Lecture du fichier impossible: format non reconnu ou détérioré."));
+    }
+
+    void ecran_de_veille_et_ses_sorties()
+    {
+        copier("hopper.bmp", "a.bmp");
+        copier("chi.gif", "b.gif");
+        Parametres& p = module().parametres;
+        p.sauver("chemin fichier", "1");
+        p.sauver("informations", "0");
+        p.sauver("couleur fond", "255");
+        p.sauver("taille", "0");
+        module().mode_affichage = "veille";
+        module().boucle = true;
+        const SourceDiaporama source{m_dossier, "*.bmp;*.gif", 100};
+
+        // Five keys leave it running, the sixth ends it.
+        bool cache = false, nom = false, quitter = true;
+        QColor fond;
+        QRectF rect;
+        int touches_avant_fin = -1;
+        frmVeille veille(&source);
+        quand_modal([&](QWidget* w) {
+            QTRY_VERIFY(!veille.rect_image().isEmpty());
+            cache = QGuiApplication::overrideCursor() && QGuiApplication::overrideCursor()->shape() == Qt::BlankCursor;
+            nom = w->findChild<QLabel*>("lblNomFichier")->isVisible();
+            quitter = w->findChild<QLabel*>("lblQuitter")->isVisible();
+            fond = veille.couleur_fond_actuelle();
+            rect = veille.rect_image();
+            for (int i = 1; i <= 6; ++i) {
+                QTest::keyClick(w, Qt::Key_A);
+                if (!w->isVisible()) {
+                    touches_avant_fin = i;
+                    break;
+                }
+            }
+        });
+        veille.executer();
+        QVERIFY(cache);
+        QVERIFY(nom);
+        QVERIFY(!quitter);
+        QCOMPARE(fond, QColor(255, 0, 0));
+        QCOMPARE(touches_avant_fin, 6);
+        QVERIFY(rect.width() == 128 || rect.width() == 320);
+        QVERIFY(!QGuiApplication::overrideCursor());
+        QVERIFY(d().messages.isEmpty());
+
+        // A click on the picture ends it at once.
+        p.sauver("informations", "1");
+        frmVeille encore(&source);
+        bool informations = false;
+        quand_modal([&](QWidget* w) {
+            QTRY_VERIFY(!encore.rect_image().isEmpty());
+            informations = w->findChild<QLabel*>("lblQuitter")->isVisible() && w->findChild<QLabel*>("lblCopyright")->isVisible();
+            QTest::mouseClick(w, Qt::LeftButton, {}, encore.rect_image().center().toPoint());
+        });
+        encore.executer();
+        QVERIFY(informations);
+        QVERIFY(!encore.isVisible());
+    }
+
+    void ecran_de_veille_sans_boucle_et_mode_ajuste()
+    {
+        copier("hopper.bmp", "a.bmp");
+        copier("iptc.jpg", "b.jpg");
+        module().parametres.sauver("taille", "2");
+        module().mode_affichage = "veille";
+        module().boucle = false;
+        const SourceDiaporama source{m_dossier, "*.bmp;*.jpg", 80};
+        frmVeille veille(&source);
+        QSize ecran;
+        QList<QRectF> rects;
+        quand_modal([&](QWidget* w) { ecran = w->size(); });
+        auto* espion = new QTimer(&veille);
+        connect(espion, &QTimer::timeout, this, [&] {
+            if (!veille.rect_image().isEmpty() && (rects.isEmpty() || rects.last() != veille.rect_image()))
+                rects.append(veille.rect_image());
+        });
+        espion->start(10);
+        veille.executer();
+        QCOMPARE(d().messages.size(), 1);
+        QCOMPARE(d().messages.first().texte, QString("2 image(s) visionnée(s)."));
+        QCOMPARE(d().messages.first().titre, QString("Fin de l'écran de veille"));
+        // Every picture is fitted to the screen and centred.
+        QVERIFY(!rects.isEmpty());
+        for (const QRectF& r : std::as_const(rects)) {
+            QVERIFY(qAbs(r.center().x() - ecran.width() / 2.0) < 1 && qAbs(r.center().y() - ecran.height() / 2.0) < 1);
+            QVERIFY(qAbs(r.height() - ecran.height()) < 1 || qAbs(r.width() - ecran.width()) < 1);
+        }
+    }
+
+    void ecran_de_veille_impossible()
+    {
+        module().parametres.sauver("dossier demarrage", m_bac->chemin("parti"));
+        module().mode_affichage = "veille auto";
+        frmVeille veille(nullptr);
+        veille.executer();
+        QCOMPARE(d().messages.size(), 1);
+        QCOMPARE(d().messages.first().titre, QString("IMAGORA"));
+        QCOMPARE(d().messages.first().icone, Icone::Critique);
+        QVERIFY(d().messages.first().texte.contains(m_bac->chemin("parti")));
+    }
+
+    void veille_au_demarrage()
+    {
+        Parametres& p = module().parametres;
+        p.sauver("dossier demarrage", m_dossier);
+        p.sauver("type fichier", "1");
+        p.sauver("veille", "1");
+        p.sauver("secondes", "0");
+        {
+            // No picture: the message, then the browser.
+            frmVisualiseur f;
+            QCOMPARE(d().messages.size(), 1);
+            QCOMPARE(d().messages.first().texte, QString("Aucune image à visionner"));
+            QCOMPARE(d().messages.first().titre, QString("Information"));
+        }
+        copier("hopper.bmp", "a.bmp");
+        copier("chi.gif", "b.gif"); // not a bitmap: left out by "type fichier" = 1
+        QString mode;
+        bool boucle = false;
+        int fichiers = -1;
+        quand_modal([&](QWidget* w) {
+            mode = module().mode_affichage;
+            boucle = module().boucle;
+            fichiers = static_cast<frmVeille*>(w)->fichiers().ListCount();
+            for (int i = 0; i < 6; ++i)
+                QTest::keyClick(w, Qt::Key_Escape);
+        });
+        frmVisualiseur f;
+        QCOMPARE(mode, QString("veille auto"));
+        QVERIFY(boucle);
+        QCOMPARE(fichiers, 1);
+        QCOMPARE(d().messages.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestSpectacles)
+#include "tst_spectacles.moc"
