@@ -7,6 +7,7 @@
 #include "forms/joker.h"
 #include "forms/listefichiers.h"
 #include "picture/chargeur.h"
+#include "search/winseek.h"
 #include "show/ajustement.h"
 #include "show/prechargeur.h"
 #include "startup/module.h"
@@ -358,6 +359,106 @@ int commande_show(const QStringList& arguments)
     return 0;
 }
 
+// search DIR PATTERN: the search window's walk over DIR (offscreen, the window's own search,
+// results list and count included), against `find DIR -iname PATTERN` (each ";"-separated part
+// of PATTERN an -iname, joined by -o). Also the longest stretch the window went without handling
+// its events.
+int commande_search(const QStringList& arguments)
+{
+    if (arguments.size() != 2) {
+        std::fprintf(stderr, "usage: imagora-bench search DIR PATTERN\n");
+        return 2;
+    }
+    const QString dossier = QFileInfo(arguments.at(0)).absoluteFilePath();
+    const QString motif = arguments.at(1);
+    // The window opens on the process's current folder and returns to it after each search:
+    // started in DIR, its folder and file lists read DIR once, and every run times the walk alone.
+    QDir::setCurrent(dossier);
+    WinSeek fenetre;
+    fenetre.show();
+    QCoreApplication::processEvents();
+    qsizetype trouves = 0;
+    const auto recherche = mesurer([&] {
+        if (!fenetre.rechercher_dans(dossier, motif))
+            return false;
+        trouves = fenetre.lignes_trouvees().size();
+        return true;
+    });
+    if (!recherche) {
+        std::fprintf(stderr, "search: %s cannot be searched\n", qPrintable(dossier));
+        return 1;
+    }
+
+    // One more run with a 0 ms timer: it fires at each pass of the event loop.
+    QElapsedTimer horloge;
+    qint64 derniere = 0, plus_longue = 0;
+    QTimer veille;
+    veille.setInterval(0);
+    QObject::connect(&veille, &QTimer::timeout, [&] {
+        plus_longue = std::max(plus_longue, horloge.elapsed() - derniere);
+        derniere = horloge.elapsed();
+    });
+    veille.start();
+    horloge.start();
+    fenetre.rechercher_dans(dossier, motif);
+    plus_longue = std::max(plus_longue, horloge.elapsed() - derniere);
+    veille.stop();
+
+    QStringList expression;
+    for (const QString& partie : motifs_de(motif))
+        expression << (expression.isEmpty() ? QStringList() : QStringList{"-o"}) << "-iname" << partie;
+    const QString programme_find = QStandardPaths::findExecutable(QStringLiteral("find"));
+    const auto find = mesurer([&] {
+        QProcess processus;
+        processus.setStandardOutputFile(QProcess::nullDevice());
+        processus.start(programme_find, QStringList{dossier, "("} + expression + QStringList{")"});
+        return processus.waitForFinished(600'000) && processus.exitCode() == 0;
+    });
+    std::printf("runs: 1 warm-up + median of %d\n", tours_mesures);
+    detailler("search", *recherche);
+    if (find) {
+        detailler("find", *find);
+        std::printf("find: %.1f ms (search is %.2fx this)\n", find->mediane, recherche->mediane / find->mediane);
+    }
+    std::printf("longest stretch without handling events: %lld ms (%lld passes of the event loop)\n",
+                static_cast<long long>(plus_longue), static_cast<long long>(fenetre.cessions()));
+    std::printf("peak memory: %.0f MB\n", memoire_max_mo());
+    std::printf("search: %lld found in %.0f ms\n", static_cast<long long>(trouves), recherche->mediane);
+    return 0;
+}
+
+// fill-tree DIR FILES FOLDERS: makes a tree of FOLDERS folders on two levels under DIR, with FILES
+// empty files spread over them (picture and other extensions, letter case mixed) to search in.
+int commande_fill_tree(const QStringList& arguments)
+{
+    bool ok1 = false, ok2 = false;
+    const int fichiers = arguments.size() == 3 ? arguments.at(1).toInt(&ok1) : 0;
+    const int dossiers = arguments.size() == 3 ? arguments.at(2).toInt(&ok2) : 0;
+    if (!ok1 || !ok2 || fichiers < 0 || dossiers <= 0) {
+        std::fprintf(stderr, "usage: imagora-bench fill-tree DIR FILES FOLDERS\n");
+        return 2;
+    }
+    const QString racine = arguments.first();
+    int premiers = 1;
+    while (premiers * premiers < dossiers)
+        ++premiers;
+    QStringList chemins;
+    for (int i = 0; i < dossiers; ++i) {
+        chemins << (i < premiers ? QStringLiteral("%1/dossier-%2").arg(racine).arg(i)
+                                 : QStringLiteral("%1/dossier-%2/sous-%3").arg(racine).arg((i - premiers) % premiers).arg(i));
+        if (!QDir().mkpath(chemins.last()))
+            return 1;
+    }
+    static const char* const extensions[] = {"jpg", "JPG", "png", "gif", "txt", "bmp", "Jpeg", "ico"};
+    for (int j = 0; j < fichiers; ++j) {
+        QFile f(QStringLiteral("%1/photo-%2.%3").arg(chemins.at(j % dossiers)).arg(j).arg(QLatin1String(extensions[j % 8])));
+        if (!f.open(QIODevice::WriteOnly))
+            return 1;
+    }
+    std::printf("fill-tree: %d files in %d folders under %s\n", fichiers, dossiers, qPrintable(racine));
+    return 0;
+}
+
 struct Commande {
     const char* nom;
     const char* arguments;
@@ -379,6 +480,10 @@ const Commande commandes[] = {
      commande_fill},
     {"render", "FILE [WIDTH [OUT.png]]", "time to draw FILE (WMF, EMF or any picture) at WIDTH pixels wide; OUT.png keeps it",
      commande_render},
+    {"search", "DIR PATTERN", "the search window's walk over DIR for PATTERN, against find DIR -iname PATTERN",
+     commande_search},
+    {"fill-tree", "DIR FILES FOLDERS", "make a tree of FOLDERS folders holding FILES empty files to search in",
+     commande_fill_tree},
 };
 
 int usage()

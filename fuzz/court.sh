@@ -17,8 +17,10 @@ cmake --build "$build" --parallel "$(nproc)"
 corpus=$build/corpus
 rm -rf "$corpus" "$build/artifacts"
 mkdir -p "$corpus" "$build/artifacts"
-cp "$echantillons"/metafiles/emf/* "$echantillons"/metafiles/emf-damaged/* "$echantillons"/metafiles/wmf/* \
-   "$echantillons"/pillow/drawing.wmf "$echantillons"/pillow/drawing.emf "$corpus"/
+cp "$echantillons"/metafiles/emf/* "$echantillons"/metafiles/emf-damaged/* "$echantillons"/metafiles/wmf/* "$corpus"/
+for f in "$echantillons"/pillow/drawing.wmf "$echantillons"/pillow/drawing.emf; do
+    cp "$f" "$corpus/pillow-$(basename "$f")"
+done
 cp "$ici"/corpus/* "$corpus"/ 2>/dev/null || true
 
 export QT_QPA_PLATFORM=offscreen

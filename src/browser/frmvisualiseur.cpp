@@ -1,5 +1,6 @@
 #include "browser/frmvisualiseur.h"
 
+#include "actions/actionsfichier.h"
 #include "actions/menu_actions.h"
 #include "browser/icones.h"
 #include "browser/modelefichiers.h"
@@ -13,7 +14,6 @@
 #include "forms/vueliste.h"
 #include "options/frmoptions.h"
 #include "show/frmapercu.h"
-#include "show/frmdiaporama.h"
 #include "show/frmveille.h"
 #include "show/lecteurson.h"
 #include "startup/module.h"
@@ -80,6 +80,7 @@ frmVisualiseur::~frmVisualiseur()
 void frmVisualiseur::construire()
 {
     setObjectName(QStringLiteral("frmVisualiseur"));
+    m_actions = new ActionsFichier(*this);
     setWindowTitle(QStringLiteral("[ IMAGORA ] - Visualiseur d'images"));
     setWindowIcon(icone_programme());
     setFixedSize(px(largeur_client), px(hauteur_client));
@@ -491,33 +492,52 @@ void frmVisualiseur::Image1_DblClick()
 
 void frmVisualiseur::lblOption_Click(int index)
 {
-    Module& m = module();
-    if (index == 3) {
-        if (File1->ListCount() < 1) {
-            m.interaction->message(this, {QStringLiteral("Aucune image à visionner"), QStringLiteral("Information"),
-                                          Boutons::Ok, Icone::Information});
-        } else if (m_lanceur) {
-            m_lanceur->raise();
-            m_lanceur->activateWindow();
-        } else {
-            m_lanceur = new frmDiaporama(*File1, this);
-            m_lanceur->setAttribute(Qt::WA_DeleteOnClose);
-            m_lanceur->show();
-        }
-        return;
-    }
-    if (index != 1)
-        return; // the other actions of the menu are not part of this version yet
+    m_actions->lblOption_Click(index);
+}
 
-    const QString selection = image_selectionnee();
-    if (selection.isEmpty()) {
-        m.interaction->message(this, {QStringLiteral("Sélectionnez d'abord une image dans la liste."),
-                                      QStringLiteral("Information"), Boutons::Ok, Icone::Information});
-        return;
+int frmVisualiseur::ligne_selectionnee() const
+{
+    return ListView1->ligneSelectionnee();
+}
+
+QString frmVisualiseur::nom_ligne(int ligne) const
+{
+    return ligne >= 0 && ligne < m_modele->rowCount() ? m_modele->entree(ligne).nom : QString();
+}
+
+int frmVisualiseur::nombre_lignes() const
+{
+    return m_modele->rowCount();
+}
+
+void frmVisualiseur::retirer_ligne(int ligne)
+{
+    m_modele->retirer(ligne);
+    vider_apercu();
+    Label2->show();
+    lblCreation->hide();
+    lblTotalFichiers->setText(texte_total_fichiers(File1->ListCount()));
+    StatusBar1->setTexte(1, aide_f1);
+}
+
+void frmVisualiseur::relire_liste()
+{
+    File1->Refresh();
+    reconstruire_liste();
+}
+
+void frmVisualiseur::selectionner_nom(const QString& nom)
+{
+    for (int ligne = 0; ligne < m_modele->rowCount(); ++ligne) {
+        if (m_modele->entree(ligne).nom == nom) {
+            ListView1->selectionnerLigne(ligne);
+            return;
+        }
     }
-    if (ListView1->ligneSelectionnee() < 0)
-        return;
-    frmApercu::voir_taille_reelle(this, selection);
+}
+
+void frmVisualiseur::ouvrir_recherche()
+{
 }
 
 // ---- chrome -----------------------------------------------------------------------------------

@@ -2,7 +2,6 @@
 
 #include <QFutureWatcher>
 #include <QHash>
-#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -11,7 +10,7 @@
 #include "picture/chargeur.h"
 
 class DirListBox;
-class frmDiaporama;
+class ActionsFichier;
 class DriveListBox;
 class FileListBox;
 class ListView;
@@ -40,6 +39,19 @@ public:
     QString dossier_courant() const;
 
     FileListBox* fichiers() const { return File1; }
+
+    // What the action menu works on: the list's selected row and its file name.
+    int ligne_selectionnee() const;
+    QString nom_ligne(int ligne) const;
+    int nombre_lignes() const;
+    // After a file was moved to the trash: its row goes, the preview empties, nothing is selected.
+    void retirer_ligne(int ligne);
+    // Reads the folder again and rebuilds the list.
+    void relire_liste();
+    // Selects the row of that file name, when it is listed.
+    void selectionner_nom(const QString& nom);
+    // The file search window, modal.
+    void ouvrir_recherche();
 
 Q_SIGNALS:
     // The user has confirmed quitting: the program ends now.
@@ -105,7 +117,7 @@ private:
     QTimer Timer1;
 
     bool sortie_confirmee = false;
-    QPointer<frmDiaporama> m_lanceur;
+    ActionsFichier* m_actions;
 
     // Sorting of the list: off until the user asks, then by this column and order.
     bool m_tri_actif = false;

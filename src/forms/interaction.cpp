@@ -119,3 +119,20 @@ bool InteractionQt::ouvrir(const QUrl& document)
 {
     return QDesktopServices::openUrl(document);
 }
+
+ResultatProgramme InteractionQt::executer(const QString& programme, const QStringList& arguments)
+{
+    QProcess processus;
+    processus.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    processus.start(programme, arguments);
+    if (!processus.waitForStarted(5000))
+        return {};
+    if (!processus.waitForFinished(10000)) {
+        processus.kill();
+        processus.waitForFinished(1000);
+        return {};
+    }
+    if (processus.exitStatus() != QProcess::NormalExit)
+        return {};
+    return {processus.exitCode(), processus.readAllStandardOutput()};
+}

@@ -41,6 +41,12 @@ struct ChoixFichier {
     int index_filtre = 0;  // filter selected on opening
 };
 
+// What a program run to its end gave back.
+struct ResultatProgramme {
+    int code = -1;        // exit code; -1 when it could not be started or did not finish
+    QByteArray sortie;    // what it wrote on its standard output
+};
+
 class Interaction {
 public:
     virtual ~Interaction() = default;
@@ -56,6 +62,8 @@ public:
     virtual bool lancer(const QString& programme, const QStringList& arguments) = 0;
     // Opens a document or page in the desktop's program for it; false when nothing opened it.
     virtual bool ouvrir(const QUrl& document) = 0;
+    // Runs a short command to its end (a few seconds at most) and returns what it gave.
+    virtual ResultatProgramme executer(const QString& programme, const QStringList& arguments) = 0;
 };
 
 class InteractionQt final : public Interaction {
@@ -67,4 +75,5 @@ public:
     std::optional<QColor> couleur(QWidget* parent, const QColor& initiale, const QString& titre) override;
     bool lancer(const QString& programme, const QStringList& arguments) override;
     bool ouvrir(const QUrl& document) override;
+    ResultatProgramme executer(const QString& programme, const QStringList& arguments) override;
 };

@@ -2,6 +2,7 @@
 // lies inside the record (Octets checks each read, and the decoders check sizes and counts first).
 
 #include "picture/contenu.h"
+#include "picture/emfplus.h"
 #include "picture/gdi.h"
 #include "picture/metafichier.h"
 
@@ -60,10 +61,12 @@ std::optional<Entete> lire_entete(const Octets& f)
     } else {
         return std::nullopt;
     }
-    e.naturelle = QSize(std::max(1, qRound(largeur)), std::max(1, qRound(hauteur)));
-    if (!std::isfinite(largeur) || !std::isfinite(hauteur) || !dimensions_vraisemblables(qRound64(largeur), qRound64(hauteur))
-        || e.cadre_appareil.width() <= 0 || e.cadre_appareil.height() <= 0)
+    // Checked as floating point first: a frame far beyond any size must not reach an integer.
+    if (!(largeur >= 0.5 && largeur <= cote_maximal) || !(hauteur >= 0.5 && hauteur <= cote_maximal)
+        || !dimensions_vraisemblables(qRound64(largeur), qRound64(hauteur)) || !(e.cadre_appareil.width() > 0)
+        || !(e.cadre_appareil.height() > 0))
         return std::nullopt;
+    e.naturelle = QSize(qRound(largeur), qRound(hauteur));
     return e;
 }
 
@@ -520,6 +523,10 @@ void jouer(const Octets& f, QImage& image, qint64 budget_ms)
         * QTransform::fromScale(image.width() / c.width(), image.height() / c.height());
     Dessin d(image, appareil, e->pixels_par_mm, std::nullopt, {}, budget_ms);
     d.taille_table(e->objets);
+    // EMF+ records are drawn only where no GDI drawing stands beside them.
+    std::optional<emfplus::Lecture> plus;
+    if (emfplus::seulement_emfplus(f))
+        plus.emplace(d);
     qint64 position = f.u32(4);
     while (f.contient(position, 8) && !d.temps_ecoule()) {
         const quint32 type = f.u32(position), taille = f.u32(position + 4);
@@ -527,9 +534,15 @@ void jouer(const Octets& f, QImage& image, qint64 budget_ms)
             break; // the rest of the file cannot be trusted: keep what is drawn
         if (type == 14) // EOF
             break;
-        enregistrement(d, f.sous(position, taille), type);
+        if (type != 27 && type != 54) // MOVETOEX and LINETO gather their lines
+            d.vider_traits();
+        if (type == 70 && plus)
+            plus->commentaire(f.sous(position, taille));
+        else
+            enregistrement(d, f.sous(position, taille), type);
         position += taille;
     }
+    d.vider_traits();
 }
 
 } // namespace emf

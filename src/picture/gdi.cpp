@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace gdi {
 
@@ -382,6 +383,20 @@ void Dessin::peindre(const QPainterPath& chemin, const QTransform& t, bool rempl
     if (!raisonnable(t.mapRect(chemin.controlPointRect())))
         return;
     peintre_.setTransform(t);
+    // Binary raster operations of the pen and brush with what is already drawn.
+    static constexpr QPainter::CompositionMode modes_rop2[] = {
+        QPainter::RasterOp_ClearDestination, QPainter::RasterOp_NotSourceAndNotDestination,
+        QPainter::RasterOp_NotSourceAndDestination, QPainter::RasterOp_NotSource,
+        QPainter::RasterOp_SourceAndNotDestination, QPainter::RasterOp_NotDestination,
+        QPainter::RasterOp_SourceXorDestination, QPainter::RasterOp_NotSourceOrNotDestination,
+        QPainter::RasterOp_SourceAndDestination, QPainter::RasterOp_NotSourceXorDestination,
+        QPainter::CompositionMode_Destination, QPainter::RasterOp_NotSourceOrDestination,
+        QPainter::CompositionMode_SourceOver, QPainter::RasterOp_SourceOrNotDestination,
+        QPainter::RasterOp_SourceOrDestination, QPainter::RasterOp_SetDestination};
+    const quint32 rop2 = etat_.rop2 >= 1 && etat_.rop2 <= 16 ? etat_.rop2 : 13;
+    if (rop2 == 11) // R2_NOP
+        return;
+    peintre_.setCompositionMode(modes_rop2[rop2 - 1]);
     if (remplir && etat_.pinceau.genre != Pinceau::Genre::Nul) {
         QPainterPath p = chemin;
         p.setFillRule(etat_.remplissage == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
@@ -391,6 +406,7 @@ void Dessin::peindre(const QPainterPath& chemin, const QTransform& t, bool rempl
     }
     if (tracer && !etat_.stylo.nul())
         peintre_.strokePath(chemin, plume(t));
+    peintre_.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
 void Dessin::assurer_figure()
@@ -452,10 +468,33 @@ void Dessin::modifier_monde(const QTransform& t, quint32 mode)
 
 // Objects.
 
+void Dessin::borner_motif(Objet& objet)
+{
+    // Pattern bitmaps stay small (a pattern repeats), and all of them together are bounded: a file
+    // full of pattern brushes must not hold unbounded memory.
+    constexpr int cote_motif = 256;
+    constexpr qint64 pixels_motifs_maximaux = 16'000'000;
+    auto* pinceau = std::get_if<Pinceau>(&objet);
+    if (!pinceau || pinceau->motif.isNull())
+        return;
+    if (pinceau->motif.width() > cote_motif || pinceau->motif.height() > cote_motif)
+        pinceau->motif = pinceau->motif.scaled(std::min(pinceau->motif.width(), cote_motif),
+                                               std::min(pinceau->motif.height(), cote_motif));
+    const qint64 pixels = qint64(pinceau->motif.width()) * pinceau->motif.height();
+    if (pixels_motifs_ + pixels > pixels_motifs_maximaux) {
+        pinceau->motif = QImage();
+        pinceau->genre = Pinceau::Genre::Plein;
+        pinceau->couleur = Qt::gray;
+        return;
+    }
+    pixels_motifs_ += pixels;
+}
+
 void Dessin::creer(quint32 index, Objet objet)
 {
     if (index == 0 || index >= 65535)
         return;
+    borner_motif(objet);
     if (index >= table_.size())
         table_.resize(index + 1);
     table_[index] = std::move(objet);
@@ -463,6 +502,7 @@ void Dessin::creer(quint32 index, Objet objet)
 
 void Dessin::creer_wmf(Objet objet)
 {
+    borner_motif(objet);
     const auto libre = std::find_if(table_.begin(), table_.end(), [](const Objet& o) { return o.index() == 0; });
     if (libre != table_.end())
         *libre = std::move(objet);
@@ -525,11 +565,22 @@ void Dessin::ligne_vers(QPointF p)
         assurer_figure();
         chemin_.lineTo((etat_.monde * page()).map(p));
     } else {
-        QPainterPath c(etat_.position);
-        c.lineTo(p);
-        peindre(c, complete(), false, true);
+        if (traits_.isEmpty() || fin_traits_ != etat_.position)
+            traits_.moveTo(etat_.position);
+        traits_.lineTo(p);
+        fin_traits_ = p;
+        if (traits_.elementCount() > 64)
+            vider_traits();
     }
     etat_.position = p;
+}
+
+void Dessin::vider_traits()
+{
+    if (traits_.isEmpty())
+        return;
+    const QPainterPath c = std::exchange(traits_, QPainterPath());
+    peindre(c, complete(), false, true);
 }
 
 void Dessin::polyligne(const QPolygonF& points, bool depuis_position)
@@ -826,9 +877,19 @@ void Dessin::decouper_chemin(quint32 mode)
 void Dessin::appliquer_decoupe()
 {
     peintre_.resetTransform();
-    if (etat_.decoupe)
-        peintre_.setClipPath(*etat_.decoupe);
-    else
+    if (etat_.decoupe) {
+        // A plain rectangle clips much faster as one.
+        const QRectF boite = etat_.decoupe->boundingRect();
+        const QList<QPolygonF> polygones = etat_.decoupe->toSubpathPolygons();
+        const bool rectangle = polygones.size() == 1 && polygones[0].size() <= 5
+            && std::all_of(polygones[0].begin(), polygones[0].end(), [&](QPointF p) {
+                   return (p.x() == boite.left() || p.x() == boite.right()) && (p.y() == boite.top() || p.y() == boite.bottom());
+               });
+        if (rectangle)
+            peintre_.setClipRect(boite);
+        else
+            peintre_.setClipPath(*etat_.decoupe);
+    } else
         peintre_.setClipping(false);
 }
 

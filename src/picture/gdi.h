@@ -93,6 +93,10 @@ public:
     Dessin& operator=(const Dessin&) = delete;
 
     bool temps_ecoule() const { return chrono_.hasExpired(budget_ms_); }
+    // For the EMF+ records of files that have no GDI drawing beside them.
+    QPainter& peintre() { return peintre_; }
+    const QTransform& appareil() const { return appareil_; }
+    QSize taille_image() const { return image_.size(); }
     EtatDC& etat() { return etat_; }
 
     // Device context.
@@ -107,6 +111,9 @@ public:
     void selectionner(quint32 index, bool wmf);
     void supprimer(quint32 index);
     void taille_table(quint32 n) { table_.assign(std::min<quint32>(n, 65535), {}); }
+
+    // Lines from LineTo records gather into one path until another record comes: call this then.
+    void vider_traits();
 
     // Figures, in logical units.
     void deplacer(QPointF p);
@@ -165,6 +172,7 @@ private:
     // Draws (or adds to the open path) a figure given in logical units.
     void figure(const QPainterPath& logique, bool remplir, bool tracer);
     void peindre(const QPainterPath& chemin, const QTransform& t, bool remplir, bool tracer);
+    void borner_motif(Objet& objet);
     void assurer_figure();
 
     QImage& image_;
@@ -178,6 +186,9 @@ private:
     std::vector<Objet> table_;
     QPainterPath chemin_; // device units (world and page transforms applied)
     bool chemin_actif_ = false;
+    qint64 pixels_motifs_ = 0; // held by pattern brushes of the table, bounded
+    QPainterPath traits_; // pending LineTo lines, logical units
+    QPointF fin_traits_;
     bool figure_ouverte_ = false;
     QElapsedTimer chrono_;
     qint64 budget_ms_;

@@ -69,7 +69,8 @@ std::optional<Entete> lire_entete(const Octets& f)
             hauteur = hauteur * 1024 / plus_grand;
         }
     }
-    if (!(largeur >= 0.5) || !(hauteur >= 0.5) || !dimensions_vraisemblables(qRound64(largeur), qRound64(hauteur)))
+    if (!(largeur >= 0.5 && largeur <= cote_maximal) || !(hauteur >= 0.5 && hauteur <= cote_maximal)
+        || !dimensions_vraisemblables(qRound64(largeur), qRound64(hauteur)))
         return std::nullopt;
     e.naturelle = QSize(qRound(largeur), qRound(hauteur));
     return e;
@@ -90,6 +91,33 @@ QPolygonF points(const Octets& r, qint64 p, qint64 n)
     for (qint64 i = 0; i < n; ++i)
         poly.append(QPointF(r.i16(p + 4 * i), r.i16(p + 4 * i + 2)));
     return poly;
+}
+
+// A device-dependent Bitmap16 of the oldest records: 1, 24 or 32 bits per pixel, rows top down.
+QImage bitmap16(const Octets& b)
+{
+    const qint64 largeur = b.i16(2), hauteur = b.i16(4), pas = b.i16(6);
+    const int bits = b.u8(9);
+    if (largeur <= 0 || hauteur <= 0 || (bits != 1 && bits != 24 && bits != 32) || pas < (largeur * bits + 7) / 8
+        || !b.contient(10, pas * hauteur))
+        return {};
+    QImage image(int(largeur), int(hauteur), QImage::Format_RGB32);
+    if (image.isNull())
+        return {};
+    for (qint64 y = 0; y < hauteur; ++y) {
+        const qint64 l = 10 + y * pas;
+        for (qint64 x = 0; x < largeur; ++x) {
+            QRgb p;
+            if (bits == 1)
+                p = (b.u8(l + x / 8) >> (7 - x % 8)) & 1 ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
+            else {
+                const qint64 o = l + x * (bits / 8);
+                p = qRgb(b.u8(o + 2), b.u8(o + 1), b.u8(o));
+            }
+            image.setPixel(int(x), int(y), p);
+        }
+    }
+    return image;
 }
 
 void texte(Dessin& d, const Octets& r, qint64 p_chaine, qint64 n, QPointF reference, quint32 options,
@@ -263,22 +291,26 @@ void enregistrement(Dessin& d, const Octets& r, quint16 fonction)
     }
 
     // Bitmaps.
-    case 0x0940: { // DIBBITBLT
+    case 0x0940: case 0x0922: { // DIBBITBLT, BITBLT
         if (taille == 24) { // no bitmap: rop, ySrc, xSrc, reserved, height, width, yDest, xDest
             d.motif_blt(QRectF(r.i16(22), r.i16(20), r.i16(18), r.i16(16)), r.u32(6));
             break;
         }
-        const QImage img = gdi::lire_dib_compact(r.sous(22, taille - 22));
-        const QRectF cible(r.i16(20), r.i16(18), r.i16(16), r.i16(14));
-        d.image(cible, img, QRectF(r.i16(12), r.i16(10), cible.width(), cible.height()), r.u32(6));
+        const QImage img = fonction == 0x0940 ? gdi::lire_dib_compact(r.sous(22, taille - 22)) : bitmap16(r.sous(22, taille - 22));
+        if (img.isNull())
+            break;
+        // The bitmap from its source corner fills the destination.
+        const QPointF source(r.i16(12), r.i16(10));
+        d.image(QRectF(r.i16(20), r.i16(18), r.i16(16), r.i16(14)), img,
+                QRectF(source, QPointF(img.width(), img.height())), r.u32(6));
         break;
     }
-    case 0x0B41: { // DIBSTRETCHBLT
+    case 0x0B41: case 0x0B23: { // DIBSTRETCHBLT, STRETCHBLT
         if (taille == 28) {
             d.motif_blt(QRectF(r.i16(26), r.i16(24), r.i16(22), r.i16(20)), r.u32(6));
             break;
         }
-        const QImage img = gdi::lire_dib_compact(r.sous(26, taille - 26));
+        const QImage img = fonction == 0x0B41 ? gdi::lire_dib_compact(r.sous(26, taille - 26)) : bitmap16(r.sous(26, taille - 26));
         d.image(QRectF(r.i16(24), r.i16(22), r.i16(20), r.i16(18)), img,
                 QRectF(r.i16(16), r.i16(14), r.i16(12), r.i16(10)), r.u32(6));
         break;
@@ -333,9 +365,12 @@ void jouer(const Octets& f, QImage& image, qint64 budget_ms)
         const quint16 fonction = f.u16(position + 4);
         if (taille < 6 || !f.contient(position, taille) || fonction == 0)
             break;
+        if (fonction != 0x0213 && fonction != 0x0214) // LINETO and MOVETO gather their lines
+            d.vider_traits();
         enregistrement(d, f.sous(position, taille), fonction);
         position += taille;
     }
+    d.vider_traits();
 }
 
 } // namespace wmf

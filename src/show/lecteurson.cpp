@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QMediaDevices>
 #include <QMediaPlayer>
+#include <QPointer>
 #include <QTimer>
 #include <QUrl>
 
@@ -53,11 +54,13 @@ void LecteurSon::Ouvrir(const QString& fichier, int haut, int gauche, int largeu
         return;
 
     m_sortie = std::make_unique<QAudioOutput>();
-    m_sortie->setVolume(1.0f); // full volume; Qt gives a centred balance, it has no other
+    m_sortie->setVolume(1.0f); // full volume; Qt Multimedia has no balance, the sound stays centred
     m_lecteur = std::make_unique<QMediaPlayer>();
     m_lecteur->setAudioOutput(m_sortie.get());
     m_lecteur->setPlaybackRate(1.0);
     QMediaPlayer* const lecteur = m_lecteur.get();
+    const QPointer<QMediaPlayer> lecteur_vivant(lecteur);
+    const QPointer<LecteurSon> moi_vivant(this);
 
     // Loading is asynchronous: wait here until the media is known (loaded, invalid or in error),
     // while the events keep being processed, but never longer than a few seconds.
@@ -79,6 +82,7 @@ void LecteurSon::Ouvrir(const QString& fichier, int haut, int gauche, int largeu
         boucle.quit();
     });
     connect(lecteur, &QObject::destroyed, &boucle, &QEventLoop::quit);
+    connect(this, &QObject::destroyed, &boucle, &QEventLoop::quit);
     QTimer::singleShot(attente_chargement_ms, &boucle, &QEventLoop::quit);
 
     lecteur->setSource(QUrl::fromLocalFile(info.absoluteFilePath()));
@@ -86,8 +90,8 @@ void LecteurSon::Ouvrir(const QString& fichier, int haut, int gauche, int largeu
     if (!echec && !(lecteur->mediaStatus() == QMediaPlayer::LoadedMedia && lecteur->duration() > 0))
         boucle.exec();
 
-    // Something else may have closed or replaced the media while the events were processed.
-    if (m_lecteur.get() != lecteur)
+    // The player itself, or the media, may have been closed or replaced while the events were processed.
+    if (!moi_vivant || !lecteur_vivant || m_lecteur.get() != lecteur)
         return;
     const auto etat = m_lecteur->mediaStatus();
     const bool charge = etat == QMediaPlayer::LoadedMedia || etat == QMediaPlayer::BufferedMedia

@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QDirIterator>
 #include <QFile>
+#include <QUrl>
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
@@ -329,6 +330,123 @@ private Q_SLOTS:
         QTest::mouseClick(diaporama, Qt::LeftButton);
         QCOMPARE(d().messages.size(), 2);
         QCOMPARE(d().messages.last().texte, QString("Aucune image à visionner"));
+    }
+
+    void supprimer_copier_deplacer_renommer()
+    {
+        auto f = ouvrir(m_dossier, "4"); // the JPEG files
+        const auto option = [&](int i) { QTest::mouseClick(enfant<QLabel>(f.get(), QString("lblOption%1").arg(i)), Qt::LeftButton); };
+
+        // Delete: No keeps everything; Yes sends the file to the trash and empties the selection.
+        cliquer(f.get(), "casse.JPG");
+        d().reponses = {Reponse::Non};
+        option(4);
+        QCOMPARE(d().messages.last().titre, QString("IMAGORA"));
+        QCOMPARE(d().messages.last().boutons, Boutons::OuiNon);
+        QCOMPARE(d().messages.last().bouton_par_defaut, 1);
+        QVERIFY(QFile::exists(m_dossier + "/casse.JPG"));
+        QCOMPARE(texte(f.get(), "lblTotalFichiers"), QString("Total:  5 Fichier(s)"));
+        d().reponses = {Reponse::Oui};
+        option(4);
+        QVERIFY(!QFile::exists(m_dossier + "/casse.JPG"));
+        QVERIFY(QFile::exists(m_bac->chemin("home/.local/share/Trash/files/casse.JPG")));
+        QCOMPARE(noms(f.get()), (QStringList{"abime.jpg", "iptc.jpg", "photo.old.jpg", "x.Jpeg"}));
+        QCOMPARE(texte(f.get(), "lblTotalFichiers"), QString("Total:  4 Fichier(s)"));
+        QCOMPARE(panneau(f.get(), 1), QString("Appuyez sur F1 pour l'aide..."));
+        const qsizetype avant = d().messages.size();
+        option(4);
+        QCOMPARE(d().messages.size(), avant + 1);
+        QCOMPARE(d().messages.last().texte, QString("Sélectionnez d'abord une image dans la liste."));
+
+        // Copy into the same folder is refused, however it is spelled.
+        cliquer(f.get(), "iptc.jpg");
+        d().reponses_dossier = {m_dossier + "/sous-dossier/.."};
+        option(6);
+        QCOMPARE(d().titres_dossier.last(), QString("Sélectionnez un dossier de destination"));
+        QCOMPARE(d().messages.last().texte, QString("Impossible de copier/déplacer le fichier dans le même dossier où il se trouve déjà."));
+
+        // Copy, keeping the original; then move over an existing file after saying Yes twice.
+        const QString ailleurs = m_bac->chemin("ailleurs");
+        QDir().mkpath(ailleurs);
+        d().reponses_dossier = {ailleurs};
+        d().reponses = {Reponse::Non};
+        option(6);
+        QCOMPARE(d().messages.last().texte, QString("Le fichier a été copié dans le dossier désiré. Voulez-vous supprimer le fichier d'origine ?"));
+        QCOMPARE(contenu(ailleurs + "/iptc.jpg"), contenu(m_dossier + "/iptc.jpg"));
+        QVERIFY(QFile::exists(m_dossier + "/iptc.jpg"));
+
+        cliquer(f.get(), "iptc.jpg");
+        d().reponses_dossier = {ailleurs};
+        d().reponses = {Reponse::Non};
+        option(6);
+        QCOMPARE(d().messages.last().texte,
+                 QString("Un fichier de ce nom existe déjà dans le dossier de destination. Voulez-vous écraser celui-ci ?"));
+        QCOMPARE(d().messages.last().bouton_par_defaut, 1);
+        QVERIFY(QFile::exists(m_dossier + "/iptc.jpg"));
+        ecrire(ailleurs + "/x.Jpeg", "ancien");
+        cliquer(f.get(), "x.Jpeg");
+        d().reponses_dossier = {ailleurs};
+        d().reponses = {Reponse::Oui, Reponse::Oui};
+        const QByteArray original = contenu(m_dossier + "/x.Jpeg");
+        option(6);
+        QCOMPARE(contenu(ailleurs + "/x.Jpeg"), original);
+        QVERIFY(!QFile::exists(m_dossier + "/x.Jpeg"));
+        QCOMPARE(noms(f.get()), (QStringList{"abime.jpg", "iptc.jpg", "photo.old.jpg"}));
+
+        // Rename: refused onto an existing name, a hidden file or a folder; done and reselected otherwise.
+        ecrire(m_dossier + "/.cache", "c");
+        for (const QString& pris : {QString("abime.jpg"), QString(".cache"), QString("sous-dossier")}) {
+            cliquer(f.get(), "iptc.jpg");
+            d().reponses_saisie = {pris};
+            option(7);
+            QCOMPARE(d().messages.last().texte, QString("Impossible de renommer le fichier.Un fichier de ce nom existe déjà."));
+            QVERIFY(QFile::exists(m_dossier + "/iptc.jpg"));
+        }
+        QCOMPARE(d().saisies.last().invite, QString("Entrez le nouveau nom du fichier [avec son extension (ex: xxxx.gif)]:"));
+        QCOMPARE(d().saisies.last().titre, QString("IMAGORA"));
+        QCOMPARE(d().saisies.last().defaut, QString("iptc.jpg"));
+        cliquer(f.get(), "iptc.jpg");
+        d().reponses_saisie = {"a/b.jpg"};
+        option(7);
+        QVERIFY(d().messages.last().texte.contains("\"/\""));
+        d().reponses_saisie = {"Zèbre.jpg"};
+        option(7);
+        QVERIFY(QFile::exists(m_dossier + "/Zèbre.jpg"));
+        QVERIFY(!QFile::exists(m_dossier + "/iptc.jpg"));
+        auto* liste = enfant<ListView>(f.get(), "ListView1");
+        QCOMPARE(liste->ligneSelectionnee(), static_cast<int>(noms(f.get()).indexOf("Zèbre.jpg")));
+    }
+
+    void editer_et_fond_d_ecran()
+    {
+        const QByteArray bureau = qgetenv("XDG_CURRENT_DESKTOP");
+        qputenv("XDG_CURRENT_DESKTOP", "GNOME");
+        auto f = ouvrir(m_dossier, "4");
+        cliquer(f.get(), "x.Jpeg");
+        QTest::mouseClick(enfant<QLabel>(f.get(), "lblOption0"), Qt::LeftButton);
+        const QString fond = m_bac->chemin("home/.local/share/tst_frmvisualiseur/fond.bmp");
+        QImage ecrite(fond);
+        QCOMPARE(ecrite.size(), QSize(300, 225));
+        QCOMPARE(d().executions.first().arguments,
+                 (QStringList{"set", "org.gnome.desktop.background", "picture-uri", QUrl::fromLocalFile(fond).toString()}));
+        QVERIFY(d().messages.isEmpty());
+
+        // A desktop that refuses: the general error message.
+        d().resultats = {{1, {}}};
+        QTest::mouseClick(enfant<QLabel>(f.get(), "lblOption0"), Qt::LeftButton);
+        QCOMPARE(d().messages.size(), 1);
+        QVERIFY(d().messages.first().texte.startsWith("Une erreur est intervenue dans le programme.\nNo: "));
+        QCOMPARE(d().messages.first().titre, QString("Erreur..."));
+        QCOMPARE(d().messages.first().icone, Icone::Critique);
+
+        // No application for JPEG in this empty home: the message names the real extension.
+        const QByteArray dirs = qgetenv("XDG_DATA_DIRS");
+        qputenv("XDG_DATA_DIRS", m_bac->chemin("vide").toUtf8());
+        QTest::mouseClick(enfant<QLabel>(f.get(), "lblOption2"), Qt::LeftButton);
+        qputenv("XDG_DATA_DIRS", dirs);
+        qputenv("XDG_CURRENT_DESKTOP", bureau);
+        QCOMPARE(d().messages.last().texte, QString("Aucun éditeur d'associé avec le type de fichier sélectionné [JPEG]."));
+        QVERIFY(d().documents.isEmpty());
     }
 
     void tous_les_echantillons_s_affichent_ou_se_signalent()

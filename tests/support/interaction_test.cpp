@@ -51,6 +51,12 @@ bool InteractionTest::ouvrir(const QUrl& document)
     return ouverture_reussie;
 }
 
+ResultatProgramme InteractionTest::executer(const QString& programme, const QStringList& arguments)
+{
+    executions.append({programme, arguments});
+    return resultats.isEmpty() ? ResultatProgramme{0, {}} : resultats.takeFirst();
+}
+
 InteractionInstallee::InteractionInstallee()
 {
     auto test = std::make_unique<InteractionTest>();

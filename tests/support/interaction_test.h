@@ -31,6 +31,8 @@ public:
     bool lancement_reussi = true;
     QList<QUrl> documents;
     bool ouverture_reussie = true;
+    QList<Lancement> executions;
+    QList<ResultatProgramme> resultats; // answers of executer(), in order; exit code 0 when empty
 
     Reponse message(QWidget*, const Message& m) override;
     std::optional<QString> saisie(QWidget*, const Saisie& s) override;
@@ -39,6 +41,7 @@ public:
     std::optional<QColor> couleur(QWidget*, const QColor& initiale, const QString& titre) override;
     bool lancer(const QString& programme, const QStringList& arguments) override;
     bool ouvrir(const QUrl& document) override;
+    ResultatProgramme executer(const QString& programme, const QStringList& arguments) override;
 };
 
 // Installs an InteractionTest into the program for the life of the object.

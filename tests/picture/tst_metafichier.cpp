@@ -1,0 +1,237 @@
+// WMF and EMF pictures, read through the picture library's public functions, on the sample files of
+// ../shared/testdata/metafiles and Pillow's drawings.
+
+#include "picture/chargeur.h"
+#include "picture/metafichier.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QHash>
+#include <QTest>
+
+namespace {
+
+QString metafichiers(const QString& chemin)
+{
+    return qEnvironmentVariable("SAMPLES") + QStringLiteral("/metafiles/") + chemin;
+}
+
+QStringList fichiers(const QString& dossier, const QStringList& motifs = {})
+{
+    QStringList liste;
+    QDirIterator it(dossier, motifs, QDir::Files);
+    while (it.hasNext())
+        liste << it.next();
+    liste.sort();
+    return liste;
+}
+
+// Share of the pixels that differ from the picture's most common colour.
+double part_hors_fond(const QImage& image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    QHash<QRgb, qint64> comptes;
+    for (int y = 0; y < rgb.height(); ++y) {
+        const QRgb* ligne = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x)
+            ++comptes[ligne[x]];
+    }
+    qint64 plus_frequent = 0;
+    for (qint64 n : std::as_const(comptes))
+        plus_frequent = std::max(plus_frequent, n);
+    const qint64 total = qint64(rgb.width()) * rgb.height();
+    return double(total - plus_frequent) / double(total);
+}
+
+// Share of the pixels whose colour differs by more than `seuil` (0-255, any channel).
+double part_differente(const QImage& a, const QImage& b, int seuil)
+{
+    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+    qint64 differents = 0;
+    for (int j = 0; j < x.height(); ++j)
+        for (int i = 0; i < x.width(); ++i) {
+            const QRgb p = x.pixel(i, j), q = y.pixel(i, j);
+            if (qAbs(qRed(p) - qRed(q)) > seuil || qAbs(qGreen(p) - qGreen(q)) > seuil || qAbs(qBlue(p) - qBlue(q)) > seuil)
+                ++differents;
+        }
+    return double(differents) / (double(x.width()) * x.height());
+}
+
+// Share of pixels that are neither of the two colours given (within a small tolerance): the blurred
+// edges a bitmap gets when it is scaled up.
+double part_intermediaire(const QImage& image, QRgb a, QRgb b)
+{
+    const auto proche = [](QRgb p, QRgb q) {
+        return qAbs(qRed(p) - qRed(q)) < 24 && qAbs(qGreen(p) - qGreen(q)) < 24 && qAbs(qBlue(p) - qBlue(q)) < 24;
+    };
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    qint64 n = 0;
+    for (int y = 0; y < rgb.height(); ++y)
+        for (int x = 0; x < rgb.width(); ++x)
+            if (!proche(rgb.pixel(x, y), a) && !proche(rgb.pixel(x, y), b))
+                ++n;
+    return double(n) / (double(rgb.width()) * rgb.height());
+}
+
+void verifier_lecture_propre(const QString& chemin)
+{
+    // Either a picture of the size announced, or the usual failure: never a crash or a hang.
+    const QSize taille = taille_image(chemin);
+    const ImageLue apercu = image_apercu(chemin, QSize(145, 145));
+    const ImageLue ajustee = image_ajustee(chemin, QSize(800, 600));
+    if (!taille.isValid()) {
+        QVERIFY2(!apercu.ok() && !ajustee.ok(), qPrintable(chemin));
+        return;
+    }
+    QVERIFY2(!apercu.ok() || apercu.image.size() == QSize(145, 145), qPrintable(chemin));
+    QVERIFY2(!ajustee.ok() || (ajustee.image.width() <= 800 && ajustee.image.height() <= 600), qPrintable(chemin));
+}
+
+} // namespace
+
+class TestMetafichier : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(QFileInfo(metafichiers("emf/test-000.emf")).isFile(), "SAMPLES must name the shared test data");
+    }
+
+    void tailles_naturelles_des_entetes_data()
+    {
+        QTest::addColumn<QString>("fichier");
+        QTest::addColumn<QSize>("taille");
+        // EMF: the frame in 0.01 mm at 96 dpi; placeable WMF: bounding box over units per inch.
+        QTest::newRow("emf 12275x6330") << metafichiers("emf/test-000.emf") << QSize(464, 239);
+        QTest::newRow("emf frame off origin") << metafichiers("emf/test-153.emf") << QSize(286, 224);
+        QTest::newRow("emf small") << metafichiers("emf/test-008.emf") << QSize(55, 54);
+        QTest::newRow("emf with description") << metafichiers("emf/test-028.emf") << QSize(55, 38);
+        QTest::newRow("emf a4") << metafichiers("emf/test_mm_twips_ref.emf") << QSize(1122, 794);
+        QTest::newRow("emf+ a4") << metafichiers("emf/test_libuemf_p_ref.emf") << QSize(1122, 794);
+        QTest::newRow("emf pillow") << metafichiers("emf/drawing.emf") << QSize(110, 110);
+        QTest::newRow("wmf 1200 dpi") << metafichiers("wmf/drawing.wmf") << QSize(110, 110);
+        QTest::newRow("wmf a4") << metafichiers("wmf/test_libuemf_ref.wmf") << QSize(1122, 794);
+    }
+
+    void tailles_naturelles_des_entetes()
+    {
+        QFETCH(QString, fichier);
+        QFETCH(QSize, taille);
+        QCOMPARE(taille_image(fichier), taille);
+        const ImageLue complete = image_complete(fichier);
+        QVERIFY(complete.ok());
+        QCOMPARE(complete.image.size(), taille);
+        QCOMPARE(complete.taille_naturelle, taille);
+    }
+
+    void chaque_echantillon_se_dessine()
+    {
+        QStringList liste = fichiers(metafichiers("emf"), {"*.emf"}) + fichiers(metafichiers("wmf"), {"*.wmf"});
+        liste << qEnvironmentVariable("SAMPLES") + "/pillow/drawing.emf" << qEnvironmentVariable("SAMPLES") + "/pillow/drawing.wmf";
+        QVERIFY(liste.size() >= 60);
+        for (const QString& chemin : std::as_const(liste)) {
+            const ImageLue lue = image_ajustee(chemin, QSize(600, 600));
+            QVERIFY2(lue.ok(), qPrintable(chemin));
+            QCOMPARE(lue.taille_naturelle, taille_image(chemin));
+            // Neither blank nor one flat colour.
+            QVERIFY2(part_hors_fond(lue.image) > 0.001, qPrintable(chemin));
+        }
+    }
+
+    void apercu_etire_et_ajuste()
+    {
+        const QString chemin = metafichiers("emf/test-000.emf");
+        const ImageLue apercu = image_apercu(chemin, QSize(145, 145));
+        QVERIFY(apercu.ok());
+        QCOMPARE(apercu.image.size(), QSize(145, 145));
+        QCOMPARE(apercu.taille_naturelle, QSize(464, 239));
+        const ImageLue ajustee = image_ajustee(chemin, QSize(300, 300));
+        QCOMPARE(ajustee.image.size(), QSize(300, 154));
+        // Never enlarged beyond the natural size.
+        QCOMPARE(image_ajustee(chemin, QSize(4000, 4000)).image.size(), QSize(464, 239));
+    }
+
+    void modes_de_mapping_dessinent_la_meme_figure()
+    {
+        // Each sample draws one figure in its own mapping mode; scaled to one size they must match.
+        const QSize taille(561, 397);
+        const QImage reference = image_apercu(metafichiers("emf/test_mm_text_ref.emf"), taille).image;
+        QVERIFY(!reference.isNull());
+        QVERIFY(part_hors_fond(reference) > 0.05);
+        const QStringList modes{"anisotropic", "hienglish", "himetric", "isotropic", "loenglish", "lometric", "twips"};
+        for (const QString& mode : modes) {
+            const QString chemin = metafichiers(QStringLiteral("emf/test_mm_%1_ref.emf").arg(mode));
+            const QImage image = image_apercu(chemin, taille).image;
+            QVERIFY2(!image.isNull(), qPrintable(mode));
+            const double ecart = part_differente(reference, image, 64);
+            QVERIFY2(ecart < 0.01, qPrintable(QStringLiteral("%1: %2 of the pixels differ").arg(mode).arg(ecart)));
+        }
+    }
+
+    void rendu_vectoriel_net_a_toute_taille()
+    {
+        // Drawn again at four times the size, edges stay sharp: far fewer in-between pixels than the
+        // natural-size picture scaled up.
+        const QString chemin = metafichiers("emf/test-012.emf");
+        const QSize naturelle = taille_image(chemin);
+        const QImage petite = image_complete(chemin).image;
+        const QImage grande = image_apercu(chemin, naturelle * 8).image;
+        QCOMPARE(grande.size(), naturelle * 8);
+        const QImage agrandie = petite.scaled(naturelle * 8, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QRgb ciel = grande.pixel(grande.width() / 10, grande.height() / 10);
+        const QRgb soleil = grande.pixel(grande.width() / 2, grande.height() / 2);
+        QVERIFY(ciel != soleil);
+        QVERIFY(part_intermediaire(grande, ciel, soleil) * 2 < part_intermediaire(agrandie, ciel, soleil));
+    }
+
+    void fichiers_abimes_sans_plantage()
+    {
+        // Damaged metafiles, Pillow's damaged pictures and the inputs that once crashed the reader.
+        QStringList liste = fichiers(metafichiers("emf-damaged"));
+        QVERIFY(liste.size() >= 10);
+        liste += fichiers(QStringLiteral(CORPUS_PLANTAGES));
+        QDirIterator pillow(qEnvironmentVariable("SAMPLES") + "/pillow", QDir::Files, QDirIterator::Subdirectories);
+        while (pillow.hasNext())
+            liste << pillow.next();
+        int partielles = 0;
+        for (const QString& chemin : std::as_const(liste)) {
+            verifier_lecture_propre(chemin);
+            partielles += image_apercu(chemin, QSize(64, 64)).ok();
+        }
+        QVERIFY(partielles > 0); // most damaged files keep the records before the damage
+    }
+
+    void metafichiers_tronques()
+    {
+        // Every cut of a real file reads cleanly, as a partial picture or a failure.
+        for (const QString& nom : {QStringLiteral("emf/test-161.emf"), QStringLiteral("wmf/test_libuemf_ref.wmf")}) {
+            QFile f(metafichiers(nom));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const QByteArray octets = f.readAll();
+            for (qsizetype n = 0; n < octets.size(); n += std::max<qsizetype>(1, octets.size() / 97)) {
+                const QByteArrayView debut(octets.constData(), n);
+                const QSize taille = taille_metafichier(debut);
+                const QImage image = rendre_metafichier(debut, QSize(120, 90));
+                QVERIFY(taille.isValid() == !image.isNull());
+            }
+        }
+    }
+
+    void tailles_refusees()
+    {
+        const QByteArray octets = [] {
+            QFile f(metafichiers("emf/test-000.emf"));
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        QVERIFY(!octets.isEmpty());
+        QVERIFY(rendre_metafichier(octets, QSize()).isNull());
+        QVERIFY(rendre_metafichier(octets, QSize(40'001, 10)).isNull());
+        QVERIFY(rendre_metafichier(octets, QSize(30'000, 30'000)).isNull()); // beyond the allocation limit
+        QVERIFY(!rendre_metafichier(octets, QSize(3, 2)).isNull());
+    }
+};
+
+QTEST_MAIN(TestMetafichier)
+#include "tst_metafichier.moc"

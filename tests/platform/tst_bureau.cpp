@@ -1,0 +1,183 @@
+#include "bac_a_sable.h"
+#include "interaction_test.h"
+#include "options/cdlgcom.h"
+#include "platform/bureau.h"
+
+#include <QFile>
+#include <QTest>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+class TestBureau : public QObject {
+    Q_OBJECT
+
+    // Runs the wallpaper setter as the desktop `bureau` would be seen, and returns the commands it ran.
+    static QList<InteractionTest::Lancement> fond_sous(const QByteArray& bureau, const QString& image,
+                                                       QList<ResultatProgramme> resultats = {}, bool* reussi = nullptr)
+    {
+        const QByteArray avant = qgetenv("XDG_CURRENT_DESKTOP");
+        qputenv("XDG_CURRENT_DESKTOP", bureau);
+        InteractionInstallee dialogues;
+        dialogues->resultats = std::move(resultats);
+        QString erreur;
+        const bool ok = bureau::fixe_fond_ecran(image, &erreur);
+        if (reussi)
+            *reussi = ok;
+        qputenv("XDG_CURRENT_DESKTOP", avant);
+        return dialogues->executions;
+    }
+
+private Q_SLOTS:
+    void fond_d_ecran_par_bureau()
+    {
+        const QString image = "/home/moi/.local/share/Imagora/fond.bmp";
+        const QString uri = "file://" + image;
+
+        auto gnome = fond_sous("ubuntu:GNOME", image);
+        QCOMPARE(gnome.size(), 2);
+        QCOMPARE(gnome[0].programme, QString("gsettings"));
+        QCOMPARE(gnome[0].arguments, (QStringList{"set", "org.gnome.desktop.background", "picture-uri", uri}));
+        QCOMPARE(gnome[1].arguments, (QStringList{"set", "org.gnome.desktop.background", "picture-uri-dark", uri}));
+
+        QCOMPARE(fond_sous("X-Cinnamon", image).first().arguments,
+                 (QStringList{"set", "org.cinnamon.desktop.background", "picture-uri", uri}));
+        QCOMPARE(fond_sous("MATE", image).first().arguments,
+                 (QStringList{"set", "org.mate.background", "picture-filename", image}));
+
+        const auto kde = fond_sous("KDE", image);
+        QCOMPARE(kde.size(), 1);
+        QCOMPARE(kde[0].programme, QString("dbus-send"));
+        QVERIFY(kde[0].arguments.contains("org.kde.PlasmaShell.evaluateScript"));
+        QVERIFY(kde[0].arguments.last().contains("writeConfig('Image', '" + uri + "')"));
+
+        // Xfce: every monitor's last-image property.
+        const auto xfce = fond_sous("XFCE", image,
+                                    {{0, "/backdrop/screen0/monitorHDMI-1/workspace0/last-image\n/backdrop/screen0/monitorHDMI-1/"
+                                         "workspace0/image-style\n/backdrop/screen0/monitorVGA-1/workspace0/last-image\n"}});
+        QCOMPARE(xfce.size(), 3);
+        QCOMPARE(xfce[0].arguments, (QStringList{"-c", "xfce4-desktop", "-l"}));
+        QCOMPARE(xfce[1].arguments,
+                 (QStringList{"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitorHDMI-1/workspace0/last-image", "-s", image}));
+        QCOMPARE(xfce[2].arguments.at(3), QString("/backdrop/screen0/monitorVGA-1/workspace0/last-image"));
+
+        // A refusal is reported, not taken for success.
+        bool reussi = true;
+        fond_sous("GNOME", image, {{1, {}}}, &reussi);
+        QVERIFY(!reussi);
+        fond_sous("GNOME", image, {{-1, {}}}, &reussi);
+        QVERIFY(!reussi);
+    }
+
+    void fond_de_la_fenetre_racine_x11()
+    {
+        Display* affichage = XOpenDisplay(nullptr);
+        if (!affichage)
+            QSKIP("no X display: this test runs under xvfb-run");
+        QImage rouge(64, 48, QImage::Format_RGB32);
+        rouge.fill(QColor(200, 30, 40));
+        QString erreur;
+        QVERIFY2(bureau::fond_racine_x11(rouge, &erreur), qPrintable(erreur));
+        QVERIFY2(bureau::fond_racine_x11(rouge, &erreur), qPrintable(erreur)); // again: the old pixmap is freed
+
+        const Window racine = DefaultRootWindow(affichage);
+        Atom type = None;
+        int format = 0;
+        unsigned long nombre = 0, reste = 0;
+        unsigned char* donnees = nullptr;
+        QCOMPARE(XGetWindowProperty(affichage, racine, XInternAtom(affichage, "_XROOTPMAP_ID", False), 0, 1, False,
+                                    XA_PIXMAP, &type, &format, &nombre, &reste, &donnees),
+                 Success);
+        QCOMPARE(nombre, 1ul);
+        const Pixmap pixmap = *reinterpret_cast<Pixmap*>(donnees);
+        XFree(donnees);
+        // The root window shows the picture, stretched over the screen.
+        XImage* centre = XGetImage(affichage, racine, DisplayWidth(affichage, 0) / 2, DisplayHeight(affichage, 0) / 2, 1, 1,
+                                   AllPlanes, ZPixmap);
+        QVERIFY(centre);
+        QCOMPARE(XGetPixel(centre, 0, 0) & 0xFFFFFF, 0xC81E28ul);
+        XDestroyImage(centre);
+        XImage* dans_pixmap = XGetImage(affichage, pixmap, 3, 3, 1, 1, AllPlanes, ZPixmap);
+        QVERIFY(dans_pixmap);
+        QCOMPARE(XGetPixel(dans_pixmap, 0, 0) & 0xFFFFFF, 0xC81E28ul);
+        XDestroyImage(dans_pixmap);
+        XCloseDisplay(affichage);
+    }
+
+    void application_associee_au_type()
+    {
+        BacASable bac;
+        const QByteArray dirs = qgetenv("XDG_DATA_DIRS"), confs = qgetenv("XDG_CONFIG_DIRS"), bureau = qgetenv("XDG_CURRENT_DESKTOP");
+        const QString systeme = bac.chemin("usr/share");
+        // The machine's own folders stay after ours: they hold the MIME database.
+        qputenv("XDG_DATA_DIRS", (systeme + ':' + qEnvironmentVariable("XDG_DATA_DIRS", "/usr/local/share:/usr/share")).toUtf8());
+        qputenv("XDG_CONFIG_DIRS", bac.chemin("etc/xdg").toUtf8());
+        qputenv("XDG_CURRENT_DESKTOP", "GNOME");
+        const QString photo = bac.chemin("photo.jpeg");
+        QVERIFY(QFile::copy(qEnvironmentVariable("SAMPLES") + "/pillow/hopper.jpg", photo));
+
+        ecrire(bac.chemin("inconnu.imagora-essai"), QByteArray("\x01\x02\x03 sans type connu", 20));
+        QCOMPARE(bureau::application_associee(bac.chemin("inconnu.imagora-essai")), QString());
+        ecrire(systeme + "/applications/eog.desktop", "[Desktop Entry]\nName=Images\n");
+        ecrire(systeme + "/applications/gimp.desktop", "[Desktop Entry]\nName=GIMP\n");
+        ecrire(systeme + "/applications/mimeinfo.cache", "[MIME Cache]\nimage/jpeg=eog.desktop;gimp.desktop;\n");
+        QCOMPARE(bureau::application_associee(photo), QString("eog.desktop"));
+        // The user's choice wins; a listed application that is not installed is passed over.
+        ecrire(bac.chemin("home/.config/mimeapps.list"),
+               "[Default Applications]\nimage/png=eog.desktop\nimage/jpeg=absent.desktop;gimp.desktop;\n");
+        QCOMPARE(bureau::application_associee(photo), QString("gimp.desktop"));
+        ecrire(bac.chemin("home/.config/gnome-mimeapps.list"), "[Default Applications]\nimage/jpeg=eog.desktop\n");
+        QCOMPARE(bureau::application_associee(photo), QString("eog.desktop"));
+
+        qputenv("XDG_DATA_DIRS", dirs);
+        qputenv("XDG_CONFIG_DIRS", confs);
+        qputenv("XDG_CURRENT_DESKTOP", bureau);
+    }
+
+    void dialogues_communs()
+    {
+        InteractionInstallee dialogues;
+        cDlgCom d;
+        QVERIFY(d.Folder().isEmpty());
+        QVERIFY(!d.ShowOpenFolder());
+        QVERIFY(d.Folder().isEmpty());
+        dialogues->reponses_dossier = {"/srv/photos/"};
+        d.setDialogTitle("Sélectionnez un dossier de destination");
+        QVERIFY(d.ShowOpenFolder());
+        QCOMPARE(d.Folder(), QString("/srv/photos"));
+        QCOMPARE(dialogues->titres_dossier.last(), QString("Sélectionnez un dossier de destination"));
+
+        // Empty filter and index 0: "Tous(*.*)", first entry.
+        cDlgCom f;
+        dialogues->reponses_fichier = {"/musique/Boléro.mp3"};
+        QVERIFY(f.ShowOpen());
+        QCOMPARE(dialogues->choix_fichier.last().filtre, QString("Tous(*.*) (*.*)"));
+        QCOMPARE(dialogues->choix_fichier.last().index_filtre, 0);
+        QCOMPARE(f.Filter(), QString("Tous(*.*)|*.*"));
+        QCOMPARE(f.FilterIndex(), 1);
+        QCOMPARE(f.Filename(), QString("/musique/Boléro.mp3"));
+        QCOMPARE(f.FileTitle(), QString("Boléro.mp3"));
+        QCOMPARE(f.Folder(), QString("/musique"));
+
+        f.setFilter("Sons|*.wav;*.mp3|Tous|*.*");
+        f.setFilterIndex(2);
+        f.setFlags(0x7FFFFFFF);
+        QVERIFY(!f.ShowSave());
+        QCOMPARE(dialogues->choix_fichier.last().filtre, QString("Sons (*.wav *.mp3);;Tous (*.*)"));
+        QCOMPARE(dialogues->choix_fichier.last().index_filtre, 1);
+        QCOMPARE(dialogues->choix_fichier.last().mode, ChoixFichier::Mode::Enregistrer);
+        QCOMPARE(f.Filename(), QString());
+        QCOMPARE(f.FileTitle(), QString());
+        QCOMPARE(f.Flags(), 0);
+        QCOMPARE(f.Folder(), QString("/musique"));
+        dialogues->reponses_fichier = {"/a.gif"};
+        f.setFlags(0x7FFFFFFF);
+        QVERIFY(f.ShowOpen());
+        QCOMPARE(f.Folder(), QString("/"));
+        QCOMPARE(f.Flags(), 0x1FF1F);
+    }
+};
+
+QTEST_MAIN(TestBureau)
+#include "tst_bureau.moc"

@@ -1,0 +1,158 @@
+#include "bac_a_sable.h"
+#include "platform/fichiers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+QStringList contenu_dossier(const QString& d)
+{
+    return QDir(d).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// For the life of the object, no file of this process may grow past `octets`: a write beyond
+// fails as on a full disk.
+class TailleMaximale {
+public:
+    explicit TailleMaximale(rlim_t octets)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_avant);
+        rlimit limite = m_avant;
+        limite.rlim_cur = octets;
+        setrlimit(RLIMIT_FSIZE, &limite);
+    }
+    ~TailleMaximale() { setrlimit(RLIMIT_FSIZE, &m_avant); }
+
+private:
+    rlimit m_avant {};
+};
+
+} // namespace
+
+class TestFichiers : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void copie_complete_et_remplacement()
+    {
+        BacASable bac;
+        const QString a = bac.chemin("a"), b = bac.chemin("b");
+        QByteArray donnees(3 * 1024 * 1024 + 17, 'x');
+        for (int i = 0; i < donnees.size(); i += 4093)
+            donnees[i] = char(i);
+        ecrire(a + "/photo.jpg", donnees);
+        QFile source(a + "/photo.jpg");
+        QVERIFY(source.open(QIODevice::ReadWrite));
+        QVERIFY(source.setFileTime(QDateTime(QDate(2010, 5, 6), QTime(7, 8, 9)), QFileDevice::FileModificationTime));
+        source.close();
+        QDir().mkpath(b);
+
+        QString erreur;
+        QVERIFY(fichiers::copier(a + "/photo.jpg", b + "/photo.jpg", &erreur));
+        QCOMPARE(contenu(b + "/photo.jpg"), donnees);
+        QCOMPARE(QFileInfo(b + "/photo.jpg").lastModified(), QDateTime(QDate(2010, 5, 6), QTime(7, 8, 9)));
+        QCOMPARE(contenu(a + "/photo.jpg"), donnees);
+
+        // Replacing an existing file.
+        ecrire(b + "/autre.jpg", "ancien");
+        QVERIFY(fichiers::copier(a + "/photo.jpg", b + "/autre.jpg", &erreur));
+        QCOMPARE(contenu(b + "/autre.jpg"), donnees);
+        QCOMPARE(contenu_dossier(b), (QStringList{"autre.jpg", "photo.jpg"}));
+    }
+
+    void copie_ratee_ne_touche_a_rien()
+    {
+        BacASable bac;
+        const QString a = bac.chemin("a"), b = bac.chemin("b");
+        ecrire(a + "/grande.jpg", QByteArray(2 * 1024 * 1024, 'g'));
+        ecrire(b + "/grande.jpg", "l'ancienne version, à garder");
+        QString erreur;
+        {
+            // The disk "fills up" half-way through the copy.
+            TailleMaximale limite(512 * 1024);
+            QVERIFY(!fichiers::copier(a + "/grande.jpg", b + "/grande.jpg", &erreur));
+        }
+        QVERIFY2(erreur.contains("grande.jpg"), qPrintable(erreur));
+        QCOMPARE(contenu(b + "/grande.jpg"), QByteArray("l'ancienne version, à garder"));
+        QCOMPARE(contenu_dossier(b), QStringList{"grande.jpg"});
+        QCOMPARE(contenu(a + "/grande.jpg").size(), 2 * 1024 * 1024);
+
+        // A source that has gone, a target folder that does not exist, a target that is a folder.
+        QVERIFY(!fichiers::copier(a + "/partie.jpg", b + "/partie.jpg", &erreur));
+        QVERIFY(!QFile::exists(b + "/partie.jpg"));
+        QVERIFY(!fichiers::copier(a + "/grande.jpg", bac.chemin("nulle-part/grande.jpg"), &erreur));
+        QDir().mkpath(b + "/dossier.jpg");
+        QVERIFY(!fichiers::copier(a + "/grande.jpg", b + "/dossier.jpg", &erreur));
+        QVERIFY(QFileInfo(b + "/dossier.jpg").isDir());
+        QCOMPARE(contenu_dossier(b), (QStringList{"dossier.jpg", "grande.jpg"}));
+    }
+
+    void copie_dans_un_dossier_en_lecture_seule()
+    {
+        if (geteuid() == 0)
+            QSKIP("root writes into read-only folders; the full-disk case covers the failure path");
+        BacASable bac;
+        const QString a = bac.chemin("a"), b = bac.chemin("b");
+        ecrire(a + "/p.jpg", "p");
+        QDir().mkpath(b);
+        QFile::setPermissions(b, QFile::ReadOwner | QFile::ExeOwner);
+        QString erreur;
+        QVERIFY(!fichiers::copier(a + "/p.jpg", b + "/p.jpg", &erreur));
+        QFile::setPermissions(b, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(contenu_dossier(b).isEmpty());
+    }
+
+    void renommer_sans_jamais_ecraser()
+    {
+        BacASable bac;
+        const QString d = bac.chemin("d");
+        ecrire(d + "/a.jpg", "A");
+        ecrire(d + "/b.jpg", "B");
+        ecrire(d + "/.cache.jpg", "C");
+        QDir().mkpath(d + "/dossier");
+        QString erreur;
+        using R = fichiers::Renommage;
+        QCOMPARE(fichiers::renommer(d + "/a.jpg", "b.jpg", &erreur), R::Existe);
+        QCOMPARE(fichiers::renommer(d + "/a.jpg", ".cache.jpg", &erreur), R::Existe);
+        QCOMPARE(fichiers::renommer(d + "/a.jpg", "dossier", &erreur), R::Existe);
+        QCOMPARE(fichiers::renommer(d + "/a.jpg", "", &erreur), R::NomInvalide);
+        QCOMPARE(fichiers::renommer(d + "/a.jpg", "x/y.jpg", &erreur), R::NomInvalide);
+        QCOMPARE(fichiers::renommer(d + "/a.jpg", "..", &erreur), R::NomInvalide);
+        QCOMPARE(contenu(d + "/a.jpg"), QByteArray("A"));
+        QCOMPARE(contenu(d + "/b.jpg"), QByteArray("B"));
+
+        QCOMPARE(fichiers::renommer(d + "/a.jpg", "Été 2024.JPG", &erreur), R::Fait);
+        QCOMPARE(contenu(d + "/Été 2024.JPG"), QByteArray("A"));
+        QVERIFY(!QFile::exists(d + "/a.jpg"));
+        QCOMPARE(fichiers::renommer(d + "/parti.jpg", "c.jpg", &erreur), R::Echec);
+        QVERIFY(!erreur.isEmpty());
+    }
+
+    void corbeille()
+    {
+        BacASable bac;
+        const QString photo = bac.chemin("photos/plage.jpg");
+        ecrire(photo, "sable");
+        QString erreur;
+        QVERIFY2(fichiers::mettre_a_la_corbeille(photo, &erreur), qPrintable(erreur));
+        QVERIFY(!QFile::exists(photo));
+        const QString corbeille = bac.chemin("home/.local/share/Trash");
+        QCOMPARE(contenu(corbeille + "/files/plage.jpg"), QByteArray("sable"));
+        const QByteArray info = contenu(corbeille + "/info/plage.jpg.trashinfo");
+        QVERIFY(info.startsWith("[Trash Info]\n"));
+        QVERIFY(info.contains("Path=" + QUrl::toPercentEncoding(photo, "/")));
+        QVERIFY(info.contains("DeletionDate="));
+
+        QVERIFY(!fichiers::mettre_a_la_corbeille(bac.chemin("photos/absente.jpg"), &erreur));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFichiers)
+#include "tst_fichiers.moc"
