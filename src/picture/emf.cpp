@@ -451,7 +451,13 @@ void enregistrement(Dessin& d, const Octets& r, quint32 type)
         QSizeF taille_source = cible.size();
         if (type == 77 && taille >= 108)
             taille_source = QSizeF(r.i32(100), r.i32(104));
-        d.image(cible, img, QRectF(QPointF(r.i32(44), r.i32(48)), taille_source), rop);
+        // The source DC's transform takes the source rectangle to the bitmap's pixels.
+        QRectF source(QPointF(r.i32(44), r.i32(48)), taille_source);
+        const QTransform x(r.f32(52), r.f32(56), r.f32(60), r.f32(64), r.f32(68), r.f32(72));
+        if (std::abs(x.determinant()) > 1e-9 && std::abs(x.m11()) < 1e6 && std::abs(x.m22()) < 1e6
+            && std::abs(x.dx()) < 1e9 && std::abs(x.dy()) < 1e9)
+            source = x.mapRect(source);
+        d.image(cible, img, source, rop);
         break;
     }
     case 81: { // STRETCHDIBITS

@@ -27,9 +27,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <iterator>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include <dirent.h>
@@ -693,24 +693,31 @@ bool WinSeek::trier(QStringList& noms)
         std::vector<NomTrie> fusion(n);
         for (qsizetype largeur = longueur_run; largeur < n; largeur *= 2) {
             for (qsizetype i = 0; i < n; i += 2 * largeur) {
-                const auto debut = std::make_move_iterator(tries.begin() + i);
-                const auto milieu = std::make_move_iterator(tries.begin() + std::min(n, i + largeur));
-                const auto fin = std::make_move_iterator(tries.begin() + std::min(n, i + 2 * largeur));
-                std::merge(debut, milieu, milieu, fin, fusion.begin() + i, avant);
-                if (ceder_si_besoin())
-                    return true;
+                qsizetype a = i, b = std::min(n, i + largeur), sortie = i;
+                const qsizetype fin_a = b, fin_b = std::min(n, i + 2 * largeur);
+                while (a < fin_a || b < fin_b) {
+                    const bool de_b = a == fin_a || (b < fin_b && avant(tries[b], tries[a]));
+                    fusion[sortie++] = std::move(tries[de_b ? b++ : a++]);
+                    if (sortie % pas_controle == 0 && ceder_si_besoin())
+                        return true;
+                }
             }
             tries.swap(fusion);
         }
     }
-    for (qsizetype i = 0; i < n; ++i)
+    // Keys are let go of a few at a time: freeing a hundred thousand at once is a pause of its own.
+    for (qsizetype i = 0; i < n; ++i) {
         noms[i] = std::move(tries[i].nom);
+        tries[i].cle = QString();
+        if ((i + 1) % pas_controle == 0 && ceder_si_besoin())
+            return true;
+    }
     return false;
 }
 
 // Adds the files of one folder to the result list. The list holds m_capacite lines at most:
 // one more stops the search with the list-full message, and the lines found so far stay.
-bool WinSeek::ajouter(const QString& prefixe, const QStringList& noms)
+bool WinSeek::ajouter(const QString& prefixe, QStringList& noms)
 {
     for (qsizetype i = 0; i < noms.size(); ++i) {
         if (m_resultats->rowCount() + m_en_attente.size() >= m_capacite) {
@@ -719,7 +726,7 @@ bool WinSeek::ajouter(const QString& prefixe, const QStringList& noms)
                                                  titre_programme, Boutons::Ok, Icone::Aucune});
             return true;
         }
-        m_en_attente.append(prefixe + noms.at(i));
+        m_en_attente.append(prefixe + std::exchange(noms[i], QString()));
         if ((i + 1) % pas_controle == 0 && ceder_si_besoin())
             return true;
     }
@@ -740,13 +747,9 @@ void WinSeek::publier()
 // the search is to be abandoned.
 bool WinSeek::ceder()
 {
-    const qint64 t0 = m_depuis_cession.isValid() ? m_depuis_cession.elapsed() : -1;
-    QElapsedTimer tp; tp.start();
     publier();
-    const qint64 t1 = tp.elapsed();
     ++m_cessions;
     QCoreApplication::processEvents();
-    if (qEnvironmentVariableIsSet("DEBUG_CEDER")) qInfo("work %lld publish %lld events %lld", t0, t1, tp.elapsed() - t1);
     m_depuis_cession.start();
     return !recherche_active;
 }

@@ -19,7 +19,7 @@ class QStringListModel;
 constexpr qsizetype capacite_liste = 1'000'000;
 
 // Longest stretch, in milliseconds, that a search works without handling the window's events.
-constexpr int intervalle_cession_ms = 20;
+constexpr int intervalle_cession_ms = 10;
 
 // What goes before a file name found in `dossier`: the folder itself when it already ends in "/"
 // (the root), otherwise the folder and "/". Never a doubled separator.
@@ -95,7 +95,7 @@ private:
     bool parcourir_dossier(const QString& dossier, int profondeur);
     bool lire(const QString& dossier, Dossier& contenu);
     bool trier(QStringList& noms);
-    bool ajouter(const QString& prefixe, const QStringList& noms);
+    bool ajouter(const QString& prefixe, QStringList& noms);
     void publier();
     bool ceder();
     bool ceder_si_besoin()

@@ -542,6 +542,7 @@ private Q_SLOTS:
         QVERIFY(ordre[0] < ordre[6] && ordre[6] < ordre[7] && ordre[7] < ordre[4] && ordre[4] < ordre[5]);
         QCOMPARE(ordre[6] - ordre[0], 3 * (ordre[2] - ordre[1]));
 
+        QVERIFY(f2_ouvre_a_propos(f.get()));
         QCOMPARE(panneau(f.get(), 3), texte_date_longue(QDate::currentDate(), QLocale::system()));
         QVERIFY(!panneau(f.get(), 4).isEmpty());
     }

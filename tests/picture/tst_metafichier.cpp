@@ -10,6 +10,9 @@
 #include <QHash>
 #include <QTest>
 
+#include <future>
+#include <vector>
+
 namespace {
 
 QString metafichiers(const QString& chemin)
@@ -217,6 +220,67 @@ private Q_SLOTS:
                 QVERIFY(taille.isValid() == !image.isNull());
             }
         }
+    }
+
+    void wmf_sans_entete_placable()
+    {
+        // The same drawing without its placeable header: the window the file sets gives the size.
+        QFile f(metafichiers("wmf/drawing.wmf"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray placable = f.readAll();
+        const QByteArray simple = placable.mid(22);
+        QCOMPARE(taille_metafichier(simple), QSize(1369, 1369));
+        const QImage a = rendre_metafichier(placable, QSize(200, 200));
+        const QImage b = rendre_metafichier(simple, QSize(200, 200));
+        QVERIFY(!a.isNull() && !b.isNull());
+        QVERIFY(part_hors_fond(b) > 0.1);
+        QVERIFY(part_differente(a, b, 32) < 0.01);
+    }
+
+    void meme_dessin_a_toute_taille()
+    {
+        // Drawn at twice the size then reduced, a picture matches the one drawn at the size itself:
+        // positions do not drift with the scale (lines and text edges may differ slightly).
+        for (const QString& nom : {QStringLiteral("emf/test-104.emf"), QStringLiteral("emf/test-161.emf"),
+                                   QStringLiteral("wmf/test_libuemf_ref.wmf"), QStringLiteral("emf/test_mm_lometric_ref.emf")}) {
+            const QString chemin = metafichiers(nom);
+            const QSize taille = taille_image(chemin).scaled(QSize(300, 300), Qt::KeepAspectRatio);
+            const QImage petite = image_apercu(chemin, taille).image;
+            const QImage grande = image_apercu(chemin, taille * 2).image;
+            QVERIFY2(!petite.isNull() && !grande.isNull(), qPrintable(nom));
+            const QImage reduite = grande.scaled(taille, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            const double ecart = part_differente(petite, reduite, 96);
+            QVERIFY2(ecart < 0.06, qPrintable(QStringLiteral("%1: %2").arg(nom).arg(ecart)));
+        }
+    }
+
+    void lectures_simultanees_identiques()
+    {
+        // Worker threads draw metafiles side by side: same pictures as one at a time.
+        const QStringList noms{"emf/test-000.emf", "emf/test-132.emf", "wmf/test_libuemf_ref.wmf", "emf/test_libuemf_p_ref.emf"};
+        std::vector<QImage> seules;
+        for (const QString& nom : noms)
+            seules.push_back(image_apercu(metafichiers(nom), QSize(160, 120)).image);
+        std::vector<std::future<QImage>> taches;
+        for (int tour = 0; tour < 3; ++tour)
+            for (const QString& nom : noms)
+                taches.push_back(std::async(std::launch::async, [chemin = metafichiers(nom)] {
+                    return image_apercu(chemin, QSize(160, 120)).image;
+                }));
+        for (size_t i = 0; i < taches.size(); ++i)
+            QCOMPARE(taches[i].get(), seules[i % noms.size()]);
+    }
+
+    void budget_de_temps_epuise_donne_une_image_partielle()
+    {
+        QFile f(metafichiers("emf/test-032.emf"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray octets = f.readAll();
+        const QImage entiere = rendre_metafichier(octets, QSize(400, 300));
+        const QImage arretee = rendre_metafichier(octets, QSize(400, 300), 0);
+        QVERIFY(!arretee.isNull());
+        QCOMPARE(arretee.size(), QSize(400, 300));
+        QVERIFY(part_hors_fond(arretee) < part_hors_fond(entiere));
     }
 
     void tailles_refusees()

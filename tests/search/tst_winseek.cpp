@@ -1,5 +1,6 @@
 #include "bac_a_sable.h"
 #include "forms/listedossiers.h"
+#include "forms/textes.h"
 #include "interaction_test.h"
 #include "modal.h"
 #include "search/winseek.h"
@@ -15,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -159,6 +161,18 @@ private Q_SLOTS:
         QVERIFY(d().messages.isEmpty());
     }
 
+    void ordre_des_noms_comme_les_listes()
+    {
+        QStringList noms = {"a10.txt", "a9.txt", "A9.txt", "a09.txt", "É.txt", "e.txt", "f.txt", "a.txt", "a-1.txt",
+                            "a_1.txt", "a1b.txt", "a001.txt", "a1.txt", "a01.txt", "Z.txt", "ä2.txt", "a 2.txt"};
+        for (const QString& n : noms)
+            creer(m_racine + '/' + n);
+        std::sort(noms.begin(), noms.end(), [](const QString& a, const QString& b) { return comparer_noms(a, b) < 0; });
+        auto f = ouvrir();
+        rechercher(f.get(), "*");
+        QCOMPARE(f->lignes_trouvees(), chemins(noms));
+    }
+
     void motifs_multiples_sans_casse()
     {
         for (const char* r : {"un.GIF", "deux.jpg", "trois.Jpg", "quatre.png", "cinq.jpeg", ".six.gif", "S/sept.gIf"})
@@ -295,6 +309,43 @@ private Q_SLOTS:
         rechercher(f.get(), "*.txt");
         QCOMPARE(d().messages.size(), 1);
         QCOMPARE(texte(f.get(), "lblRecherche"), "Recherche terminée.");
+    }
+
+    void dossier_disparu_pendant_la_recherche()
+    {
+        for (const char* r : {"racine.txt", "A/a.txt", "A/A1/y.txt", "B/b.txt", "B/B1/x.txt"})
+            creer(m_racine + '/' + r);
+        auto f = ouvrir();
+        f->fixer_intervalle_cession(0);
+        int passages = 0;
+        QTimer guet;
+        guet.setInterval(0);
+        connect(&guet, &QTimer::timeout, [&] {
+            if (++passages == 2) // the start folder is read: A goes before the walk reaches it
+                QDir(m_racine + "/A").removeRecursively();
+        });
+        guet.start();
+        rechercher(f.get(), "*.txt");
+        QCOMPARE(f->lignes_trouvees(), chemins({"B/B1/x.txt", "B/b.txt", "racine.txt"}));
+        QCOMPARE(texte(f.get(), "lblRecherche"), "Recherche terminée.");
+        QCOMPARE(d().messages.size(), 1);
+        QCOMPARE(d().messages.first().texte,
+                 " 1 dossier(s) n'ont pas pu être lus (accès refusé ou dossier disparu) et n'ont pas été parcourus, dont:\n"
+                     + m_racine + "/A");
+    }
+
+    void dossier_de_depart_disparu()
+    {
+        creer(m_racine + "/parti/a.txt");
+        auto f = ouvrir();
+        QVERIFY(enfant<DirListBox>(f.get(), "dirList")->setPath(m_racine + "/parti"));
+        QDir(m_racine + "/parti").removeRecursively();
+        rechercher(f.get(), "*.txt");
+        QVERIFY(f->lignes_trouvees().isEmpty());
+        QCOMPARE(texte(f.get(), "lblRecherche"), "Recherche annulée");
+        QCOMPARE(d().messages.size(), 1);
+        QCOMPARE(d().messages.first().texte, "Le dossier " + m_racine + "/parti n'existe plus.");
+        QVERIFY(f->isVisible());
     }
 
     void image_et_apercu()

@@ -85,6 +85,7 @@ private Q_SLOTS:
             boucle->click();
             veille->click();
             QVERIFY(veille->isChecked() && boucle->isChecked());
+            QVERIFY(f2_ouvre_a_propos(&lanceur));
         }
         module().parametres.sauver("veille", "0");
         module().parametres.sauver("secondes", "77"); // outside the list

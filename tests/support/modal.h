@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -23,4 +25,24 @@ inline QPointer<QTimer> quand_modal(std::function<void(QWidget*)> action)
     });
     minuterie->start();
     return minuterie;
+}
+
+// Shows `fenetre`, presses F2 in it and tells whether the about box opened modally (it is closed again).
+inline bool f2_ouvre_a_propos(QWidget* fenetre)
+{
+    fenetre->show();
+    QApplication::setActiveWindow(fenetre);
+    QString titre;
+    bool modale = false;
+    QPointer<QTimer> guet = quand_modal([&](QWidget* w) {
+        titre = w->windowTitle();
+        modale = w->isModal();
+        w->close();
+    });
+    QWidget* cible = QApplication::focusWidget() && QApplication::focusWidget()->window() == fenetre ? QApplication::focusWidget() : fenetre;
+    QTest::sendKeyEvent(QTest::Press, cible, Qt::Key_F2, QString(), Qt::NoModifier);
+    QTest::sendKeyEvent(QTest::Release, cible, Qt::Key_F2, QString(), Qt::NoModifier);
+    QTest::qWait(50);
+    delete guet;
+    return modale && titre == QStringLiteral("À propos de...");
 }

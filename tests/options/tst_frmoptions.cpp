@@ -1,0 +1,246 @@
+#include "bac_a_sable.h"
+#include "interaction_test.h"
+#include "modal.h"
+#include "options/frmoptions.h"
+#include "platform/autostart.h"
+#include "show/lecteurson.h"
+#include "startup/module.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTest>
+
+namespace {
+
+template <typename T>
+T* enfant(QWidget* w, const char* nom)
+{
+    T* e = w->findChild<T*>(QLatin1String(nom));
+    if (!e)
+        qFatal("control %s missing", nom);
+    return e;
+}
+
+QString dans_le_fichier(const QString& cle)
+{
+    QSettings fichier(Parametres::chemin_fichier(), QSettings::IniFormat);
+    return fichier.value("parametres/" + cle, "<absent>").toString();
+}
+
+} // namespace
+
+class TestOptions : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<BacASable> m_bac;
+    std::unique_ptr<InteractionInstallee> m_dialogues;
+    QString m_images;
+
+    InteractionTest& d() { return **m_dialogues; }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_bac = std::make_unique<BacASable>();
+        m_dialogues = std::make_unique<InteractionInstallee>();
+        m_images = m_bac->chemin("images");
+        ecrire(m_images + "/a.gif", "GIF89a");
+        ecrire(m_images + "/b.JPG", "x");
+        QDir().mkpath(m_bac->chemin("vide"));
+    }
+
+    void cleanup()
+    {
+        module().lecteur_son.reset();
+        m_dialogues.reset();
+        m_bac.reset();
+    }
+
+    void reglages_vides()
+    {
+        frmOptions o;
+        QCOMPARE(o.windowTitle(), QString("OPTIONS"));
+        QCOMPARE(enfant<QLineEdit>(&o, "txtDossier")->text(), QString());
+        QCOMPARE(enfant<QComboBox>(&o, "cboTemps")->currentText(), QString(" 1"));
+        QCOMPARE(enfant<QComboBox>(&o, "cboTemps")->count(), 60);
+        QCOMPARE(enfant<QListWidget>(&o, "lstFiltres")->currentItem()->text(), QString("Tous les fichiers images"));
+        QCOMPARE(enfant<QListWidget>(&o, "lstFiltres")->count(), 9);
+        for (const char* c : {"chkVeille", "chkDemarrage", "chkNomFichier", "chkInfos", "chkSon"})
+            QVERIFY2(!enfant<QCheckBox>(&o, c)->isChecked(), c);
+        QCOMPARE(enfant<QListWidget>(&o, "lstTaille")->currentItem()->text(), QString("Normale"));
+        QVERIFY(enfant<QRadioButton>(&o, "optCouleur0")->isChecked());
+        auto* pastille = enfant<QLabel>(&o, "lblCouleur");
+        QVERIFY(!pastille->isEnabled());
+        QCOMPARE(pastille->palette().color(QPalette::Window), QColor(Qt::black));
+        QVERIFY(!enfant<QPushButton>(&o, "cmdEnregistrer")->isEnabled());
+        QCOMPARE(module().index_fichier, 61);
+        QVERIFY(d().messages.isEmpty());
+    }
+
+    void aller_retour_de_tous_les_reglages()
+    {
+        Parametres& p = module().parametres;
+        p.sauver("dossier demarrage", m_images);
+        p.sauver("type fichier", "0");
+        const QString entree = autostart::chemin_entree();
+        {
+            frmOptions o;
+            auto* enregistrer = enfant<QPushButton>(&o, "cmdEnregistrer");
+            QVERIFY(!enregistrer->isEnabled());
+            QVERIFY(enfant<QCheckBox>(&o, "chkVeille")->isEnabled()); // the folder has pictures
+            enfant<QCheckBox>(&o, "chkVeille")->click();
+            enfant<QComboBox>(&o, "cboTemps")->setCurrentIndex(11);
+            QVERIFY(enregistrer->isEnabled());
+            enfant<QListWidget>(&o, "lstFiltres")->setCurrentRow(3);
+            enfant<QCheckBox>(&o, "chkDemarrage")->click();
+            enfant<QCheckBox>(&o, "chkNomFichier")->click();
+            enfant<QCheckBox>(&o, "chkInfos")->click();
+            enfant<QListWidget>(&o, "lstTaille")->setCurrentRow(2);
+            enfant<QRadioButton>(&o, "optCouleur1")->click();
+            d().reponses_couleur = {QColor(0x12, 0x34, 0x56)};
+            QTest::mouseClick(enfant<QLabel>(&o, "lblCouleur"), Qt::LeftButton);
+            QCOMPARE(enfant<QLabel>(&o, "lblCouleur")->palette().color(QPalette::Window), QColor(0x12, 0x34, 0x56));
+            enregistrer->click();
+            QVERIFY(!enregistrer->isEnabled());
+        }
+        QCOMPARE(dans_le_fichier("demarrage OS"), QString("1"));
+        QCOMPARE(dans_le_fichier("informations"), QString("1"));
+        QCOMPARE(dans_le_fichier("secondes"), QString("11"));
+        QCOMPARE(dans_le_fichier("dossier demarrage"), m_images);
+        QCOMPARE(dans_le_fichier("veille"), QString("1"));
+        QCOMPARE(dans_le_fichier("type fichier"), QString("3"));
+        QCOMPARE(dans_le_fichier("couleur fond"), QString::number(0x563412));
+        QCOMPARE(dans_le_fichier("chemin fichier"), QString("1"));
+        QCOMPARE(dans_le_fichier("taille"), QString("2"));
+        QCOMPARE(dans_le_fichier("son"), QString());
+        QVERIFY(QFile::exists(entree));
+
+        // Reopened, the window shows what was saved; "Aléatoire" then writes the empty text and
+        // unticking the log-on box removes the autostart entry.
+        frmOptions o;
+        QCOMPARE(enfant<QComboBox>(&o, "cboTemps")->currentText(), QString(" 12"));
+        QCOMPARE(enfant<QListWidget>(&o, "lstFiltres")->currentRow(), 3);
+        QVERIFY(enfant<QRadioButton>(&o, "optCouleur1")->isChecked());
+        QVERIFY(enfant<QLabel>(&o, "lblCouleur")->isEnabled());
+        QVERIFY(enfant<QCheckBox>(&o, "chkDemarrage")->isChecked());
+        enfant<QRadioButton>(&o, "optCouleur0")->click();
+        enfant<QCheckBox>(&o, "chkDemarrage")->click();
+        o.show();
+        QTest::keyClick(&o, Qt::Key_Return); // the default button
+        QCOMPARE(dans_le_fichier("couleur fond"), QString());
+        QCOMPARE(dans_le_fichier("demarrage OS"), QString("0"));
+        QVERIFY(!QFile::exists(entree));
+        QVERIFY(d().messages.isEmpty());
+    }
+
+    void dossier_invalide_ou_sans_images()
+    {
+        module().parametres.sauver("dossier demarrage", m_images);
+        frmOptions o;
+        o.show();
+        auto* dossier = enfant<QLineEdit>(&o, "txtDossier");
+        auto* enregistrer = enfant<QPushButton>(&o, "cmdEnregistrer");
+        auto* veille = enfant<QCheckBox>(&o, "chkVeille");
+        auto* temps = enfant<QComboBox>(&o, "cboTemps");
+
+        // A folder without pictures of the type.
+        dossier->setText(m_bac->chemin("vide"));
+        QCOMPARE(d().messages.size(), 1);
+        QCOMPARE(d().messages.last().texte, QString("Aucun fichier, du type souhaité, trouvé dans le dossier spécifié."));
+        QCOMPARE(d().messages.last().titre, QString("Information"));
+        QVERIFY(!enregistrer->isEnabled());
+        QVERIFY(!veille->isChecked() && !veille->isEnabled());
+
+        // Typed letter by letter: names that lead nowhere grey the boxes, the folder brings them back.
+        dossier->clear();
+        const qsizetype avant = d().messages.size();
+        QTest::keyClicks(dossier, m_images + "/");
+        QVERIFY(veille->isEnabled() && veille->isChecked());
+        QVERIFY(temps->isEnabled());
+        QVERIFY(enregistrer->isEnabled());
+        QVERIFY(d().messages.size() >= avant); // intermediate folders without pictures say so
+
+        // A name that names nothing cannot be saved.
+        dossier->setText(m_bac->chemin("nulle/part"));
+        QVERIFY(!temps->isEnabled() && !veille->isEnabled());
+        enfant<QCheckBox>(&o, "chkInfos")->click();
+        const qsizetype n = d().messages.size();
+        enregistrer->click();
+        QCOMPARE(d().messages.size(), n + 1);
+        QCOMPARE(d().messages.last().texte, QString("Le dossier à afficher au démarrage ne semble pas un dossier valide."));
+        QCOMPARE(d().messages.last().titre, QString("Dossier de démarrage..."));
+        QVERIFY(dossier->hasFocus() || QApplication::focusWidget() == dossier || !o.isActiveWindow());
+        QCOMPARE(dossier->selectedText(), dossier->text());
+        QVERIFY(enregistrer->isEnabled());
+        QCOMPARE(dans_le_fichier("informations"), QString("<absent>"));
+    }
+
+    void valeurs_hors_liste_et_parcourir()
+    {
+        Parametres& p = module().parametres;
+        p.sauver("secondes", "75");
+        p.sauver("taille", "9");
+        p.sauver("couleur fond", "rouge");
+        {
+            frmOptions o;
+            QCOMPARE(d().messages.size(), 3);
+            for (const Message& m : std::as_const(d().messages)) {
+                QCOMPARE(m.titre, QString("Imagora"));
+                QCOMPARE(m.icone, Icone::Exclamation);
+            }
+            QCOMPARE(enfant<QComboBox>(&o, "cboTemps")->currentText(), QString(" 5"));
+            QCOMPARE(enfant<QListWidget>(&o, "lstTaille")->currentRow(), 0);
+            QVERIFY(enfant<QRadioButton>(&o, "optCouleur1")->isChecked());
+            enfant<QCheckBox>(&o, "chkInfos")->click();
+            enfant<QPushButton>(&o, "cmdEnregistrer")->click();
+            QCOMPARE(dans_le_fichier("secondes"), QString("4"));
+            QCOMPARE(dans_le_fichier("taille"), QString("0"));
+
+            // Browsing: the folder gets a final "/".
+            d().reponses_dossier = {m_images};
+            enfant<QPushButton>(&o, "cmdParcourir")->click();
+            QCOMPARE(d().titres_dossier.last(), QString("Sélectionnez un dossier de démarrage"));
+            QCOMPARE(enfant<QLineEdit>(&o, "txtDossier")->text(), m_images + "/");
+        }
+    }
+
+    void son_sans_sortie_audio_et_boutons()
+    {
+        module().parametres.sauver("son", "/musique/fond.wav");
+        frmOptions o;
+        auto* son = enfant<QCheckBox>(&o, "chkSon");
+        if (LecteurSon::nombre_sorties_audio() < 1) {
+            // No audio output: the section is off and the stored sound is forgotten at once.
+            QVERIFY(!son->isEnabled() && !son->isChecked());
+            for (const char* b : {"cmdOuvrirSon", "cmdJouer", "cmdStopSon"})
+                QVERIFY2(!enfant<QPushButton>(&o, b)->isEnabled(), b);
+            QCOMPARE(dans_le_fichier("son"), QString());
+            QVERIFY(module().fichier_son.isEmpty());
+            return;
+        }
+        QVERIFY(son->isChecked());
+        QVERIFY(enfant<QPushButton>(&o, "cmdJouer")->isEnabled());
+    }
+
+    void sections_boutons_et_ecrans()
+    {
+        frmOptions o;
+        QCOMPARE(enfant<QPushButton>(&o, "cmdEcrans")->isEnabled(), !frmOptions::programme_ecrans().isEmpty());
+        enfant<QPushButton>(&o, "cmdAide")->click();
+        QCOMPARE(d().documents.size(), 1);
+        QVERIFY(d().documents.first().toLocalFile().endsWith("/aide/options.htm"));
+        QVERIFY(f2_ouvre_a_propos(&o));
+        QTest::keyClick(&o, Qt::Key_Escape);
+        QVERIFY(!o.isVisible());
+    }
+};
+
+QTEST_MAIN(TestOptions)
+#include "tst_frmoptions.moc"
