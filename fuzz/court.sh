@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Builds the metafile fuzz target with clang under AddressSanitizer and UndefinedBehaviorSanitizer
 # into BUILD_DIR, then fuzzes for SECONDS over the sample metafiles and the crash-regression corpus.
-# Fails on any crash, leak, hang or sanitizer report (the input is left in BUILD_DIR/artifacts/).
+# Fails on any crash, hang, memory blow-up or sanitizer report (the input is left in BUILD_DIR/artifacts/).
 # Usage: fuzz/court.sh BUILD_DIR [SECONDS]      (SAMPLES names the shared test data)
+# The test suite runs it for 45 s; a longer session is the same with more seconds (600 and up).
+# A crash found becomes a test: copy the input from BUILD_DIR/artifacts/ into fuzz/corpus/ under a
+# name that says what it broke; tst_metafichier loads every file there.
 set -euo pipefail
 
 ici=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)

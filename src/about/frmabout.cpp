@@ -155,7 +155,7 @@ void frmAbout::StartSysInfo()
 void frmAbout::keyPressEvent(QKeyEvent* evenement)
 {
     // "OK" is also the cancel button: Escape presses it.
-    if (false && evenement->modifiers() == Qt::NoModifier) {
+    if (evenement->key() == Qt::Key_Escape && evenement->modifiers() == Qt::NoModifier) {
         cmdOK->click();
         return;
     }

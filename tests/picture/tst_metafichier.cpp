@@ -222,6 +222,75 @@ private Q_SLOTS:
         }
     }
 
+    void couleurs_aux_endroits_connus_data()
+    {
+        QTest::addColumn<QString>("fichier");
+        QTest::addColumn<QPointF>("endroit"); // share of the width and height
+        QTest::addColumn<QColor>("couleur");
+        // Fills chosen where LibreOffice's rendering shows the same colour.
+        QTest::newRow("sun") << metafichiers("emf/test-012.emf") << QPointF(0.5, 0.5) << QColor(253, 255, 0);
+        QTest::newRow("sky") << metafichiers("emf/test-012.emf") << QPointF(0.05, 0.05) << QColor(100, 191, 217);
+        QTest::newRow("target ring") << metafichiers("emf/test-104.emf") << QPointF(0.35, 0.3) << QColor(255, 0, 0);
+        QTest::newRow("target gap") << metafichiers("emf/test-104.emf") << QPointF(0.35, 0.4) << QColor(255, 255, 255);
+        QTest::newRow("wmf disc") << metafichiers("wmf/drawing.wmf") << QPointF(0.68, 0.68) << QColor(255, 0, 0);
+        QTest::newRow("emf disc") << metafichiers("emf/drawing.emf") << QPointF(0.5, 0.5) << QColor(255, 0, 0);
+        QTest::newRow("page") << metafichiers("emf/test-048.emf") << QPointF(0.2, 0.15) << QColor(255, 255, 173);
+        QTest::newRow("wmf page") << metafichiers("wmf/test_libuemf_ref.wmf") << QPointF(0.5, 0.97) << QColor(255, 255, 173);
+    }
+
+    void couleurs_aux_endroits_connus()
+    {
+        QFETCH(QString, fichier);
+        QFETCH(QPointF, endroit);
+        QFETCH(QColor, couleur);
+        const QImage image = image_ajustee(fichier, QSize(1000, 1000)).image;
+        QVERIFY(!image.isNull());
+        const QColor lue = image.pixelColor(int(endroit.x() * image.width()), int(endroit.y() * image.height()));
+        QVERIFY2(qAbs(lue.red() - couleur.red()) < 24 && qAbs(lue.green() - couleur.green()) < 24
+                     && qAbs(lue.blue() - couleur.blue()) < 24,
+                 qPrintable(lue.name()));
+    }
+
+    void wmf_et_emf_du_meme_dessin()
+    {
+        // libUEMF's reference drawing exists as EMF and as WMF: reduced, the two pictures agree far
+        // better than either does with another drawing on the same page.
+        const QSize taille(112, 79);
+        const auto reduite = [&](const QString& nom) {
+            return image_apercu(metafichiers(nom), taille * 8).image.scaled(taille, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        };
+        const auto ecart = [](const QImage& a, const QImage& b) {
+            double somme = 0;
+            for (int y = 0; y < a.height(); ++y)
+                for (int x = 0; x < a.width(); ++x) {
+                    const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+                    somme += qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
+                }
+            return somme / (3.0 * 255 * a.width() * a.height());
+        };
+        const QImage emf = reduite("emf/test_libuemf_ref.emf");
+        const QImage wmf = reduite("wmf/test_libuemf_ref.wmf");
+        const QImage autre = reduite("emf/test_mm_text_ref.emf");
+        QVERIFY(ecart(emf, wmf) < 0.07);
+        QVERIFY(ecart(emf, wmf) * 2 < ecart(emf, autre));
+    }
+
+    void texte_tourne_par_l_echappement()
+    {
+        // The vertical axis title of this chart has an escapement of 270° in a y-up mapping: it
+        // reads upwards along the left edge, a tall narrow band of ink.
+        const QImage image = image_ajustee(metafichiers("emf/test-020.emf"), QSize(1000, 1000)).image;
+        QVERIFY(!image.isNull());
+        QRect encre;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < 30; ++x)
+                if (qGray(image.pixel(x, y)) < 100)
+                    encre |= QRect(x, y, 1, 1);
+        QVERIFY(encre.isValid());
+        QVERIFY2(encre.height() > 10 * encre.width(), qPrintable(QStringLiteral("%1x%2").arg(encre.width()).arg(encre.height())));
+        QVERIFY(encre.center().y() > image.height() / 4 && encre.center().y() < image.height() * 3 / 4);
+    }
+
     void wmf_sans_entete_placable()
     {
         // The same drawing without its placeable header: the window the file sets gives the size.
