@@ -20,15 +20,19 @@ pid=$!
 if id=$(attendre_fenetre "$titre_principal" 15 "$pid"); then
     ok "la fenêtre principale s'ouvre"
     eval "$(xdotool getwindowgeometry --shell "$id")"
-    sleep 0.5
+    sleep 1
     capture 1-navigateur
 
-    # The first row of the file list, then the preview square.
+    # The first row of the file list, then the preview square (decoded in the background).
     xdotool mousemove $((X + 260)) $((Y + 118)) click 1
-    sleep 1.5
+    ecart=0
+    for _ in $(seq 40); do
+        sleep 0.25
+        import -window root -crop 145x145+$((X + 527))+$((Y + 28)) "$bac/apercu.png" 2>/dev/null
+        ecart=$(convert "$bac/apercu.png" -colorspace Gray -format '%[fx:standard_deviation]' info: 2>/dev/null)
+        awk -v e="${ecart:-0}" 'BEGIN { exit !(e > 0.05) }' && break
+    done
     capture 2-apercu
-    import -window root -crop 145x145+$((X + 527))+$((Y + 28)) "$bac/apercu.png" 2>/dev/null
-    ecart=$(convert "$bac/apercu.png" -colorspace Gray -format '%[fx:standard_deviation]' info: 2>/dev/null)
     if awk -v e="${ecart:-0}" 'BEGIN { exit !(e > 0.05) }'; then
         ok "le premier fichier de la liste s'affiche en aperçu (écart $ecart)"
     else
