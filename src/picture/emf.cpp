@@ -451,6 +451,9 @@ void enregistrement(Dessin& d, const Octets& r, quint32 type)
         QSizeF taille_source = cible.size();
         if (type == 77 && taille >= 108)
             taille_source = QSizeF(r.i32(100), r.i32(104));
+        else if (!img.isNull()) // a BitBlt that reaches past its bitmap shows all of it
+            taille_source = QSizeF(std::min(taille_source.width(), img.width() - double(r.i32(44))),
+                                   std::min(taille_source.height(), img.height() - double(r.i32(48))));
         // The source DC's transform takes the source rectangle to the bitmap's pixels.
         QRectF source(QPointF(r.i32(44), r.i32(48)), taille_source);
         const QTransform x(r.f32(52), r.f32(56), r.f32(60), r.f32(64), r.f32(68), r.f32(72));

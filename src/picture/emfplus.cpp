@@ -264,7 +264,7 @@ void Lecteur::texte(const Octets& o, quint16 drapeaux)
         || !raisonnable(QRectF(origine, QSizeF(1, 1))))
         return;
     QFont police = pe.police;
-    police.setPixelSize(std::max(1, qRound(px)));
+    police.setPixelSize(gdi::entier_borne(px, 1, 1 << 20));
     QPainter& p = d_.peintre();
     QTransform position;
     position.translate(origine.x(), origine.y());

@@ -81,6 +81,16 @@ QImage dib_compresse(Octets info, Octets bits, quint32 compression, qint64 large
 
 } // namespace
 
+int entier_borne(double v, int minimum, int maximum)
+{
+    // Clamped as floating point first: a huge or undefined value never reaches an int.
+    if (!(v >= minimum))
+        return minimum;
+    if (!(v <= maximum))
+        return maximum;
+    return int(std::lround(v));
+}
+
 QImage lire_dib(Octets info, Octets bits, bool alpha)
 {
     if (info.taille() < 12)
@@ -1041,17 +1051,17 @@ void Dessin::texte(QPointF reference, const QString& chaine, const std::vector<d
     police.setItalic(f.italique);
     police.setUnderline(f.souligne);
     police.setStrikeOut(f.barre);
-    police.setPixelSize(std::max(1, qRound(hauteur)));
+    police.setPixelSize(entier_borne(hauteur, 1, int(limite)));
     if (f.hauteur > 0) { // cell height: the em is smaller
         const QFontMetricsF m(police);
         if (m.height() > 0)
-            police.setPixelSize(std::max(1, qRound(hauteur * hauteur / m.height())));
+            police.setPixelSize(entier_borne(hauteur * hauteur / m.height(), 1, int(limite)));
     }
     if (f.largeur != 0) {
         const QFontMetricsF m(police);
         const double voulue = std::abs(f.largeur) * sx;
         if (m.averageCharWidth() > 0)
-            police.setStretch(std::clamp(qRound(100 * voulue / m.averageCharWidth()), 10, 400));
+            police.setStretch(entier_borne(100 * voulue / m.averageCharWidth(), 10, 400));
     }
     const QFontMetricsF m(police);
 

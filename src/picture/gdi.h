@@ -76,6 +76,9 @@ struct EtatDC {
     std::optional<QPainterPath> decoupe; // image coordinates; none = the whole picture
 };
 
+// `v` rounded, within [minimum, maximum] (NaN gives minimum).
+int entier_borne(double v, int minimum, int maximum);
+
 // A bitmap source as the records describe it: the BITMAPINFO and the pixel bits.
 QImage lire_dib(Octets info, Octets bits, bool alpha = false);
 // A packed DIB (BITMAPINFO then the bits, as WMF records hold it).

@@ -299,10 +299,11 @@ void enregistrement(Dessin& d, const Octets& r, quint16 fonction)
         const QImage img = fonction == 0x0940 ? gdi::lire_dib_compact(r.sous(22, taille - 22)) : bitmap16(r.sous(22, taille - 22));
         if (img.isNull())
             break;
-        // The bitmap from its source corner fills the destination.
-        const QPointF source(r.i16(12), r.i16(10));
-        d.image(QRectF(r.i16(20), r.i16(18), r.i16(16), r.i16(14)), img,
-                QRectF(source, QPointF(img.width(), img.height())), r.u32(6));
+        // A BitBlt that reaches past its bitmap shows all of it.
+        const QRectF cible(r.i16(20), r.i16(18), r.i16(16), r.i16(14));
+        const QRectF source(r.i16(12), r.i16(10), std::min(cible.width(), img.width() - double(r.i16(12))),
+                            std::min(cible.height(), img.height() - double(r.i16(10))));
+        d.image(cible, img, source, r.u32(6));
         break;
     }
     case 0x0B41: case 0x0B23: { // DIBSTRETCHBLT, STRETCHBLT

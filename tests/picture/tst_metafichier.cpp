@@ -8,7 +8,9 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QHash>
+#include <QSet>
 #include <QTest>
+#include <QtEndian>
 
 #include <future>
 #include <vector>
@@ -291,6 +293,45 @@ private Q_SLOTS:
         QVERIFY(encre.center().y() > image.height() / 4 && encre.center().y() < image.height() * 3 / 4);
     }
 
+    void bitmaps_dessines_data()
+    {
+        QTest::addColumn<QString>("fichier");
+        QTest::addColumn<QRectF>("zone"); // share of the width and height
+        // libUEMF's reference drawing: a row of small colour-gradient bitmaps of every depth, drawn
+        // by StretchDIBits (EMF) and StretchDIB (WMF) at the same place.
+        QTest::newRow("emf") << metafichiers("emf/test_libuemf_ref.emf") << QRectF(0.385, 0.505, 0.11, 0.02);
+        QTest::newRow("wmf") << metafichiers("wmf/test_libuemf_ref.wmf") << QRectF(0.385, 0.505, 0.11, 0.02);
+    }
+
+    void bitmaps_dessines()
+    {
+        QFETCH(QString, fichier);
+        QFETCH(QRectF, zone);
+        const QImage image = image_ajustee(fichier, QSize(2000, 2000)).image;
+        QVERIFY(!image.isNull());
+        const QRect pixels(int(zone.x() * image.width()), int(zone.y() * image.height()), int(zone.width() * image.width()),
+                           int(zone.height() * image.height()));
+        QSet<QRgb> couleurs;
+        for (int y = pixels.top(); y <= pixels.bottom(); ++y)
+            for (int x = pixels.left(); x <= pixels.right(); ++x)
+                couleurs.insert(image.pixel(x, y));
+        QVERIFY2(couleurs.size() > 1000, qPrintable(QString::number(couleurs.size())));
+    }
+
+    void emfplus_seul_dessine_ses_enregistrements()
+    {
+        // This file draws through EMF+ records only: its title, in large text at the top right, is there.
+        const QImage image = image_ajustee(metafichiers("emf/test_libuemf_p_ref.emf"), QSize(1000, 1000)).image;
+        QVERIFY(!image.isNull());
+        QRect encre;
+        for (int y = 0; y < image.height() / 8; ++y)
+            for (int x = image.width() * 2 / 3; x < image.width(); ++x)
+                if (qGray(image.pixel(x, y)) < 80)
+                    encre |= QRect(x, y, 1, 1);
+        QVERIFY(encre.width() > image.width() / 6);
+        QVERIFY(encre.height() > image.height() / 20);
+    }
+
     void wmf_sans_entete_placable()
     {
         // The same drawing without its placeable header: the window the file sets gives the size.
@@ -350,6 +391,68 @@ private Q_SLOTS:
         QVERIFY(!arretee.isNull());
         QCOMPARE(arretee.size(), QSize(400, 300));
         QVERIFY(part_hors_fond(arretee) < part_hors_fond(entiere));
+    }
+
+    void entete_placable_lu()
+    {
+        // Units per inch halved: the same bounding box is twice as large.
+        QFile f(metafichiers("wmf/drawing.wmf"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QByteArray octets = f.readAll();
+        QCOMPARE(taille_metafichier(octets), QSize(110, 110));
+        qToLittleEndian<quint16>(600, octets.data() + 14);
+        QCOMPARE(taille_metafichier(octets), QSize(219, 219));
+        qToLittleEndian<quint16>(0, octets.data() + 10); // empty box: not a picture
+        QVERIFY(!taille_metafichier(octets).isValid());
+        QVERIFY(rendre_metafichier(octets, QSize(50, 50)).isNull());
+    }
+
+    void enregistrement_trop_long_arrete_le_dessin()
+    {
+        // A record claiming more bytes than the file holds ends the drawing there: what came before
+        // stays drawn.
+        QFile f(metafichiers("emf/test-104.emf"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray octets = f.readAll();
+        const QImage entiere = rendre_metafichier(octets, QSize(200, 233));
+        // Find the last POLYGON16 record and make its size absurd.
+        qsizetype position = qFromLittleEndian<quint32>(octets.constData() + 4), dernier = -1;
+        while (position + 8 <= octets.size()) {
+            if (qFromLittleEndian<quint32>(octets.constData() + position) == 86)
+                dernier = position;
+            position += qFromLittleEndian<quint32>(octets.constData() + position + 4);
+        }
+        QVERIFY(dernier > 0);
+        QByteArray abime = octets;
+        qToLittleEndian<quint32>(0x7FFFFFF0, abime.data() + dernier + 4);
+        const QImage partielle = rendre_metafichier(abime, QSize(200, 233));
+        QVERIFY(!partielle.isNull());
+        QVERIFY(part_hors_fond(partielle) > 0.1);
+        QVERIFY(partielle != entiere);
+    }
+
+    void index_d_objets_hors_table()
+    {
+        // Selections and deletions of objects that were never made, or far past the table, are
+        // skipped: the rest of the drawing is unchanged.
+        QFile f(metafichiers("emf/test-104.emf"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray octets = f.readAll();
+        const QImage entiere = rendre_metafichier(octets, QSize(200, 233));
+        QByteArray abime = octets;
+        qsizetype position = qFromLittleEndian<quint32>(octets.constData() + 4);
+        int changes = 0;
+        while (position + 12 <= abime.size()) {
+            const quint32 type = qFromLittleEndian<quint32>(abime.constData() + position);
+            if (type == 40) { // DELETEOBJECT
+                qToLittleEndian<quint32>(0x7FFFFFFF - changes, abime.data() + position + 8);
+                ++changes;
+            }
+            position += qFromLittleEndian<quint32>(abime.constData() + position + 4);
+        }
+        QVERIFY(changes > 5);
+        // Objects never deleted are still replaced by their slot's next creation: same picture.
+        QCOMPARE(rendre_metafichier(abime, QSize(200, 233)), entiere);
     }
 
     void tailles_refusees()
