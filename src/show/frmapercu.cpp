@@ -1,5 +1,7 @@
 #include "show/frmapercu.h"
 
+#include "show/deroulement.h"
+
 #include "forms/fenetres.h"
 #include "forms/textes.h"
 #include "browser/icones.h"
@@ -136,33 +138,23 @@ void frmApercu::voir_taille_reelle(QWidget* parent, const QString& chemin)
 
 QString frmApercu::chemin_de(qint64 indice) const
 {
-    QString dossier = filFichiers->Path();
-    if (!dossier.endsWith(u'/'))
-        dossier += u'/';
-    return dossier + filFichiers->List(static_cast<int>(indice));
+    return chemin_dans_liste(*filFichiers, indice);
 }
 
 void frmApercu::preparer_suivante()
 {
-    qint64 suivante = indice_image;
-    if (suivante >= nombre_images)
-        suivante = module().boucle ? 0 : -1;
-    if (suivante >= 0 && suivante < nombre_images)
+    const qint64 suivante = image_suivante(indice_image, nombre_images, module().boucle);
+    if (suivante >= 0)
         m_prechargeur.preparer(chemin_de(suivante), cle_naturelle, decoder_naturelle);
 }
 
 void frmApercu::Timer1_Timer()
 {
     txtInfo->hide();
-    if (indice_image >= nombre_images) {
-        if (!module().boucle || nombre_images == 0) {
-            Timer1.stop();
-            module().interaction->message(this, {QString::number(nombre_images) + QStringLiteral(" image(s) visionnée(s)."),
-                                                 QStringLiteral("Fin du diaporama"), Boutons::Ok, Icone::Information});
-            close();
-            return;
-        }
-        indice_image = 0;
+    if (indice_image >= nombre_images
+        && !reprendre_ou_finir(this, Timer1, indice_image, nombre_images, QStringLiteral("Fin du diaporama"))) {
+        close();
+        return;
     }
     const QString chemin = chemin_de(indice_image);
     m_prechargeur.preparer(chemin, cle_naturelle, decoder_naturelle);

@@ -1,6 +1,7 @@
 #include "show/frmveille.h"
 
 #include "browser/types_images.h"
+#include "show/deroulement.h"
 #include "forms/listefichiers.h"
 #include "show/lecteurson.h"
 #include "startup/module.h"
@@ -169,10 +170,7 @@ bool frmVeille::Form_Load(QString* erreur)
 
 QString frmVeille::chemin_de(qint64 indice) const
 {
-    QString dossier = filFichiers->Path();
-    if (!dossier.endsWith(u'/'))
-        dossier += u'/';
-    return dossier + filFichiers->List(static_cast<int>(indice));
+    return chemin_dans_liste(*filFichiers, indice);
 }
 
 QString frmVeille::cle_taille(int mode) const
@@ -182,9 +180,8 @@ QString frmVeille::cle_taille(int mode) const
 
 void frmVeille::preparer(qint64 indice, int mode)
 {
-    if (indice >= nombre_images)
-        indice = module().boucle ? 0 : -1;
-    if (indice < 0 || indice >= nombre_images)
+    indice = image_suivante(indice, nombre_images, module().boucle);
+    if (indice < 0)
         return;
     const QSize ecran = m_ecran;
     m_prechargeur.preparer(chemin_de(indice), cle_taille(mode),
@@ -194,15 +191,10 @@ void frmVeille::preparer(qint64 indice, int mode)
 void frmVeille::Timer1_Timer()
 {
     txtInfo->hide();
-    if (indice_image >= nombre_images) {
-        if (!module().boucle || nombre_images == 0) {
-            Timer1.stop();
-            module().interaction->message(this, {QString::number(nombre_images) + QStringLiteral(" image(s) visionnée(s)."),
-                                                 QStringLiteral("Fin de l'écran de veille"), Boutons::Ok, Icone::Information});
-            close();
-            return;
-        }
-        indice_image = 0;
+    if (indice_image >= nombre_images
+        && !reprendre_ou_finir(this, Timer1, indice_image, nombre_images, QStringLiteral("Fin de l'écran de veille"))) {
+        close();
+        return;
     }
     // The size mode is read for every picture: a change saved meanwhile applies at once.
     const int mode = static_cast<int>(module().parametres.nombre(QStringLiteral("taille")));

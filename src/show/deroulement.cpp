@@ -1,0 +1,34 @@
+#include "show/deroulement.h"
+
+#include "forms/listefichiers.h"
+#include "startup/module.h"
+
+#include <QTimer>
+
+QString chemin_dans_liste(const FileListBox& liste, qint64 indice)
+{
+    QString dossier = liste.Path();
+    if (!dossier.endsWith(u'/'))
+        dossier += u'/';
+    return dossier + liste.List(static_cast<int>(indice));
+}
+
+qint64 image_suivante(qint64 indice, qint64 nombre, bool boucle)
+{
+    if (indice >= nombre)
+        indice = boucle ? 0 : -1;
+    return indice >= 0 && indice < nombre ? indice : -1;
+}
+
+bool reprendre_ou_finir(QWidget* fenetre, QTimer& minuterie, qint64& indice, qint64 nombre, const QString& titre_fin)
+{
+    if (module().boucle && nombre > 0) {
+        indice = 0;
+        return true;
+    }
+    // The timer stops first, so the message is shown once.
+    minuterie.stop();
+    module().interaction->message(fenetre, {QString::number(nombre) + QStringLiteral(" image(s) visionnée(s)."), titre_fin,
+                                            Boutons::Ok, Icone::Information});
+    return false;
+}
