@@ -13,6 +13,7 @@
 #include "forms/textes.h"
 #include "forms/vueliste.h"
 #include "options/frmoptions.h"
+#include "search/winseek.h"
 #include "show/frmapercu.h"
 #include "show/frmveille.h"
 #include "show/lecteurson.h"
@@ -538,6 +539,8 @@ void frmVisualiseur::selectionner_nom(const QString& nom)
 
 void frmVisualiseur::ouvrir_recherche()
 {
+    WinSeek recherche(this);
+    recherche.exec();
 }
 
 // ---- chrome -----------------------------------------------------------------------------------

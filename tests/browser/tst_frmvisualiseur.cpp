@@ -325,6 +325,15 @@ private Q_SLOTS:
         QVERIFY(!lanceurs.first()->isModal());
         lanceurs.first()->close();
 
+        // The search window opens modally, with or without a selection.
+        QString recherche;
+        quand_modal([&](QWidget* w) {
+            recherche = w->windowTitle();
+            w->close();
+        });
+        QTest::mouseClick(enfant<QLabel>(f.get(), "lblOption5"), Qt::LeftButton);
+        QCOMPARE(recherche, QString("Recherche de fichiers"));
+
         // An empty list has nothing to show.
         enfant<QComboBox>(f.get(), "cboFiltre")->setCurrentIndex(6);
         QTest::mouseClick(diaporama, Qt::LeftButton);
