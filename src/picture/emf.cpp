@@ -405,14 +405,11 @@ void enregistrement(Dessin& d, const Octets& r, quint32 type)
     case 30: d.decouper_rectangle(rect32(r, 8), false); break;
     case 26: d.decaler_decoupe(point32(r, 8)); break;
     case 75: d.decouper_region(region(r, 16, r.u32(8)), r.u32(12)); break;
-    case 71: { // FILLRGN
-        const quint32 index = r.u32(28);
-        (void)index;
-        d.remplir_region(region(r, 32, r.u32(24)), d.brosse(e.pinceau));
+    case 71: // FILLRGN
+        d.remplir_region(region(r, 32, r.u32(24)), d.brosse_objet(r.u32(28)));
         break;
-    }
     case 72: // FRAMERGN
-        d.encadrer_region(region(r, 40, r.u32(24)), d.brosse(e.pinceau), QSizeF(r.i32(32), r.i32(36)));
+        d.encadrer_region(region(r, 40, r.u32(24)), d.brosse_objet(r.u32(28)), QSizeF(r.i32(32), r.i32(36)));
         break;
     case 74: d.remplir_region(region(r, 28, r.u32(24)), d.brosse(e.pinceau)); break;
 

@@ -552,6 +552,22 @@ void Dessin::selectionner(quint32 index, bool wmf)
         etat_.police = *f;
 }
 
+QBrush Dessin::brosse_objet(quint32 index) const
+{
+    if (index & 0x80000000u) {
+        static constexpr int gris[] = {255, 192, 128, 64, 0};
+        const quint32 n = index & 0x7FFFFFFF;
+        if (n <= 4)
+            return QColor(gris[n], gris[n], gris[n]);
+        if (n == 5)
+            return Qt::NoBrush;
+    } else if (index < table_.size()) {
+        if (const auto* p = std::get_if<Pinceau>(&table_[index]))
+            return brosse(*p);
+    }
+    return brosse(etat_.pinceau);
+}
+
 void Dessin::supprimer(quint32 index)
 {
     if (index < table_.size())

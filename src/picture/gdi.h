@@ -161,6 +161,8 @@ public:
     void image(QRectF cible, const QImage& img, QRectF source, quint32 rop, int alpha_constant = -1);
 
     QBrush brosse(const Pinceau& p) const { return brosse(p, complete()); }
+    // The brush of table slot `index` (or a stock brush); the selected one when there is none.
+    QBrush brosse_objet(quint32 index) const;
     QBrush brosse(const Pinceau& p, const QTransform& t) const;
     static QColor couleur(quint32 colorref) { return QColor(colorref & 0xFF, (colorref >> 8) & 0xFF, (colorref >> 16) & 0xFF); }
 
