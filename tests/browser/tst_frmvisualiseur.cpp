@@ -5,6 +5,7 @@
 #include "forms/textes.h"
 #include "forms/vueliste.h"
 #include "interaction_test.h"
+#include "picture/chargeur.h"
 #include "modal.h"
 #include "startup/module.h"
 
@@ -463,8 +464,6 @@ private Q_SLOTS:
         auto f = ouvrir(pillow);
         int images = 0, refus = 0;
         for (const QString& nom : noms(f.get())) {
-            if (nom.endsWith(".wmf") || nom.endsWith(".emf"))
-                continue;
             const qsizetype avant = d().messages.size();
             cliquer(f.get(), nom);
             if (d().messages.size() > avant)
@@ -475,6 +474,13 @@ private Q_SLOTS:
                 QFAIL(qPrintable("neither a picture nor a message: " + nom));
         }
         qInfo("%d pictures shown, %d refused", images, refus);
+        // Metafiles preview too, with the size their header gives.
+        cliquer(f.get(), "drawing.wmf");
+        const QSize wmf = taille_image(pillow + "/drawing.wmf");
+        QVERIFY(wmf.isValid());
+        QCOMPARE(texte(f.get(), "lblLargeur"), texte_nombre(wmf.width()) + " Pixels");
+        cliquer(f.get(), "drawing.emf");
+        QCOMPARE(texte(f.get(), "lblHauteur"), texte_nombre(taille_image(pillow + "/drawing.emf").height()) + " Pixels");
         QVERIFY(images > 80);
         QVERIFY(refus > 0);
     }
