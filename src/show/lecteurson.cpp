@@ -58,6 +58,11 @@ void LecteurSon::Ouvrir(const QString& fichier, int haut, int gauche, int largeu
     m_lecteur = std::make_unique<QMediaPlayer>();
     m_lecteur->setAudioOutput(m_sortie.get());
     m_lecteur->setPlaybackRate(1.0);
+    charger(QUrl::fromLocalFile(info.absoluteFilePath()));
+}
+
+bool LecteurSon::charger(const QUrl& source)
+{
     QMediaPlayer* const lecteur = m_lecteur.get();
     const QPointer<QMediaPlayer> lecteur_vivant(lecteur);
     const QPointer<LecteurSon> moi_vivant(this);
@@ -82,44 +87,57 @@ void LecteurSon::Ouvrir(const QString& fichier, int haut, int gauche, int largeu
         boucle.quit();
     });
     connect(lecteur, &QObject::destroyed, &boucle, &QEventLoop::quit);
-    connect(this, &QObject::destroyed, &boucle, &QEventLoop::quit);
     QTimer::singleShot(attente_chargement_ms, &boucle, &QEventLoop::quit);
 
-    lecteur->setSource(QUrl::fromLocalFile(info.absoluteFilePath()));
+    lecteur->setSource(source);
     examiner(); // a backend may have answered at once
     if (!echec && !(lecteur->mediaStatus() == QMediaPlayer::LoadedMedia && lecteur->duration() > 0))
         boucle.exec();
 
     // The player itself, or the media, may have been closed or replaced while the events were processed.
     if (!moi_vivant || !lecteur_vivant || m_lecteur.get() != lecteur)
-        return;
+        return false;
     const auto etat = m_lecteur->mediaStatus();
     const bool charge = etat == QMediaPlayer::LoadedMedia || etat == QMediaPlayer::BufferedMedia
                         || etat == QMediaPlayer::BufferingMedia;
     if (echec || !charge || m_lecteur->error() != QMediaPlayer::NoError) {
         nettoyer();
-        return;
+        return false;
     }
     if (m_lecteur->position() != 0)
         m_lecteur->setPosition(0);
+    return true;
+}
+
+bool LecteurSon::rembobiner_apres_la_fin()
+{
+    // Once a media has played to its end, GStreamer's sound output does not always take moving it
+    // again: its clock may go wrong and the sound stall on the next play. Loading it again gives a
+    // fresh pipeline at the start instead.
+    if (m_lecteur->mediaStatus() != QMediaPlayer::EndOfMedia)
+        return true;
+    const QUrl source = m_lecteur->source();
+    m_lecteur->setSource(QUrl());
+    return charger(source);
 }
 
 void LecteurSon::jouer()
 {
-    if (!m_lecteur)
+    if (!m_lecteur || !rembobiner_apres_la_fin())
         return;
     // Played to its end: start again from the beginning.
-    if (std::lround(obtient_position()) == std::lround(obtient_duree()))
+    if (std::lround(obtient_position()) == std::lround(obtient_duree()) && m_lecteur->position() != 0)
         m_lecteur->setPosition(0);
     m_lecteur->play();
 }
 
 void LecteurSon::arret()
 {
-    if (!m_lecteur)
+    if (!m_lecteur || !rembobiner_apres_la_fin())
         return;
     m_lecteur->stop();
-    m_lecteur->setPosition(0);
+    if (m_lecteur->position() != 0)
+        m_lecteur->setPosition(0);
 }
 
 void LecteurSon::fixe_position(double& nouvelle_position)
@@ -127,6 +145,8 @@ void LecteurSon::fixe_position(double& nouvelle_position)
     if (!m_lecteur)
         return;
     const double duree = obtient_duree();
+    if (!rembobiner_apres_la_fin())
+        return;
     if (!(nouvelle_position >= 0)) // also turns a NaN into 0
         nouvelle_position = 0;
     nouvelle_position = std::min(nouvelle_position, duree);

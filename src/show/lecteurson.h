@@ -7,6 +7,7 @@
 
 class QAudioOutput;
 class QMediaPlayer;
+class QUrl;
 class QWidget;
 
 // Plays one sound or music file at a time, behind the screen saver or as a try in the options.
@@ -40,6 +41,12 @@ public:
     static int nombre_sorties_audio();
 
 private:
+    // Gives `source` to the player and waits until it is loaded; false (and the player emptied,
+    // unless this object is gone) when it cannot be played.
+    bool charger(const QUrl& source);
+    // Loads the media again when it has played to its end, so that it can be moved and played anew.
+    bool rembobiner_apres_la_fin();
+
     std::unique_ptr<QMediaPlayer> m_lecteur;
     std::unique_ptr<QAudioOutput> m_sortie;
 };

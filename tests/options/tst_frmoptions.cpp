@@ -1,10 +1,12 @@
 #include "bac_a_sable.h"
 #include "interaction_test.h"
 #include "modal.h"
+#include "son.h"
 #include "options/frmoptions.h"
 #include "platform/autostart.h"
 #include "show/lecteurson.h"
 #include "startup/module.h"
+#include "forms/interaction.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -211,13 +213,13 @@ private Q_SLOTS:
         }
     }
 
-    void son_sans_sortie_audio_et_boutons()
+    void section_son()
     {
-        module().parametres.sauver("son", "/musique/fond.wav");
-        frmOptions o;
-        auto* son = enfant<QCheckBox>(&o, "chkSon");
         if (LecteurSon::nombre_sorties_audio() < 1) {
             // No audio output: the section is off and the stored sound is forgotten at once.
+            module().parametres.sauver("son", "/musique/fond.wav");
+            frmOptions o;
+            auto* son = enfant<QCheckBox>(&o, "chkSon");
             QVERIFY(!son->isEnabled() && !son->isChecked());
             for (const char* b : {"cmdOuvrirSon", "cmdJouer", "cmdStopSon"})
                 QVERIFY2(!enfant<QPushButton>(&o, b)->isEnabled(), b);
@@ -225,8 +227,53 @@ private Q_SLOTS:
             QVERIFY(module().fichier_son.isEmpty());
             return;
         }
-        QVERIFY(son->isChecked());
-        QVERIFY(enfant<QPushButton>(&o, "cmdJouer")->isEnabled());
+        const QString premier = m_bac->chemin("premier.wav"), second = m_bac->chemin("second.wav");
+        ecrire(premier, wav(1.0));
+        ecrire(second, wav(0.5));
+        module().parametres.sauver("son", premier);
+        frmOptions o;
+        auto* son = enfant<QCheckBox>(&o, "chkSon");
+        auto* ouvrir = enfant<QPushButton>(&o, "cmdOuvrirSon");
+        auto* jouer = enfant<QPushButton>(&o, "cmdJouer");
+        auto* stop = enfant<QPushButton>(&o, "cmdStopSon");
+        auto* enregistrer = enfant<QPushButton>(&o, "cmdEnregistrer");
+        const auto etats = [&] {
+            return QList<bool>{son->isChecked(), ouvrir->isEnabled(), jouer->isEnabled(), stop->isEnabled()};
+        };
+        QCOMPARE(etats(), (QList<bool>{true, true, true, false})); // sound on, file opened
+        QCOMPARE(module().fichier_son, premier);
+        QVERIFY(qAbs(module().lecteur_son->obtient_duree() - 1.0) < 0.1);
+
+        jouer->click();
+        QCOMPARE(etats(), (QList<bool>{true, true, false, true})); // playing
+        QTRY_VERIFY_WITH_TIMEOUT(module().lecteur_son->obtient_position() > 0.1, 10000);
+        stop->click();
+        QCOMPARE(etats(), (QList<bool>{true, true, true, false}));
+        QCOMPARE(module().lecteur_son->obtient_position(), 0.0);
+
+        son->click();
+        QCOMPARE(etats(), (QList<bool>{false, false, false, false})); // sound off
+        QVERIFY(enregistrer->isEnabled());
+        son->click(); // the saved file comes back
+        QCOMPARE(etats(), (QList<bool>{true, true, true, false}));
+
+        // Choosing another file: the dialog's title, filter and starting folder.
+        d().reponses_fichier = {second};
+        ouvrir->click();
+        const ChoixFichier& choix = d().choix_fichier.last();
+        QCOMPARE(choix.titre, QString("Sélection d'un fichier multimédia..."));
+        QCOMPARE(choix.index_filtre, 2);
+        QVERIFY(choix.filtre.split(";;").at(2).startsWith("Fichiers Audio (*.wav;*.snd;*.ai;*.aifc;*.aiff) (*.wav *.snd"));
+        QCOMPARE(choix.dossier, dossier_windows());
+        QCOMPARE(module().fichier_son, second);
+        QVERIFY(qAbs(module().lecteur_son->obtient_duree() - 0.5) < 0.1);
+        enregistrer->click();
+        QCOMPARE(dans_le_fichier("son"), second);
+
+        // Sound off saves the empty text, even with a file chosen.
+        son->click();
+        enregistrer->click();
+        QCOMPARE(dans_le_fichier("son"), QString());
     }
 
     void sections_boutons_et_ecrans()
@@ -242,5 +289,15 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestOptions)
+// With a private sound server (the section then has an audio output), unless the test is asked
+// to run without one.
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsSet("IMAGORA_SANS_SON")) {
+        QApplication application(argc, argv);
+        TestOptions test;
+        return QTest::qExec(&test, argc, argv);
+    }
+    return executer_avec_serveur_son<TestOptions, QApplication>(argc, argv);
+}
 #include "tst_frmoptions.moc"

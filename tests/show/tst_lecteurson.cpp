@@ -1,4 +1,5 @@
 #include "show/lecteurson.h"
+#include "son.h"
 
 #include <QApplication>
 #include <QAudioDevice>
@@ -20,45 +21,22 @@
 
 namespace {
 
-QByteArray champs(std::initializer_list<quint32> valeurs) // little-endian 32-bit fields
-{
-    QByteArray octets(int(4 * valeurs.size()), Qt::Uninitialized);
-    qToLittleEndian<quint32>(valeurs.begin(), qsizetype(valeurs.size()), octets.data());
-    return octets;
-}
 quint32 code(const char (&nom)[5]) { return qFromLittleEndian<quint32>(nom); }
-QByteArray morceau(const char (&nom)[5], const QByteArray& octets) // a RIFF chunk
-{
-    return QByteArray(nom, 4) + champs({quint32(octets.size())}) + octets + QByteArray(octets.size() % 2, '\0');
-}
-QByteArray liste(const char (&nom)[5], const QByteArray& octets) { return morceau("LIST", QByteArray(nom, 4) + octets); }
+QByteArray liste(const char (&nom)[5], const QByteArray& octets) { return morceau_riff("LIST", QByteArray(nom, 4) + octets); }
 
-// `secondes` of a 440 Hz sine, 16-bit PCM mono at 22050 Hz, and its format.
-QByteArray sinus(double secondes)
-{
-    QByteArray pcm(2 * int(std::lround(secondes * 22050)), Qt::Uninitialized);
-    for (int i = 0; i < pcm.size() / 2; ++i)
-        qToLittleEndian<qint16>(qint16(std::lround(12000 * std::sin(2 * M_PI * 440 * i / 22050))), pcm.data() + 2 * i);
-    return pcm;
-}
-const QByteArray format_pcm = champs({1 | 1 << 16, 22050, 44100, 2 | 16 << 16});
-
-QByteArray wav(double secondes) { return morceau("RIFF", "WAVE" + morceau("fmt ", format_pcm) + morceau("data", sinus(secondes))); }
-
-// One second of film: 8 pictures of 16x16 (uncompressed) and the sine as its sound track.
 QByteArray avi()
 {
-    const QByteArray image(16 * 16 * 3, '\x7f'), son = sinus(1.0);
-    const QByteArray images = morceau("00db", image).repeated(8);
-    const QByteArray flux_image = liste("strl", morceau("strh", champs({code("vids"), code("DIB "), 0, 0, 0, 1, 8, 0, 8,
+    const QByteArray image(16 * 16 * 3, '\x7f'), son = sinus_pcm(1.0);
+    const QByteArray images = morceau_riff("00db", image).repeated(8);
+    const QByteArray flux_image = liste("strl", morceau_riff("strh", champs_riff({code("vids"), code("DIB "), 0, 0, 0, 1, 8, 0, 8,
                                                                         768, ~0u, 0, 0, 16 | 16 << 16}))
-                                                    + morceau("strf", champs({40, 16, 16, 1 | 24 << 16, 0, 768, 0, 0, 0, 0})));
-    const QByteArray flux_son = liste("strl", morceau("strh", champs({code("auds"), 0, 0, 0, 0, 1, 22050, 0, 22050,
+                                                    + morceau_riff("strf", champs_riff({40, 16, 16, 1 | 24 << 16, 0, 768, 0, 0, 0, 0})));
+    const QByteArray flux_son = liste("strl", morceau_riff("strh", champs_riff({code("auds"), 0, 0, 0, 0, 1, 22050, 0, 22050,
                                                                       44100, ~0u, 2, 0, 0}))
-                                                  + morceau("strf", format_pcm));
-    const QByteArray entete = morceau("avih", champs({125000, 0, 0, 0, 8, 0, 2, 44100, 16, 16, 0, 0, 0, 0}));
-    return morceau("RIFF", "AVI " + liste("hdrl", entete + flux_image + flux_son)
-                               + liste("movi", images + morceau("01wb", son)));
+                                                  + morceau_riff("strf", format_pcm));
+    const QByteArray entete = morceau_riff("avih", champs_riff({125000, 0, 0, 0, 8, 0, 2, 44100, 16, 16, 0, 0, 0, 0}));
+    return morceau_riff("RIFF", "AVI " + liste("hdrl", entete + flux_image + flux_son)
+                               + liste("movi", images + morceau_riff("01wb", son)));
 }
 
 QString ecrire(const QTemporaryDir& dossier, const QString& nom, const QByteArray& octets)
@@ -91,7 +69,7 @@ bool jouer_jusqu_au_bout(LecteurSon& lecteur)
     lecteur.jouer();
     const double duree = lecteur.obtient_duree();
     if (!QTest::qWaitFor([&] { return lecteur.obtient_position() >= duree - 0.05; }, 20000))
-        return qWarning("stuck at %f of %f", lecteur.obtient_position(), duree), false;
+        return qWarning("stalled at %.3f s of %.3f s", lecteur.obtient_position(), duree), false;
     QTest::qWait(300);
     return lecteur.obtient_position() >= duree - 0.05;
 }
@@ -176,7 +154,8 @@ private slots:
     {
         LecteurSon lecteur;
         lecteur.Ouvrir(m_long, 0, 0, 640, 480, nullptr);
-        // The sine really reaches the null output, not attenuated (its peak is 12000), as time goes by.
+        // The sine really reaches the null output, not attenuated, as time goes by: its peak is 12000,
+        // or 8485 (-3 dB) where the backend spreads the mono sound over two channels itself.
         QProcess enregistreur;
         enregistreur.start(QStringLiteral("parec"), QStringLiteral("--device=null.monitor --raw --format=s16le "
                                                                    "--channels=1 --rate=22050 --latency-msec=20").split(u' '));
@@ -186,7 +165,7 @@ private slots:
         enregistreur.terminate();
         QVERIFY(enregistreur.waitForFinished());
         const int niveau = crete(enregistreur.readAllStandardOutput());
-        QVERIFY2(niveau > 10000 && niveau < 14000, qPrintable(QString::number(niveau)));
+        QVERIFY2(niveau > 8000 && niveau < 14000, qPrintable(QString::number(niveau)));
         lecteur.arret();
         QCOMPARE(lecteur.obtient_position(), 0.0);
         QTest::qWait(300);
@@ -213,16 +192,17 @@ private slots:
         lecteur.Ouvrir(secondes > 0.5 ? m_long : m_court, 0, 0, 640, 480, nullptr);
         QVERIFY(proche(lecteur.obtient_duree(), secondes));
         QVERIFY(jouer_jusqu_au_bout(lecteur));
-        lecteur.jouer(); // from the start again
-        QTRY_VERIFY_WITH_TIMEOUT(lecteur.obtient_position() < secondes / 2, 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(lecteur.obtient_position() > 0.05, 20000);
-        QVERIFY(jouer_jusqu_au_bout(lecteur));
-        double p = secondes / 5; // moved after the end, it is no longer at the end
-        lecteur.fixe_position(p);
-        QTRY_VERIFY(proche(lecteur.obtient_position(), p, 0.03));
-        lecteur.jouer(); // from there when it does not round to the end (the 0.3 s one always does)
-        QVERIFY(lecteur.obtient_position() >= (secondes > 0.5 ? p - 0.05 : 0.0));
-        QVERIFY(jouer_jusqu_au_bout(lecteur));
+        for (int tour = 0; tour < 4; ++tour) { // again and again: the sound never stalls after its end
+            lecteur.jouer(); // from the start again
+            QTRY_VERIFY_WITH_TIMEOUT(lecteur.obtient_position() < secondes / 2, 5000);
+            QVERIFY(jouer_jusqu_au_bout(lecteur));
+            double p = secondes / 5; // moved after the end, it is no longer at the end
+            lecteur.fixe_position(p);
+            QTRY_VERIFY(proche(lecteur.obtient_position(), p, 0.03));
+            lecteur.jouer(); // from there when it does not round to the end (the 0.3 s one always does)
+            QVERIFY(lecteur.obtient_position() >= (secondes > 0.5 ? p - 0.05 : 0.0));
+            QVERIFY(jouer_jusqu_au_bout(lecteur));
+        }
         // Destroyed while open: everything is released without a crash.
     }
 
@@ -264,33 +244,7 @@ int main(int argc, char** argv)
         QApplication app(argc, argv);
         return printf("%d\n", LecteurSon::nombre_sorties_audio()) > 0 ? 0 : 1;
     }
-    QTemporaryDir dossier;
-    const QString socket = dossier.filePath(QStringLiteral("pulse/native"));
-    for (const char* nom : {"HOME", "XDG_RUNTIME_DIR"})
-        qputenv(nom, QFile::encodeName(dossier.path()));
-    qputenv("PULSE_RUNTIME_PATH", QFile::encodeName(dossier.filePath(QStringLiteral("pulse"))));
-    qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(socket));
-    QProcess serveur;
-    serveur.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    serveur.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); }); // never outlives the test
-    serveur.start(QStringLiteral("pulseaudio"),
-                  QStringLiteral("-n --daemonize=no --exit-idle-time=-1 --disable-shm=yes --use-pid-file=no "
-                                 "--log-target=stderr --log-level=error -L module-null-sink -L module-native-protocol-unix")
-                      .split(u' '));
-    for (int i = 0; serveur.waitForStarted(10000) && !QFile::exists(socket) && i < 200; ++i)
-        QThread::msleep(50);
-    int resultat = 1;
-    if (QFile::exists(socket)) {
-        QApplication app(argc, argv);
-        TestLecteurSon test;
-        resultat = QTest::qExec(&test, argc, argv);
-    } else {
-        fprintf(stderr, "FAIL: the sound server pulseaudio could not be started\n");
-    }
-    serveur.terminate();
-    if (!serveur.waitForFinished(5000))
-        serveur.kill();
-    return resultat;
+    return executer_avec_serveur_son<TestLecteurSon, QApplication>(argc, argv);
 }
 
 #include "tst_lecteurson.moc"

@@ -3,9 +3,11 @@
 #include "forms/listefichiers.h"
 #include "interaction_test.h"
 #include "modal.h"
+#include "son.h"
 #include "show/frmapercu.h"
 #include "show/frmdiaporama.h"
 #include "show/frmveille.h"
+#include "show/lecteurson.h"
 #include "startup/module.h"
 
 #include <QCheckBox>
@@ -13,6 +15,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QTest>
+#include <QElapsedTimer>
 #include <QTimer>
 
 namespace {
@@ -258,6 +261,44 @@ private Q_SLOTS:
         }
     }
 
+    void son_de_fond_relance()
+    {
+        if (LecteurSon::nombre_sorties_audio() < 1)
+            QFAIL("the test's sound server gives no audio output");
+        copier("hopper.bmp", "a.bmp");
+        copier("chi.gif", "b.gif");
+        const QString son = m_bac->chemin("court.wav");
+        ecrire(son, wav(0.3));
+        module().parametres.sauver("son", son);
+        module().lecteur_son = std::make_unique<LecteurSon>();
+        module().mode_affichage = "veille";
+        module().boucle = true;
+        const SourceDiaporama source{m_dossier, "*.bmp;*.gif", 400};
+        frmVeille veille(&source);
+        double duree = 0;
+        bool relance = false;
+        quand_modal([&](QWidget* w) {
+            duree = module().duree_son;
+            // Long after its end, the short sound is heard again: it starts over at each picture.
+            QTest::qWait(3000);
+            QElapsedTimer chrono;
+            chrono.start();
+            while (!relance && chrono.elapsed() < 3000) {
+                const double position = module().lecteur_son->obtient_position();
+                relance = position > 0.01 && position < duree - 0.01;
+                QTest::qWait(20);
+            }
+            w->close();
+        });
+        veille.executer();
+        QVERIFY(qAbs(duree - 0.3) < 0.1);
+        QCOMPARE(module().fichier_son, son);
+        QVERIFY(relance);
+        // Closing stops the sound.
+        QCOMPARE(module().lecteur_son->obtient_duree(), 0.0);
+        module().lecteur_son.reset();
+    }
+
     void ecran_de_veille_impossible()
     {
         module().parametres.sauver("dossier demarrage", m_bac->chemin("parti"));
@@ -304,5 +345,9 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestSpectacles)
+// With a private sound server, for the screen saver's background sound.
+int main(int argc, char** argv)
+{
+    return executer_avec_serveur_son<TestSpectacles, QApplication>(argc, argv);
+}
 #include "tst_spectacles.moc"
