@@ -93,3 +93,34 @@ int comparer_noms(QStringView a, QStringView b)
     // Equal but for letter case or accents: a stable, deterministic order.
     return a.compare(b);
 }
+
+// A run of digits becomes "0" (so that it sorts against any other character as a digit does),
+// the length of its value, its digits without the leading zeros, and its whole length; those
+// parts only ever meet their like in another key.
+QString cle_de_tri(QStringView nom)
+{
+    QString cle;
+    cle.reserve(nom.size() + 8);
+    for (qsizetype i = 0; i < nom.size();) {
+        if (!chiffre(nom[i])) {
+            cle += QChar(lettre_de_tri(nom[i++]));
+            continue;
+        }
+        const qsizetype debut = i;
+        while (i < nom.size() && nom[i] == u'0')
+            ++i;
+        const qsizetype valeur = i;
+        while (i < nom.size() && chiffre(nom[i]))
+            ++i;
+        cle += u'0';
+        cle += QChar(char16_t(std::min<qsizetype>(i - valeur, 0xFFFF)));
+        cle += nom.sliced(valeur, i - valeur);
+        cle += QChar(char16_t(std::min<qsizetype>(i - debut, 0xFFFF)));
+    }
+    return cle;
+}
+
+bool nom_special(const char* nom)
+{
+    return nom[0] == '.' && (nom[1] == '\0' || (nom[1] == '.' && nom[2] == '\0'));
+}

@@ -26,3 +26,7 @@ QString texte_heure(const QTime& heure, const QLocale& locale);
 // File-name order: letter case ignored, runs of digits compared as numbers ("img2" before "img10").
 // Negative, zero or positive like QString::compare.
 int comparer_noms(QStringView a, QStringView b);
+
+// A text whose plain order (code unit by code unit) is the order of comparer_noms, up to the ties
+// that the names themselves settle: for sorting many names by precomputed keys.
+QString cle_de_tri(QStringView nom);
