@@ -58,11 +58,6 @@ T* nommer(T* controle, const char* nom, const QString& infobulle = {})
     return controle;
 }
 
-struct ProgrammeEcrans {
-    const char* nom;
-    QStringList arguments;
-};
-
 } // namespace
 
 QString frmOptions::programme_ecrans()
