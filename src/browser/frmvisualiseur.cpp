@@ -212,9 +212,10 @@ void frmVisualiseur::construire()
     placer_options(actions_image, 3390);
     placer_options(actions_fichier, 3390 + 6 * interligne_options); // two blank lines between the groups
 
-    for (QLabel* l : Label1) {
-        l->setAttribute(Qt::WA_TransparentForMouseEvents);
-        l->setObjectName(QStringLiteral("Label1_%1").arg(std::find(Label1.begin(), Label1.end(), l) - Label1.begin()));
+    // The captions let the pointer through to the window or panel behind them.
+    for (std::size_t i = 0; i < Label1.size(); ++i) {
+        Label1[i]->setAttribute(Qt::WA_TransparentForMouseEvents);
+        Label1[i]->setObjectName(QStringLiteral("Label1_%1").arg(i));
     }
 
     // Bottom: help hint, hover help, date, time.
