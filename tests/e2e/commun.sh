@@ -60,3 +60,29 @@ fin_du_script() {
     echo "captures: $captures"
     [ "$echecs" -eq 0 ]
 }
+
+# Waits up to $1 seconds for the command that follows to succeed.
+attendre_que() {
+    local fin=$(( $(date +%s) + $1 )); shift
+    until "$@"; do
+        [ "$(date +%s)" -ge "$fin" ] && return 1
+        sleep 0.2
+    done
+}
+
+# True when the browser's preview square (window at X, Y) shows a picture rather than a plain colour.
+apercu_affiche() {
+    import -window root -crop 145x145+$((X + 527))+$((Y + 28)) "$bac/apercu.png" 2>/dev/null
+    ecart=$(convert "$bac/apercu.png" -colorspace Gray -format '%[fx:standard_deviation]' info: 2>/dev/null)
+    awk -v e="${ecart:-0}" 'BEGIN { exit !(e > 0.05) }'
+}
+
+# Clicks a row of the file list at ($1, $2) until its preview shows (a click on a busy display can
+# be lost); false after three tries.
+apercu_de() {
+    for _ in 1 2 3; do
+        xdotool mousemove "$1" "$2" click 1
+        attendre_que 10 apercu_affiche && return 0
+    done
+    return 1
+}

@@ -12,19 +12,20 @@ source "$(dirname "${BASH_SOURCE[0]}")/commun.sh"
 debut=$(maintenant_ms)
 "$programme" &
 pid1=$!
-if attendre_fenetre '^Imagora$' 5 "$pid1" >/dev/null; then
+if attendre_fenetre '^Imagora$' 30 "$pid1" >/dev/null; then
     capture 1-accueil
     ok "la fenêtre d'accueil s'affiche"
 else
     echoue "pas de fenêtre d'accueil"
 fi
-if attendre_fenetre "$titre_principal" 15 "$pid1" >/dev/null; then
+if attendre_fenetre "$titre_principal" 60 "$pid1" >/dev/null; then
     delai=$(( $(maintenant_ms) - debut ))
     capture 2-fenetre-principale
-    if [ "$delai" -ge 1500 ] && [ "$delai" -le 10000 ]; then
+    # The splash stays for two ticks of one second; a busy machine may take longer, never less.
+    if [ "$delai" -ge 1500 ]; then
         ok "la fenêtre principale s'ouvre après $delai ms"
     else
-        echoue "la fenêtre principale s'ouvre après $delai ms au lieu d'environ deux secondes"
+        echoue "la fenêtre principale s'ouvre après $delai ms, avant les deux secondes de l'accueil"
     fi
 else
     echoue "la fenêtre principale n'apparaît pas"
@@ -45,10 +46,14 @@ fi
 cp "$conf" "$bac/avant.conf" 2>/dev/null
 "$programme" &
 pid2=$!
-if id=$(attendre_fenetre '^Imagora$' 10 "$pid2"); then
+if id=$(attendre_fenetre '^Imagora$' 30 "$pid2"); then
     capture 3-deuxieme-copie
     ok "la deuxième copie affiche son message"
-    touches "$id" Return
+    # OK; again if the key went astray on a busy display.
+    for _ in 1 2 3; do
+        touches "$id" Return
+        attendre_fin "$pid2" 5 && break
+    done
 else
     echoue "la deuxième copie n'affiche pas de message"
 fi
@@ -67,7 +72,7 @@ attendre_fenetre "$titre_principal" 1 "$pid1" >/dev/null && ok "la première cop
 kill -9 "$pid1"; wait "$pid1" 2>/dev/null
 "$programme" &
 pid3=$!
-if attendre_fenetre "$titre_principal" 15 "$pid3" >/dev/null; then
+if attendre_fenetre "$titre_principal" 60 "$pid3" >/dev/null; then
     capture 4-apres-plantage
     ok "après un arrêt brutal, le programme redémarre"
 else

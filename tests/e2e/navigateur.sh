@@ -17,30 +17,22 @@ reglages "date de debut" "01/01/2026" "dossier demarrage" "$photos" "type fichie
 
 "$programme" &
 pid=$!
-if id=$(attendre_fenetre "$titre_principal" 15 "$pid"); then
+if id=$(attendre_fenetre "$titre_principal" 60 "$pid"); then
     ok "la fenêtre principale s'ouvre"
     eval "$(xdotool getwindowgeometry --shell "$id")"
     sleep 1
     capture 1-navigateur
 
     # The first row of the file list, then the preview square (decoded in the background).
-    xdotool mousemove $((X + 260)) $((Y + 118)) click 1
-    ecart=0
-    for _ in $(seq 40); do
-        sleep 0.25
-        import -window root -crop 145x145+$((X + 527))+$((Y + 28)) "$bac/apercu.png" 2>/dev/null
-        ecart=$(convert "$bac/apercu.png" -colorspace Gray -format '%[fx:standard_deviation]' info: 2>/dev/null)
-        awk -v e="${ecart:-0}" 'BEGIN { exit !(e > 0.05) }' && break
-    done
-    capture 2-apercu
-    if awk -v e="${ecart:-0}" 'BEGIN { exit !(e > 0.05) }'; then
+    if apercu_de $((X + 260)) $((Y + 118)); then
+        capture 2-apercu
         ok "le premier fichier de la liste s'affiche en aperçu (écart $ecart)"
     else
         echoue "pas d'aperçu après un clic sur le premier fichier (écart '${ecart:-}')"
     fi
 
     touches "$id" Escape
-    if question=$(attendre_fenetre '^IMAGORA$' 5 "$pid"); then
+    if question=$(attendre_fenetre '^IMAGORA$' 30 "$pid"); then
         capture 3-question
         ok "Échap demande s'il faut quitter"
         touches "$question" Return
