@@ -341,12 +341,7 @@ void frmVisualiseur::Drive1_Change()
     const QString lecteur = Drive1->Drive();
     if (Dir1->setPath(lecteur))
         return;
-    const QFileInfo info(lecteur);
-    QString raison;
-    if (!info.exists())
-        raison = QStringLiteral("Le lecteur %1 n'est plus disponible.").arg(lecteur);
-    else
-        raison = QStringLiteral("Le lecteur %1 n'est pas accessible : accès refusé.").arg(lecteur);
+    const QString raison = raison_lecteur_inaccessible(lecteur);
     module().interaction->message(this, {raison, QStringLiteral("IMAGORA"), Boutons::Ok, Icone::Critique});
     const QSignalBlocker silence(Drive1);
     Drive1->setDrive(Dir1->Path());

@@ -60,6 +60,12 @@ QList<Lecteur> lecteurs_du_systeme()
     return lecteurs + volumes;
 }
 
+QString raison_lecteur_inaccessible(const QString& racine)
+{
+    return QFileInfo::exists(racine) ? QStringLiteral("Le lecteur %1 n'est pas accessible : accès refusé.").arg(racine)
+                                     : QStringLiteral("Le lecteur %1 n'est plus disponible.").arg(racine);
+}
+
 DriveListBox::DriveListBox(QWidget* parent)
     : QComboBox(parent)
 {

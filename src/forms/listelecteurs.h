@@ -17,6 +17,9 @@ struct Lecteur {
 // system-internal ones), by name.
 QList<Lecteur> lecteurs_du_systeme();
 
+// Why a drive cannot be opened, in French, for the message that says so.
+QString raison_lecteur_inaccessible(const QString& racine);
+
 // The drive list. Drive is the root folder of the chosen entry; setting it from code raises
 // Change, as the user's choice would.
 class DriveListBox : public QComboBox {

@@ -287,9 +287,7 @@ void WinSeek::drvList_Change()
     const QString lecteur = drvList->Drive();
     if (dirList->setPath(lecteur))
         return;
-    const QString raison = QFileInfo::exists(lecteur)
-                               ? QStringLiteral("Le lecteur %1 n'est pas accessible : accès refusé.").arg(lecteur)
-                               : QStringLiteral("Le lecteur %1 n'est plus disponible.").arg(lecteur);
+    const QString raison = raison_lecteur_inaccessible(lecteur);
     module().interaction->message(this, {raison, QStringLiteral("IMAGORA"), Boutons::Ok, Icone::Critique});
     const QSignalBlocker silence(drvList);
     drvList->setDrive(dirList->Path());

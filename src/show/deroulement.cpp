@@ -3,6 +3,7 @@
 #include "forms/listefichiers.h"
 #include "startup/module.h"
 
+#include <QLabel>
 #include <QTimer>
 
 QString chemin_dans_liste(const FileListBox& liste, qint64 indice)
@@ -31,4 +32,17 @@ bool reprendre_ou_finir(QWidget* fenetre, QTimer& minuterie, qint64& indice, qin
     module().interaction->message(fenetre, {QString::number(nombre) + QStringLiteral(" image(s) visionnée(s)."), titre_fin,
                                             Boutons::Ok, Icone::Information});
     return false;
+}
+
+QLabel* creer_texte_info(const QString& texte, QWidget* fenetre)
+{
+    auto* info = new QLabel(texte, fenetre);
+    info->setObjectName(QStringLiteral("txtInfo"));
+    QFont gras = info->font();
+    gras.setBold(true);
+    info->setFont(gras);
+    info->setAlignment(Qt::AlignCenter);
+    info->setAutoFillBackground(true);
+    info->setFrameStyle(QFrame::Box | QFrame::Plain);
+    return info;
 }

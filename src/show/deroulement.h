@@ -3,6 +3,7 @@
 #include <QString>
 
 class FileListBox;
+class QLabel;
 class QTimer;
 class QWidget;
 
@@ -19,3 +20,7 @@ qint64 image_suivante(qint64 indice, qint64 nombre, bool boucle);
 // true; otherwise the timer stops, the count is shown in a message titled `titre_fin`, and the
 // answer is false (the window then closes).
 bool reprendre_ou_finir(QWidget* fenetre, QTimer& minuterie, qint64& indice, qint64 nombre, const QString& titre_fin);
+
+// The bold, framed text a show puts in the middle of its window: the preparation text before the
+// first picture, then the error text of a picture that cannot be read.
+QLabel* creer_texte_info(const QString& texte, QWidget* fenetre);

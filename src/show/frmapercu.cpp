@@ -72,14 +72,7 @@ void frmApercu::construire()
     // Clicks on the picture reach the window, which closes.
     Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    txtInfo = new QLabel(QStringLiteral("PREPARATION DU DIAPORAMA..."), this);
-    txtInfo->setObjectName(QStringLiteral("txtInfo"));
-    QFont gras = txtInfo->font();
-    gras.setBold(true);
-    txtInfo->setFont(gras);
-    txtInfo->setAlignment(Qt::AlignCenter);
-    txtInfo->setAutoFillBackground(true);
-    txtInfo->setFrameStyle(QFrame::Box | QFrame::Plain);
+    txtInfo = creer_texte_info(QStringLiteral("PREPARATION DU DIAPORAMA..."), this);
     txtInfo->resize(px(4200), px(450));
     txtInfo->move((width() - txtInfo->width()) / 2, (height() - txtInfo->height()) / 2);
     txtInfo->hide();

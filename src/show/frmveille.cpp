@@ -39,14 +39,7 @@ frmVeille::frmVeille(const SourceDiaporama* source, QWidget* parent)
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
 
-    txtInfo = new QLabel(QStringLiteral("PREPARATION DE L'ECRAN DE VEILLE..."), this);
-    txtInfo->setObjectName(QStringLiteral("txtInfo"));
-    QFont gras = txtInfo->font();
-    gras.setBold(true);
-    txtInfo->setFont(gras);
-    txtInfo->setAlignment(Qt::AlignCenter);
-    txtInfo->setAutoFillBackground(true);
-    txtInfo->setFrameStyle(QFrame::Box | QFrame::Plain);
+    txtInfo = creer_texte_info(QStringLiteral("PREPARATION DE L'ECRAN DE VEILLE..."), this);
     txtInfo->resize(320, 30);
 
     lblNomFichier = new QLabel(this);
