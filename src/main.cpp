@@ -16,6 +16,11 @@ int main(int argc, char* argv[])
     // The whole interface is French, Qt's own buttons and dialogs included.
     charger_traduction_qt();
 
+    // "imagora photo.jpg" (or a folder), as the desktop's "Open with" starts it.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() > 1)
+        module().fichier_demande = arguments.at(1);
+
     InstanceUnique instance;
     frmIntro intro(instance);
     if (!intro.Form_Load())

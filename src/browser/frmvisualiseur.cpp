@@ -2,6 +2,7 @@
 
 #include "actions/actionsfichier.h"
 #include "actions/menu_actions.h"
+#include "browser/demande.h"
 #include "browser/icones.h"
 #include "browser/modelefichiers.h"
 #include "browser/types_images.h"
@@ -293,6 +294,12 @@ void frmVisualiseur::Form_Load()
     // The start folder is given to the file list, the drive list and the folder list, then the
     // type filter chooses the pattern; the list is built once, at the end.
     QString depart = module().parametres.lire(QStringLiteral("dossier demarrage"));
+    // A picture or folder named on the command line takes the place of the start folder.
+    const DemandeOuverture demande = demande_ouverture(module().fichier_demande);
+    if (!demande.message.isEmpty())
+        module().interaction->message(nullptr, {demande.message, QStringLiteral("IMAGORA"), Boutons::Ok, Icone::Exclamation});
+    if (!demande.dossier.isEmpty())
+        depart = demande.dossier;
     if (!QFileInfo(depart).isDir())
         depart = QDir::homePath();
     {
@@ -304,7 +311,10 @@ void frmVisualiseur::Form_Load()
 
         for (const TypeImage& t : types_images())
             cboFiltre->addItem(t.libelle);
-        const auto type = static_cast<qint16>(module().parametres.nombre(QStringLiteral("type fichier")));
+        auto type = static_cast<qint16>(module().parametres.nombre(QStringLiteral("type fichier")));
+        // The picture asked for is listed even when the saved type would hide it.
+        if (demande.type_image >= 0 && type != demande.type_image)
+            type = 0;
         if (type >= 0 && type < static_cast<int>(types_images().size())) {
             cboFiltre->setCurrentIndex(type);
             File1->setPattern(types_images()[type].motif);
@@ -320,8 +330,12 @@ void frmVisualiseur::Form_Load()
     Timer1_Timer();
     Timer1.start();
 
-    // Started in screen-saver mode: the screen saver runs before the browser appears.
-    if (module().parametres.nombre(QStringLiteral("veille")) == 1) {
+    if (!demande.nom.isEmpty())
+        ListView1_ItemClick(selectionner_nom(demande.nom));
+
+    // Started in screen-saver mode: the screen saver runs before the browser appears, unless the
+    // user asked for a particular picture or folder.
+    if (module().parametres.nombre(QStringLiteral("veille")) == 1 && demande.dossier.isEmpty()) {
         if (File1->ListCount() == 0) {
             module().interaction->message(nullptr, {QStringLiteral("Aucune image à visionner"), QStringLiteral("Information"),
                                                     Boutons::Ok, Icone::Information});
@@ -465,6 +479,12 @@ void frmVisualiseur::apercu_charge()
     if (!lue.ok()) {
         module().interaction->message(this, {QStringLiteral("Lecture du fichier impossible: format non reconnu ou détérioré."),
                                              QStringLiteral("Information"), Boutons::Ok, Icone::Information});
+        // The actions work on the picture named in panel 1: the highlight goes back to it, so
+        // that an action never takes one file for another.
+        const QString affichee = image_selectionnee();
+        ListView1->marquerLigne(!affichee.isEmpty() && QFileInfo(affichee).absolutePath() + u'/' == dossier_courant()
+                                    ? ligne_de(QFileInfo(affichee).fileName())
+                                    : -1);
         return;
     }
     QPixmap image = QPixmap::fromImage(lue.image);
@@ -523,14 +543,21 @@ void frmVisualiseur::relire_liste()
     reconstruire_liste();
 }
 
-void frmVisualiseur::selectionner_nom(const QString& nom)
+int frmVisualiseur::ligne_de(const QString& nom) const
 {
     for (int ligne = 0; ligne < m_modele->rowCount(); ++ligne) {
-        if (m_modele->entree(ligne).nom == nom) {
-            ListView1->selectionnerLigne(ligne);
-            return;
-        }
+        if (m_modele->entree(ligne).nom == nom)
+            return ligne;
     }
+    return -1;
+}
+
+int frmVisualiseur::selectionner_nom(const QString& nom)
+{
+    const int ligne = ligne_de(nom);
+    if (ligne >= 0)
+        ListView1->selectionnerLigne(ligne);
+    return ligne;
 }
 
 void frmVisualiseur::ouvrir_recherche()

@@ -48,8 +48,10 @@ public:
     void retirer_ligne(int ligne);
     // Reads the folder again and rebuilds the list.
     void relire_liste();
-    // Selects the row of that file name, when it is listed.
-    void selectionner_nom(const QString& nom);
+    // Selects the row of that file name, when it is listed, and returns it (-1 when it is not).
+    int selectionner_nom(const QString& nom);
+    // Row of that file name, or -1.
+    int ligne_de(const QString& nom) const;
     // The file search window, modal.
     void ouvrir_recherche();
 

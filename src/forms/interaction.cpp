@@ -92,6 +92,8 @@ QString InteractionQt::fichier(QWidget* parent, const ChoixFichier& choix)
     const bool enregistrer = choix.mode == ChoixFichier::Mode::Enregistrer;
     dialogue.setAcceptMode(enregistrer ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialogue.setFileMode(enregistrer ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The filter names already show their patterns, written the program's way ("*.wav;*.snd").
+    dialogue.setOption(QFileDialog::HideNameFilterDetails);
     const QStringList filtres = dialogue.nameFilters();
     if (choix.index_filtre >= 0 && choix.index_filtre < filtres.size())
         dialogue.selectNameFilter(filtres.at(choix.index_filtre));

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QStyledItemDelegate>
 
 #include <algorithm>
@@ -81,7 +82,24 @@ DirListBox::DirListBox(QWidget* parent)
     setUniformItemSizes(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    connect(this, &QAbstractItemView::activated, this, &DirListBox::ouvrir);
+    connect(this, &QAbstractItemView::doubleClicked, this, &DirListBox::ouvrir);
+}
+
+void DirListBox::keyPressEvent(QKeyEvent* event)
+{
+    // Enter opens the highlighted folder and stops there; on the folder already open it is left
+    // to the window (its default button).
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        const QModelIndex i = currentIndex();
+        if (i.isValid() && QDir::cleanPath(chemin_ligne(i.row())) != m_chemin) {
+            ouvrir(i);
+            event->accept();
+        } else {
+            event->ignore();
+        }
+        return;
+    }
+    QListView::keyPressEvent(event);
 }
 
 bool DirListBox::setPath(const QString& chemin)

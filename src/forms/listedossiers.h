@@ -33,6 +33,9 @@ public:
 Q_SIGNALS:
     void Change();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     class Modele;
     void ouvrir(const QModelIndex& index);

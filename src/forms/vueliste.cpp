@@ -130,6 +130,17 @@ int ListView::ligneSelectionnee() const
     return lignes.isEmpty() ? -1 : lignes.constFirst().row();
 }
 
+void ListView::marquerLigne(int ligne)
+{
+    if (!selectionModel() || !m_details->model())
+        return;
+    const QModelIndex i = m_details->model()->index(ligne, 0);
+    if (i.isValid())
+        selectionModel()->select(i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    else
+        selectionModel()->clearSelection();
+}
+
 void ListView::selectionnerLigne(int ligne)
 {
     if (!selectionModel() || !m_details->model())

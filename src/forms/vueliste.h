@@ -31,6 +31,8 @@ public:
     // First selected row, or -1.
     int ligneSelectionnee() const;
     void selectionnerLigne(int ligne);
+    // Highlights that row alone (none for -1) and leaves the keyboard position where it is.
+    void marquerLigne(int ligne);
 
     QAbstractItemView* vueActive() const;
     QListView* vueIcones() const { return m_icones; }

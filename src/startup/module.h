@@ -24,6 +24,7 @@ struct Module {
     double duree_son = 0;       // length of the playing sound, in seconds
     QString mode_affichage;     // "diaporama", "veille", "veille auto" or "aperçu"
     bool boucle = false;        // loop the show
+    QString fichier_demande;    // picture or folder named on the command line, opened by the browser
 
     Parametres parametres;
     std::unique_ptr<Interaction> interaction = std::make_unique<InteractionQt>();

@@ -1,4 +1,5 @@
 #include "bac_a_sable.h"
+#include "browser/demande.h"
 #include "browser/frmvisualiseur.h"
 #include "forms/barreetat.h"
 #include "forms/listedossiers.h"
@@ -19,6 +20,7 @@
 #include <QUrl>
 #include <QLabel>
 #include <QListView>
+#include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
@@ -120,6 +122,8 @@ private Q_SLOTS:
 
     void cleanup()
     {
+        module().fichier_demande.clear();
+        module().parametres.sauver("veille", "0");
         m_dialogues.reset();
         m_bac.reset();
     }
@@ -159,11 +163,23 @@ private Q_SLOTS:
         emit filtre->currentIndexChanged(2);
         QCOMPARE(noms(f.get()), (QStringList{"autre.DIB", "clipboard.dib"}));
 
-        // Opening a subfolder lists it.
+        // Enter on a highlighted folder opens it and does nothing else; on the open folder it
+        // presses the window's default button, Options.
         auto* dossiers = enfant<DirListBox>(f.get(), "Dir1");
-        QVERIFY(dossiers->setPath(m_dossier + "/sous-dossier"));
+        dossiers->setFocus();
+        const int ligne = dossiers->model()->rowCount() - 1;
+        QCOMPARE(dossiers->chemin_ligne(ligne), m_dossier + "/sous-dossier");
+        dossiers->setCurrentIndex(dossiers->model()->index(ligne, 0));
+        QStringList fenetres;
+        QPointer<QTimer> guet = quand_modal([&](QWidget* w) { fenetres << w->windowTitle(); w->close(); });
+        QTest::keyClick(dossiers, Qt::Key_Return);
+        QTest::qWait(100);
         QCOMPARE(f->dossier_courant(), m_dossier + "/sous-dossier/");
         QCOMPARE(texte(f.get(), "lblTotalFichiers"), QString("Total:  0 Fichier(s)"));
+        QCOMPARE(fenetres, QStringList());
+        QTest::keyClick(dossiers, Qt::Key_Return);
+        QTRY_COMPARE(fenetres, QStringList{"OPTIONS"});
+        delete guet;
     }
 
     void type_de_depart_et_dossier_manquant()
@@ -177,6 +193,79 @@ private Q_SLOTS:
         f = ouvrir(m_bac->chemin("parti"), "1");
         QCOMPARE(f->dossier_courant(), QDir::homePath() + '/');
         QCOMPARE(texte(f.get(), "lblTotalFichiers"), QString("Total:  0 Fichier(s)"));
+    }
+
+    // "imagora <picture>" opens the browser on the picture's folder with the picture previewed,
+    // whatever the saved type; a folder opens that folder; a bad path says so and starts as usual.
+    void ouverture_demandee()
+    {
+        module().parametres.sauver("veille", "1"); // a picture asked for wins over the screen saver
+        module().fichier_demande = m_dossier + "/iptc.jpg";
+        auto f = ouvrir(m_bac->chemin("ailleurs"), "1");
+        auto* filtre = enfant<QComboBox>(f.get(), "cboFiltre");
+        QCOMPARE(filtre->currentIndex(), 0);
+        QCOMPARE(f->dossier_courant(), m_dossier + '/');
+        QTRY_COMPARE_WITH_TIMEOUT(texte(f.get(), "lblLargeur"), QString(" 640 Pixels"), 20000);
+        QCOMPARE(f->image_selectionnee(), m_dossier + "/iptc.jpg");
+        QCOMPARE(f->nom_ligne(f->ligne_selectionnee()), QString("iptc.jpg"));
+        QCOMPARE(panneau(f.get(), 1), m_dossier + "/iptc.jpg");
+        QVERIFY(d().messages.isEmpty());
+        // Nothing was saved: the next plain start uses the saved folder and type.
+        QCOMPARE(module().parametres.lire("type fichier"), QString("1"));
+        f.reset();
+
+        // The saved type already shows it: it stays.
+        module().parametres.sauver("veille", "0");
+        module().fichier_demande = QUrl::fromLocalFile(m_dossier + "/x.Jpeg").toString();
+        f = ouvrir(m_dossier, "4");
+        QCOMPARE(enfant<QComboBox>(f.get(), "cboFiltre")->currentIndex(), 4);
+        QTRY_COMPARE_WITH_TIMEOUT(f->image_selectionnee(), m_dossier + "/x.Jpeg", 20000);
+        f.reset();
+
+        module().fichier_demande = m_dossier + "/sous-dossier";
+        f = ouvrir(m_dossier, "0");
+        QCOMPARE(f->dossier_courant(), m_dossier + "/sous-dossier/");
+        QVERIFY(f->image_selectionnee().isEmpty());
+        QVERIFY(d().messages.isEmpty());
+        f.reset();
+
+        module().fichier_demande = m_dossier + "/notes.txt";
+        f = ouvrir(m_bac->chemin("ailleurs"), "0");
+        QCOMPARE(f->dossier_courant(), m_dossier + '/');
+        QVERIFY(f->image_selectionnee().isEmpty());
+        QCOMPARE(d().messages.size(), 1);
+        QCOMPARE(d().messages.takeFirst().texte,
+                 QString("« notes.txt » n'est pas une image que le programme sait afficher : son dossier est ouvert."));
+        f.reset();
+
+        module().fichier_demande = m_dossier + "/parti.jpg";
+        f = ouvrir(m_dossier + "/sous-dossier", "0");
+        QCOMPARE(f->dossier_courant(), m_dossier + "/sous-dossier/");
+        QCOMPARE(d().messages.size(), 1);
+        const Message m = d().messages.takeFirst();
+        QCOMPARE(m.texte, QString("Le fichier ou le dossier « %1/parti.jpg » est introuvable.").arg(m_dossier));
+        QCOMPARE(m.titre, QString("IMAGORA"));
+        QCOMPARE(m.icone, Icone::Exclamation);
+    }
+
+    void demande_relative_ou_en_url()
+    {
+        const QString ici = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_dossier));
+        const DemandeOuverture relative = demande_ouverture("clipboard.dib");
+        QDir::setCurrent(ici);
+        QCOMPARE(relative.dossier, m_dossier);
+        QCOMPARE(relative.nom, QString("clipboard.dib"));
+        QCOMPARE(relative.type_image, 2);
+        QVERIFY(relative.message.isEmpty());
+
+        // Spaces and accents survive the URL form; the last extension decides the type.
+        QVERIFY(QFile::copy(pillow + "/drawing.wmf", m_dossier + "/été 2026.old.WMF"));
+        const DemandeOuverture url = demande_ouverture(QUrl::fromLocalFile(m_dossier + "/été 2026.old.WMF").toString());
+        QCOMPARE(url.nom, QString("été 2026.old.WMF"));
+        QCOMPARE(url.type_image, 5);
+        QCOMPARE(demande_ouverture(QString()).dossier, QString());
+        QVERIFY(demande_ouverture(QString()).message.isEmpty());
     }
 
     void icones_vues_et_tri()
@@ -264,6 +353,14 @@ private Q_SLOTS:
         QVERIFY(image->pixmap().isNull());
         QCOMPARE(texte(f.get(), "lblHauteur"), QString());
         QCOMPARE(panneau(f.get(), 1), m_dossier + "/iptc.jpg");
+        // The highlight goes back to the file the actions will use; the arrow keys go on from
+        // the damaged one.
+        QCOMPARE(f->nom_ligne(f->ligne_selectionnee()), QString("iptc.jpg"));
+        auto* details = enfant<ListView>(f.get(), "ListView1")->vueDetails();
+        QCOMPARE(details->currentIndex().data().toString(), QString("abime.jpg"));
+        QTest::keyClick(details, Qt::Key_Down);
+        QTRY_COMPARE_WITH_TIMEOUT(panneau(f.get(), 1), m_dossier + "/Anim.Gif", 20000);
+        QCOMPARE(f->nom_ligne(f->ligne_selectionnee()), QString("Anim.Gif"));
 
         // A rebuild forgets the selection.
         cliquer(f.get(), "hopper.bmp");
@@ -274,6 +371,11 @@ private Q_SLOTS:
         QCOMPARE(texte(f.get(), "lblHauteur"), QString());
         QVERIFY(image->pixmap().isNull());
         QVERIFY(enfant<QLabel>(f.get(), "Label2")->isVisible());
+        // A damaged file with no picture shown before: nothing stays highlighted.
+        enfant<QComboBox>(f.get(), "cboFiltre")->setCurrentIndex(4);
+        cliquer(f.get(), "abime.jpg");
+        QCOMPARE(f->ligne_selectionnee(), -1);
+        QVERIFY(f->image_selectionnee().isEmpty());
 
         // Clicking the first status panel asks for help.
         QTest::mouseClick(enfant<StatusBar>(f.get(), "StatusBar1")->Panel(1), Qt::LeftButton);

@@ -8,9 +8,25 @@ trap 'kill -9 $(jobs -p) 2>/dev/null; rm -rf "$bac"' EXIT
 export HOME=$bac/home XDG_CONFIG_HOME=$bac/home/.config XDG_DATA_HOME=$bac/home/.local/share XDG_RUNTIME_DIR=$bac/run
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
+# The program runs as for a French-speaking user: LANG=$langue "$programme". Build machines seldom
+# have that locale generated, and without it Qt and Xlib disagree on accented window titles, so it
+# is built here when missing. The scripts themselves keep their own locale.
+export LC_ALL= LANGUAGE=
+langue=fr_FR.UTF-8
+if ! locale -a 2>/dev/null | grep -qix 'fr_FR.utf-\?8'; then
+    if mkdir -p "$bac/locale" && localedef -i fr_FR -f UTF-8 "$bac/locale/$langue" >/dev/null 2>&1; then
+        export LOCPATH=$bac/locale
+    else
+        langue=C.UTF-8
+    fi
+fi
 conf=$XDG_CONFIG_HOME/Imagora/Imagora.conf
 titre_principal="^\[ IMAGORA \] - Visualiseur d'images$"
 echecs=0
+
+# xvfb-run starts the command once its server answers; on a loaded machine, make sure it does
+# before the program's first connection.
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 echoue() { echo "ÉCHEC: $*"; echecs=$((echecs + 1)); }
 ok() { echo "ok: $*"; }

@@ -10,7 +10,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/commun.sh"
 
 # 1. First start.
 debut=$(maintenant_ms)
-"$programme" &
+LANG=$langue "$programme" &
 pid1=$!
 if attendre_fenetre '^Imagora$' 30 "$pid1" >/dev/null; then
     capture 1-accueil
@@ -44,7 +44,7 @@ fi
 
 # 2. A second copy while the first runs.
 cp "$conf" "$bac/avant.conf" 2>/dev/null
-"$programme" &
+LANG=$langue "$programme" &
 pid2=$!
 if id=$(attendre_fenetre '^Imagora$' 30 "$pid2"); then
     capture 3-deuxieme-copie
@@ -70,7 +70,7 @@ attendre_fenetre "$titre_principal" 1 "$pid1" >/dev/null && ok "la première cop
 
 # 3. A crash leaves a lock behind; it must not refuse the next start.
 kill -9 "$pid1"; wait "$pid1" 2>/dev/null
-"$programme" &
+LANG=$langue "$programme" &
 pid3=$!
 if attendre_fenetre "$titre_principal" 60 "$pid3" >/dev/null; then
     capture 4-apres-plantage

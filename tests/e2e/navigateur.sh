@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# The browser as a user meets it, on the X display of xvfb-run: it opens on a prepared folder of
-# pictures, a click on the first file shows its preview, Escape asks whether to quit, Return
-# answers Yes, the program ends and the settings say "inactif".
+# The browser as a user meets it, on the X display of xvfb-run:
+#  - it opens on a prepared folder holding a picture of each of the nine types;
+#  - a click on each row shows that picture in the preview square;
+#  - F1 opens the installed help page in the desktop's viewer;
+#  - Escape asks whether to quit, Return answers Yes, the settings say "inactif";
+#  - started with a picture, as the desktop's "Open with" does, it opens on it, previewed.
 # Screenshots go to $IMAGORA_CAPTURES/navigateur (default: e2e-captures/ in the current folder).
 captures=${IMAGORA_CAPTURES:-$PWD/e2e-captures}/navigateur
 mkdir -p "$captures"
@@ -10,43 +13,81 @@ echantillons=${SAMPLES:?SAMPLES must name the sample pictures folder}/pillow
 
 photos=$bac/photos
 mkdir -p "$photos/vacances"
-for f in flower.jpg hopper.bmp chi.gif hopper.ico deerstalker.cur clipboard.dib iptc.jpg; do
-    cp "$echantillons/$f" "$photos/"
+# One picture per type, in the list's order (by name).
+types=(chi.gif clipboard.dib deerstalker.cur drawing.emf drawing.wmf flower.jpg hopper.bmp hopper.ico hopper.jpeg)
+for f in "${types[@]}"; do
+    cp "$echantillons/${f/hopper.jpeg/hopper.jpg}" "$photos/$f"
 done
 reglages "date de debut" "01/01/2026" "dossier demarrage" "$photos" "type fichier" "0"
 
-"$programme" &
+# The desktop's document opener, replaced by one that notes what it was asked to open.
+mkdir -p "$bac/bin"
+printf '#!/bin/sh\nprintf "%%s\\n" "$@" >>"%s"\n' "$bac/ouverts" >"$bac/bin/xdg-open"
+chmod +x "$bac/bin/xdg-open"
+export PATH=$bac/bin:$PATH
+
+LANG=$langue "$programme" &
+pid=$!
+id=$(attendre_fenetre "$titre_principal" 60 "$pid") || { echoue "la fenêtre principale n'apparaît pas"; fin_du_script; exit 1; }
+eval "$(xdotool getwindowgeometry --shell "$id")"
+sleep 1
+capture 1-navigateur
+
+# Each row in turn: the preview shows a picture, and not the one before.
+precedent=
+for i in "${!types[@]}"; do
+    if apercu_de $((X + 260)) $((Y + 118 + 18 * i)); then
+        empreinte=$(md5sum <"$bac/apercu.png")
+        if [ "$empreinte" != "$precedent" ]; then
+            ok "${types[$i]} s'affiche en aperçu"
+        else
+            echoue "${types[$i]}: l'aperçu n'a pas changé"
+        fi
+        precedent=$empreinte
+        capture "2-apercu-${types[$i]##*.}"
+    else
+        echoue "pas d'aperçu de ${types[$i]} (écart '${ecart:-}')"
+    fi
+done
+
+# F1: the installed help page, beside the executable.
+touches "$id" F1
+aide=file://$(dirname "$(readlink -f "$programme")")/aide/aide.htm
+ouvert() { grep -qxF "$aide" "$bac/ouverts" 2>/dev/null; }
+attendre_que 10 ouvert && ok "F1 ouvre $aide" || echoue "F1 a ouvert '$(cat "$bac/ouverts" 2>/dev/null)' au lieu de $aide"
+
+touches "$id" Escape
+if question=$(attendre_fenetre '^IMAGORA$' 30 "$pid"); then
+    capture 3-question
+    ok "Échap demande s'il faut quitter"
+    touches "$question" Return
+else
+    echoue "Échap ne pose pas la question"
+fi
+attendre_fin "$pid" 10 && ok "le programme se termine après Oui" || echoue "le programme tourne encore après Oui"
+[ "$(cle etat)" = inactif ] && ok "etat = inactif" || echoue "etat = '$(cle etat)'"
+
+# Opened on a picture of another folder, whatever the saved folder and type.
+mkdir -p "$bac/ailleurs"
+cp "$echantillons/drawing.emf" "$bac/ailleurs/plan.emf"
+cp "$echantillons/hopper.bmp" "$bac/ailleurs/autre.bmp"
+reglages "date de debut" "01/01/2026" "dossier demarrage" "$photos" "type fichier" "1"
+LANG=$langue "$programme" "$bac/ailleurs/plan.emf" &
 pid=$!
 if id=$(attendre_fenetre "$titre_principal" 60 "$pid"); then
-    ok "la fenêtre principale s'ouvre"
     eval "$(xdotool getwindowgeometry --shell "$id")"
-    sleep 1
-    capture 1-navigateur
-
-    # The first row of the file list, then the preview square (decoded in the background).
-    if apercu_de $((X + 260)) $((Y + 118)); then
-        capture 2-apercu
-        ok "le premier fichier de la liste s'affiche en aperçu (écart $ecart)"
+    if attendre_que 20 apercu_affiche; then
+        capture 4-ouvert-sur-une-image
+        ok "imagora plan.emf l'affiche en aperçu"
     else
-        echoue "pas d'aperçu après un clic sur le premier fichier (écart '${ecart:-}')"
+        echoue "imagora plan.emf n'affiche pas d'aperçu"
     fi
-
     touches "$id" Escape
-    if question=$(attendre_fenetre '^IMAGORA$' 30 "$pid"); then
-        capture 3-question
-        ok "Échap demande s'il faut quitter"
-        touches "$question" Return
-    else
-        echoue "Échap ne pose pas la question"
-    fi
-    if attendre_fin "$pid" 10; then
-        ok "le programme se termine après Oui"
-    else
-        echoue "le programme tourne encore après Oui"
-    fi
-    [ "$(cle etat)" = inactif ] && ok "etat = inactif" || echoue "etat = '$(cle etat)'"
+    question=$(attendre_fenetre '^IMAGORA$' 30 "$pid") && touches "$question" Return
+    attendre_fin "$pid" 10 || { echoue "le programme tourne encore"; kill -9 "$pid"; }
+    [ "$(cle 'type fichier')" = 1 ] && ok "le type enregistré reste le même" || echoue "type fichier = '$(cle 'type fichier')'"
 else
-    echoue "la fenêtre principale n'apparaît pas"
+    echoue "la fenêtre principale n'apparaît pas avec une image en argument"
 fi
 
 fin_du_script

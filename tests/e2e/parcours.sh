@@ -20,7 +20,7 @@ option() {
     echo $((X + 540)) $((Y + 8 + (3390 + rang * 255) / 15 + 6))
 }
 
-"$programme" &
+LANG=$langue "$programme" &
 pid=$!
 id=$(attendre_fenetre "$titre_principal" 60 "$pid") || { echoue "la fenêtre principale n'apparaît pas"; fin_du_script; exit 1; }
 eval "$(xdotool getwindowgeometry --shell "$id")"

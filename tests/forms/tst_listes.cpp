@@ -3,8 +3,10 @@
 #include "forms/listefichiers.h"
 #include "forms/listelecteurs.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -84,10 +86,23 @@ private Q_SLOTS:
         QCOMPARE(dossiers.chemin_ligne(0), QString("/"));
         QCOMPARE(dossiers.model()->index(ancetres, 0).data().toString(), QString("été"));
 
-        // Opening an entry (double click or Enter) moves there.
-        emit dossiers.activated(dossiers.model()->index(ancetres + 1, 0));
+        // Enter on a highlighted entry moves there and is used up; on the open folder it is left
+        // to the window. A double click opens too.
+        dossiers.setCurrentIndex(dossiers.model()->index(ancetres + 1, 0));
+        QKeyEvent entree(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(&dossiers, &entree);
+        QVERIFY(entree.isAccepted());
         QCOMPARE(dossiers.Path(), d + "/Photos2");
         QCOMPARE(change.size(), 2);
+        dossiers.setCurrentIndex(dossiers.model()->index(ancetres, 0));
+        QKeyEvent encore(QEvent::KeyPress, Qt::Key_Enter, Qt::KeypadModifier);
+        QApplication::sendEvent(&dossiers, &encore);
+        QVERIFY(!encore.isAccepted());
+        QCOMPARE(change.size(), 2);
+        emit dossiers.doubleClicked(dossiers.model()->index(ancetres - 1, 0));
+        QCOMPARE(dossiers.Path(), d);
+        QCOMPARE(change.size(), 3);
+        QVERIFY(dossiers.setPath(d + "/Photos2"));
         QVERIFY(!dossiers.setPath(d + "/fichier.jpg"));
         QVERIFY(!dossiers.setPath(d + "/manquant"));
         QCOMPARE(dossiers.Path(), d + "/Photos2");

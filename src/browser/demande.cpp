@@ -1,0 +1,38 @@
+#include "browser/demande.h"
+
+#include "browser/types_images.h"
+#include "forms/joker.h"
+
+#include <QFileInfo>
+#include <QUrl>
+
+DemandeOuverture demande_ouverture(const QString& argument)
+{
+    DemandeOuverture demande;
+    if (argument.isEmpty())
+        return demande;
+    const QString chemin = argument.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)
+                               ? QUrl(argument).toLocalFile()
+                               : argument;
+    const QFileInfo info(chemin);
+    if (chemin.isEmpty() || !info.exists()) {
+        demande.message = QStringLiteral("Le fichier ou le dossier « %1 » est introuvable.").arg(argument);
+        return demande;
+    }
+    if (info.isDir()) {
+        demande.dossier = info.absoluteFilePath();
+        return demande;
+    }
+    demande.dossier = info.absolutePath();
+    // The first entry of the filter takes every type; the others name one each.
+    for (int type = 1; type < static_cast<int>(types_images().size()); ++type) {
+        if (correspond_liste(info.fileName(), motifs_de(types_images()[type].motif))) {
+            demande.nom = info.fileName();
+            demande.type_image = type;
+            return demande;
+        }
+    }
+    demande.message = QStringLiteral("« %1 » n'est pas une image que le programme sait afficher : son dossier est ouvert.")
+                          .arg(info.fileName());
+    return demande;
+}
