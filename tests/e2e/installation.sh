@@ -12,11 +12,18 @@ echoue() { echo "ÉCHEC: $*"; echecs=$((echecs + 1)); }
 ok() { echo "ok: $*"; }
 
 rm -rf "$prefixe"
-if ! cmake --install "$construction" --prefix "$prefixe" >"$prefixe.journal" 2>&1; then
+# Every install rule is in the default component; naming it keeps this install's file list apart
+# from build/install_manifest.txt, which a real install left for uninstalling.
+manifeste=$construction/install_manifest_Unspecified.txt
+if ! cmake --install "$construction" --component Unspecified --prefix "$prefixe" >"$prefixe.journal" 2>&1; then
     cat "$prefixe.journal"
     echo "ÉCHEC: cmake --install"
     exit 1
 fi
+
+# The list the README's uninstall command reads names everything that was installed.
+absents=$(comm -23 <(find "$prefixe" ! -type d | sort) <(sort "$manifeste"))
+[ -z "$absents" ] && ok "la liste d'installation est complète" || echoue "absents de la liste d'installation: $absents"
 
 # The command on the PATH is a link to the executable, which finds its help pages beside it.
 commande=$prefixe/bin/imagora

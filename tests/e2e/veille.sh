@@ -91,6 +91,26 @@ if attendre_que 60 fond_rouge; then
         sleep 0.5
         capture 4-apres-veille
         [ "$(pointeur)" = visible ] && ok "le pointeur est revenu" || echoue "le pointeur reste caché"
+
+        # The options window reads the file back: saving again, after a change undone, rewrites
+        # the very same settings.
+        cp "$conf" "$bac/enregistre.conf"
+        sleep 1
+        touches "$id" alt+o
+        if options=$(attendre_fenetre '^OPTIONS$' 30 "$pid"); then
+            sleep 0.5
+            capture 5-options-relues
+            # To "file name" (the colour choice is one stop), ticked twice, then saved.
+            touches "$options" Tab Tab Tab Tab Tab Tab Tab space space alt+e
+            reecrit() { [ "$conf" -nt "$bac/enregistre.conf" ]; }
+            attendre_que 10 reecrit || echoue "Enregistrer n'a pas réécrit les réglages"
+            cmp -s "$conf" "$bac/enregistre.conf" && ok "les options relues sont celles enregistrées" \
+                || { echoue "les options relues diffèrent:"; diff "$bac/enregistre.conf" "$conf"; }
+            xdotool key alt+f
+            attendre_que 10 options_fermees || echoue "les options restent ouvertes"
+        else
+            echoue "Alt+O n'ouvre pas les options"
+        fi
         quitter "$id" "$pid" && ok "le programme se termine" || echoue "le programme tourne encore"
         [ "$(cle etat)" = inactif ] && ok "etat = inactif" || echoue "etat = '$(cle etat)'"
     else
