@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts the real program on the X display of xvfb-run, as a user would:
-#  - first start: the splash, then the main window about two seconds later, the thirteen settings;
+#  - first start on an empty settings file: the splash, then the main window about two seconds
+#    later, the thirteen settings;
 #  - a second start while it runs: the message, an exit, and a settings file left byte for byte;
 #  - after a crash (kill -9), the next start is not refused.
 # Screenshots of each step go to $IMAGORA_CAPTURES (default: e2e-captures/ in the current folder).
@@ -8,7 +9,8 @@ captures=${IMAGORA_CAPTURES:-$PWD/e2e-captures}/demarrage
 mkdir -p "$captures"
 source "$(dirname "${BASH_SOURCE[0]}")/commun.sh"
 
-# 1. First start.
+# 1. First start, on an empty settings file.
+mkdir -p "$(dirname "$conf")" && : >"$conf"
 debut=$(maintenant_ms)
 LANG=$langue "$programme" &
 pid1=$!
@@ -38,6 +40,10 @@ if [ -f "$conf" ]; then
     [[ "$(cle 'date de debut')" =~ ^[0-9]{2}/[0-9]{2}/[0-9]{4}$ ]] && ok "date de debut = $(cle 'date de debut')" \
         || echoue "date de debut = '$(cle 'date de debut')'"
     [ "$(cle secondes)" = 4 ] && ok "secondes = 4" || echoue "secondes = '$(cle secondes)'"
+    # The installed program's own folder, as the first start folder.
+    dossier=$(dirname "$(readlink -f "$programme")")/
+    [ "$(cle 'dossier demarrage')" = "$dossier" ] && ok "dossier demarrage = $dossier" \
+        || echoue "dossier demarrage = '$(cle 'dossier demarrage')' au lieu de $dossier"
 else
     echoue "pas de fichier de réglages $conf"
 fi
