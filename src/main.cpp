@@ -27,6 +27,13 @@ int main(int argc, char* argv[])
         return 0;
 
     std::unique_ptr<frmVisualiseur> visualiseur;
+    // A later start handed a picture over: the browser opens it, or opens on it once it exists.
+    QObject::connect(&instance, &InstanceUnique::demande, &app, [&visualiseur](const QString& chemin) {
+        if (visualiseur)
+            visualiseur->ouvrir_demande(chemin);
+        else
+            module().fichier_demande = chemin;
+    });
     // The program ends only through the browser's quit confirmation, not when a window closes.
     QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(&intro, &frmIntro::Form_Unload, &app, [&visualiseur] {

@@ -3,17 +3,24 @@
 #include "browser/types_images.h"
 #include "forms/joker.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QUrl>
+
+QString chemin_demande(const QString& argument)
+{
+    const QString chemin = argument.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)
+                               ? QUrl(argument).toLocalFile()
+                               : argument;
+    return chemin.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(chemin).absoluteFilePath());
+}
 
 DemandeOuverture demande_ouverture(const QString& argument)
 {
     DemandeOuverture demande;
     if (argument.isEmpty())
         return demande;
-    const QString chemin = argument.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)
-                               ? QUrl(argument).toLocalFile()
-                               : argument;
+    const QString chemin = chemin_demande(argument);
     const QFileInfo info(chemin);
     if (chemin.isEmpty() || !info.exists()) {
         demande.message = QStringLiteral("Le fichier ou le dossier « %1 » est introuvable.").arg(argument);

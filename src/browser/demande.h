@@ -14,3 +14,7 @@ struct DemandeOuverture {
 // Reads the command-line argument: a path, relative to the current folder or absolute, or a
 // "file:" URL. An empty argument asks for nothing.
 DemandeOuverture demande_ouverture(const QString& argument);
+
+// The argument as an absolute, clean path (empty for an empty argument), for handing it to a
+// copy of the program that runs in another folder.
+QString chemin_demande(const QString& argument);

@@ -21,6 +21,7 @@
 #include "startup/module.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -558,6 +559,34 @@ int frmVisualiseur::selectionner_nom(const QString& nom)
     if (ligne >= 0)
         ListView1->selectionnerLigne(ligne);
     return ligne;
+}
+
+void frmVisualiseur::ouvrir_demande(const QString& argument)
+{
+    // A show, a dialog or a message of the program is open: the request waits for it to close.
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(500, this, [this, argument] { ouvrir_demande(argument); });
+        return;
+    }
+    const DemandeOuverture demande = demande_ouverture(argument);
+    if (!demande.message.isEmpty())
+        module().interaction->message(this, {demande.message, QStringLiteral("IMAGORA"), Boutons::Ok, Icone::Exclamation});
+    if (!demande.dossier.isEmpty()) {
+        if (QDir::cleanPath(Dir1->Path()) == QDir::cleanPath(demande.dossier)) {
+            relire_liste(); // the same folder, read again: the picture may be new
+        } else if (Dir1->setPath(demande.dossier)) {
+            const QSignalBlocker silence(Drive1);
+            Drive1->setDrive(Dir1->Path());
+        }
+        const int type = cboFiltre->currentIndex();
+        if (demande.type_image >= 0 && type != 0 && type != demande.type_image)
+            cboFiltre->setCurrentIndex(0);
+        if (!demande.nom.isEmpty())
+            ListView1_ItemClick(selectionner_nom(demande.nom));
+    }
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
 }
 
 void frmVisualiseur::ouvrir_recherche()

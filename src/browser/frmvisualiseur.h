@@ -54,6 +54,9 @@ public:
     int ligne_de(const QString& nom) const;
     // The file search window, modal.
     void ouvrir_recherche();
+    // Opens a picture or folder handed over by a later start of the program, as a start with it
+    // would; waits while a modal window is open, then brings the browser to the front.
+    void ouvrir_demande(const QString& argument);
 
 Q_SIGNALS:
     // The user has confirmed quitting: the program ends now.

@@ -1,5 +1,6 @@
 #include "startup/frmintro.h"
 
+#include "browser/demande.h"
 #include "forms/fenetres.h"
 #include "platform/instance.h"
 #include "startup/module.h"
@@ -56,6 +57,10 @@ frmIntro::frmIntro(InstanceUnique& instance, QWidget* parent)
 bool frmIntro::Form_Load()
 {
     if (!m_instance.acquerir()) {
+        // Started to open a picture while a copy runs: that copy opens it, this one just ends.
+        const QString demande = chemin_demande(module().fichier_demande);
+        if (!demande.isEmpty() && m_instance.transmettre(demande))
+            return false;
         Message m;
         m.texte = QStringLiteral("Programme déja en cours d'utilisation...");
         m.titre = QStringLiteral("Imagora");

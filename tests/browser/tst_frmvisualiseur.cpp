@@ -15,6 +15,7 @@
 #include <QAbstractItemView>
 #include <QHeaderView>
 #include <QComboBox>
+#include <QDialog>
 #include <QDirIterator>
 #include <QFile>
 #include <QUrl>
@@ -246,6 +247,33 @@ private Q_SLOTS:
         QCOMPARE(m.texte, QString("Le fichier ou le dossier « %1/parti.jpg » est introuvable.").arg(m_dossier));
         QCOMPARE(m.titre, QString("IMAGORA"));
         QCOMPARE(m.icone, Icone::Exclamation);
+    }
+
+    // A picture handed over by a later start, while the browser is open: it waits for a modal
+    // window to close, then the browser goes there as a start with it would.
+    void demande_pendant_que_le_programme_tourne()
+    {
+        auto f = ouvrir(m_dossier + "/sous-dossier", "1");
+        QDialog modale(f.get());
+        modale.setModal(true);
+        modale.show();
+        QTRY_VERIFY(QApplication::activeModalWidget() == &modale);
+        f->ouvrir_demande(m_dossier + "/hopper.ico");
+        QTest::qWait(100);
+        QCOMPARE(f->dossier_courant(), m_dossier + "/sous-dossier/");
+        modale.close();
+        QTRY_COMPARE_WITH_TIMEOUT(f->dossier_courant(), m_dossier + '/', 5000);
+        QCOMPARE(enfant<QComboBox>(f.get(), "cboFiltre")->currentIndex(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(f->image_selectionnee(), m_dossier + "/hopper.ico", 20000);
+        QCOMPARE(texte(f.get(), "lblTotalFichiers"), QString("Total:  11 Fichier(s)"));
+
+        // The same folder again picks up a picture saved since.
+        QVERIFY(QFile::copy(pillow + "/hopper.bmp", m_dossier + "/nouvelle.bmp"));
+        f->ouvrir_demande(m_dossier + "/nouvelle.bmp");
+        QTRY_COMPARE_WITH_TIMEOUT(f->image_selectionnee(), m_dossier + "/nouvelle.bmp", 20000);
+        QCOMPARE(texte(f.get(), "lblTotalFichiers"), QString("Total:  12 Fichier(s)"));
+        QCOMPARE(enfant<DirListBox>(f.get(), "Dir1")->Path(), m_dossier);
+        QVERIFY(d().messages.isEmpty());
     }
 
     void demande_relative_ou_en_url()

@@ -4,7 +4,8 @@
 #  - a click on each row shows that picture in the preview square;
 #  - F1 opens the installed help page in the desktop's viewer;
 #  - Escape asks whether to quit, Return answers Yes, the settings say "inactif";
-#  - started with a picture, as the desktop's "Open with" does, it opens on it, previewed.
+#  - started with a picture, as the desktop's "Open with" does, it opens on it, previewed; started
+#    so again while it runs, the running copy shows the new picture.
 # Screenshots go to $IMAGORA_CAPTURES/navigateur (default: e2e-captures/ in the current folder).
 captures=${IMAGORA_CAPTURES:-$PWD/e2e-captures}/navigateur
 mkdir -p "$captures"
@@ -82,6 +83,25 @@ if id=$(attendre_fenetre "$titre_principal" 60 "$pid"); then
     else
         echoue "imagora plan.emf n'affiche pas d'aperçu"
     fi
+    avant=$(md5sum <"$bac/apercu.png")
+
+    # "Open with" again while it runs: the running copy shows the picture, the new one just ends.
+    LANG=$langue "$programme" "$photos/hopper.bmp" &
+    pid2=$!
+    if attendre_fin "$pid2" 10; then
+        wait "$pid2" && ok "la deuxième copie passe l'image et se termine" || echoue "la deuxième copie sort en erreur"
+    else
+        echoue "la deuxième copie ne se termine pas"
+        kill -9 "$pid2"
+    fi
+    autre_apercu() { apercu_affiche && [ "$(md5sum <"$bac/apercu.png")" != "$avant" ]; }
+    if attendre_que 20 autre_apercu; then
+        capture 5-image-transmise
+        ok "la copie qui tourne affiche hopper.bmp"
+    else
+        echoue "la copie qui tourne n'a pas changé d'image"
+    fi
+    xdotool search --onlyvisible --name '^Imagora$' >/dev/null && echoue "un message reste affiché"
     touches "$id" Escape
     question=$(attendre_fenetre '^IMAGORA$' 30 "$pid") && touches "$question" Return
     attendre_fin "$pid" 10 || { echoue "le programme tourne encore"; kill -9 "$pid"; }

@@ -5,14 +5,17 @@
 #include "startup/module.h"
 #include "startup/premier_demarrage.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSysInfo>
 #include <QTest>
+#include <QThread>
 
 namespace {
 
@@ -139,6 +142,58 @@ private Q_SLOTS:
         QFile::remove(Parametres::chemin_fichier());
         QVERIFY(!demarrer(seconde));
         QVERIFY(!QFile::exists(Parametres::chemin_fichier()));
+    }
+
+    // Started with a picture while a copy runs: the path goes to that copy, made absolute, and
+    // the later start ends without a word. With no copy listening, the usual message.
+    void une_image_passe_a_la_copie_qui_tourne()
+    {
+        BacASable bac;
+        InteractionInstallee dialogues;
+        const QString verrou = bac.chemin("run/Imagora.lock");
+        QDir().mkpath(bac.chemin("run"));
+
+        // The running copy, in a thread of its own so that it answers while this one waits.
+        QThread fil;
+        fil.start();
+        auto* premiere = new InstanceUnique(verrou);
+        premiere->moveToThread(&fil);
+        bool tenu = false;
+        QMetaObject::invokeMethod(premiere, [&] { tenu = premiere->acquerir(); }, Qt::BlockingQueuedConnection);
+        QVERIFY(tenu);
+        QStringList recus;
+        connect(premiere, &InstanceUnique::demande, this, [&](const QString& c) { recus << c; });
+
+        QVERIFY(QDir().mkpath(bac.chemin("photos d'été")));
+        const QString ici = QDir::currentPath();
+        QDir::setCurrent(bac.chemin("photos d'été"));
+        module().fichier_demande = "été 1.jpg";
+        InstanceUnique seconde(verrou);
+        const bool demarre = demarrer(seconde);
+        QDir::setCurrent(ici);
+        QVERIFY(!demarre);
+        QVERIFY(dialogues->messages.isEmpty());
+        QTRY_COMPARE(recus, QStringList{bac.chemin("photos d'été/été 1.jpg")});
+
+        // A second request on the same copy, as a URL.
+        module().fichier_demande = "file://" + bac.chemin("photos d'été");
+        QVERIFY(!demarrer(seconde));
+        QTRY_COMPARE(recus.size(), 2);
+        QCOMPARE(recus.last(), bac.chemin("photos d'été"));
+        QVERIFY(dialogues->messages.isEmpty());
+
+        // The running copy has gone but left its lock to a process that holds it without
+        // listening: the later start is refused with the message.
+        QMetaObject::invokeMethod(premiere, [premiere] { delete premiere; }, Qt::BlockingQueuedConnection);
+        fil.quit();
+        fil.wait();
+        QLockFile autre(verrou);
+        QVERIFY(autre.tryLock(0));
+        module().fichier_demande = bac.chemin("photos d'été");
+        QVERIFY(!demarrer(seconde));
+        QCOMPARE(dialogues->messages.size(), 1);
+        QCOMPARE(dialogues->messages.first().texte, QString("Programme déja en cours d'utilisation..."));
+        module().fichier_demande.clear();
     }
 
     void verrou_d_un_processus_disparu()
