@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <utility>
 
 int main(int argc, char* argv[])
 {
@@ -27,22 +28,26 @@ int main(int argc, char* argv[])
         return 0;
 
     std::unique_ptr<frmVisualiseur> visualiseur;
-    // A later start handed a picture over: the browser opens it, or opens on it once it exists.
-    QObject::connect(&instance, &InstanceUnique::demande, &app, [&visualiseur](const QString& chemin) {
-        if (visualiseur)
+    // A later start handed a picture over: the browser opens it, at once or once it is shown
+    // (the splash, or the screen saver it may start with, is still up).
+    QStringList en_attente;
+    QObject::connect(&instance, &InstanceUnique::demande, &app, [&visualiseur, &en_attente](const QString& chemin) {
+        if (visualiseur && visualiseur->isVisible())
             visualiseur->ouvrir_demande(chemin);
         else
-            module().fichier_demande = chemin;
+            en_attente.append(chemin);
     });
     // The program ends only through the browser's quit confirmation, not when a window closes.
     QApplication::setQuitOnLastWindowClosed(false);
-    QObject::connect(&intro, &frmIntro::Form_Unload, &app, [&visualiseur] {
+    QObject::connect(&intro, &frmIntro::Form_Unload, &app, [&visualiseur, &en_attente] {
         // Once the splash has gone: the browser's load may run the screen saver first.
-        QTimer::singleShot(0, [&visualiseur] {
+        QTimer::singleShot(0, [&visualiseur, &en_attente] {
             visualiseur = std::make_unique<frmVisualiseur>();
             // A confirmed quit ends the program at once.
             QObject::connect(visualiseur.get(), &frmVisualiseur::finDuProgramme, [] { QCoreApplication::exit(0); });
             visualiseur->show();
+            for (const QString& chemin : std::exchange(en_attente, {}))
+                visualiseur->ouvrir_demande(chemin);
         });
     });
     intro.show();
