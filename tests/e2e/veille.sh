@@ -13,7 +13,7 @@ curseur=${CURSEUR:?CURSEUR must name the pointer probe}
 photos=$bac/photos
 mkdir -p "$photos"
 cp "$echantillons/hopper.bmp" "$echantillons/flower.jpg" "$echantillons/chi.gif" "$photos/"
-# Red background (the colour's decimal value); everything else as on a first start.
+# A red background (the colour's decimal value), no information texts, the rest as first written.
 reglages "date de debut" "01/01/2026" "dossier demarrage" "$photos" "type fichier" "0" "secondes" "4" \
     "veille" "0" "couleur fond" "255" "chemin fichier" "0" "taille" "0" "informations" "0" "demarrage OS" "0"
 
