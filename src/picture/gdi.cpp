@@ -28,6 +28,34 @@ constexpr double etendue_maximale = 4'000'000;
 // Paths with more elements than this are clipped against by their bounding box only.
 constexpr int elements_decoupe_maximaux = 4000;
 
+// Fills whose sides add up to more pixels than this are drawn without antialiasing: past it the
+// antialiased rasterizer's time grows faster than the length (a few hundred ms at this bound).
+constexpr double longueur_lissee_max = 200'000;
+
+// Total length of a path's sides in device pixels, closing sides included (for curves, the
+// control polygon, which is longer).
+double longueur_des_cotes(const QPainterPath& chemin, const QTransform& t)
+{
+    double total = 0;
+    QPointF debut;
+    QPointF precedent;
+    const auto cote = [&total](QPointF a, QPointF b) { total += std::abs(b.x() - a.x()) + std::abs(b.y() - a.y()); };
+    for (int i = 0; i < chemin.elementCount(); ++i) {
+        const QPainterPath::Element e = chemin.elementAt(i);
+        const QPointF p = t.map(QPointF(e.x, e.y));
+        if (e.isMoveTo()) {
+            if (i > 0)
+                cote(precedent, debut);
+            debut = p;
+        } else {
+            cote(precedent, p);
+        }
+        precedent = p;
+    }
+    cote(precedent, debut);
+    return total;
+}
+
 // Bits of one channel of a BI_BITFIELDS mask, spread to 0-255.
 struct Canal {
     quint32 masque = 0;
@@ -407,15 +435,24 @@ void Dessin::peindre(const QPainterPath& chemin, const QTransform& t, bool rempl
     if (rop2 == 11) // R2_NOP
         return;
     peintre_.setCompositionMode(modes_rop2[rop2 - 1]);
+    // The antialiased rasterizer walks every cell the sides cross, and a figure of long crossing
+    // sides can cost it seconds; such a figure is drawn with hard edges. A wide pen's outline is
+    // filled the same way and runs along both sides of the figure.
+    const double longueur = longueur_des_cotes(chemin, t);
     if (remplir && etat_.pinceau.genre != Pinceau::Genre::Nul) {
         QPainterPath p = chemin;
         p.setFillRule(etat_.remplissage == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+        peintre_.setRenderHint(QPainter::Antialiasing, longueur <= longueur_lissee_max);
         if (etat_.pinceau.genre == Pinceau::Genre::Hachure && etat_.mode_fond == OPAQUE)
             peintre_.fillPath(p, etat_.couleur_fond);
         peintre_.fillPath(p, brosse(etat_.pinceau, t));
     }
-    if (tracer && !etat_.stylo.nul())
-        peintre_.strokePath(chemin, plume(t));
+    if (tracer && !etat_.stylo.nul()) {
+        const QPen stylo = plume(t);
+        peintre_.setRenderHint(QPainter::Antialiasing, stylo.widthF() <= 1 || 2 * longueur <= longueur_lissee_max);
+        peintre_.strokePath(chemin, stylo);
+    }
+    peintre_.setRenderHint(QPainter::Antialiasing, true);
     peintre_.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
