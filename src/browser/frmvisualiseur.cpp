@@ -353,13 +353,7 @@ void frmVisualiseur::Form_Load()
 
 void frmVisualiseur::Drive1_Change()
 {
-    const QString lecteur = Drive1->Drive();
-    if (Dir1->setPath(lecteur))
-        return;
-    const QString raison = raison_lecteur_inaccessible(lecteur);
-    module().interaction->message(this, {raison, QStringLiteral("IMAGORA"), Boutons::Ok, Icone::Critique});
-    const QSignalBlocker silence(Drive1);
-    Drive1->setDrive(Dir1->Path());
+    ouvrir_lecteur(*Drive1, *Dir1, *module().interaction, this);
 }
 
 void frmVisualiseur::Dir1_Change()

@@ -1,9 +1,12 @@
 #include "forms/listelecteurs.h"
 
+#include "forms/interaction.h"
+#include "forms/listedossiers.h"
 #include "forms/textes.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSignalBlocker>
 #include <QStorageInfo>
 
 #include <algorithm>
@@ -106,4 +109,14 @@ void DriveListBox::setDrive(const QString& chemin)
     const int index = findData(lecteur_de(chemin));
     if (index >= 0)
         setCurrentIndex(index);
+}
+
+void ouvrir_lecteur(DriveListBox& lecteurs, DirListBox& dossiers, Interaction& interaction, QWidget* parent)
+{
+    const QString lecteur = lecteurs.Drive();
+    if (dossiers.setPath(lecteur))
+        return;
+    interaction.message(parent, {raison_lecteur_inaccessible(lecteur), QStringLiteral("IMAGORA"), Boutons::Ok, Icone::Critique});
+    const QSignalBlocker silence(&lecteurs);
+    lecteurs.setDrive(dossiers.Path());
 }

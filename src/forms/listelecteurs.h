@@ -6,6 +6,11 @@
 #include <QList>
 #include <QString>
 
+class DirListBox;
+class DriveListBox;
+class Interaction;
+class QWidget;
+
 // One place the user can start browsing from.
 struct Lecteur {
     QString racine;   // "/", the home folder, or a mount point
@@ -44,3 +49,7 @@ Q_SIGNALS:
 private:
     QList<Lecteur> m_lecteurs;
 };
+
+// The user chose another drive: the folder list opens it. When it cannot, the message says why
+// (title "IMAGORA") and the drive list goes back to the drive of the folder list.
+void ouvrir_lecteur(DriveListBox& lecteurs, DirListBox& dossiers, Interaction& interaction, QWidget* parent);

@@ -804,22 +804,9 @@ void Dessin::arc(QRectF r, QPointF debut, QPointF fin, Arc genre)
         p.arcTo(r, a0, balayage);
         figure(p, false, true);
         break;
-    case Arc::ArcVers: {
-        p.moveTo(etat_.position);
-        QPainterPath depart;
-        depart.arcMoveTo(r, a0);
-        p.lineTo(depart.currentPosition());
-        p.arcTo(r, a0, balayage);
-        etat_.position = p.currentPosition();
-        if (chemin_actif_) {
-            assurer_figure();
-            const QPainterPath d = (etat_.monde * page()).map(p);
-            chemin_.connectPath(d);
-            return;
-        }
-        peindre(p, complete(), false, true);
+    case Arc::ArcVers:
+        arc_depuis_position(r, a0, balayage);
         break;
-    }
     case Arc::Corde:
         p.arcMoveTo(r, a0);
         p.arcTo(r, a0, balayage);
@@ -840,11 +827,17 @@ void Dessin::arc_angle(QPointF centre, double rayon, double depart, double balay
     if (!std::isfinite(depart) || !std::isfinite(balayage) || rayon <= 0)
         return;
     balayage = std::clamp(balayage, -3600.0, 3600.0);
-    const QRectF r(centre.x() - rayon, centre.y() - rayon, 2 * rayon, 2 * rayon);
+    arc_depuis_position(QRectF(centre.x() - rayon, centre.y() - rayon, 2 * rayon, 2 * rayon), depart, balayage);
+}
+
+void Dessin::arc_depuis_position(const QRectF& r, double depart, double balayage)
+{
+    // A line from the current position to the arc's start, then the arc; its end becomes the
+    // current position.
     QPainterPath p(etat_.position);
-    QPainterPath d;
-    d.arcMoveTo(r, depart);
-    p.lineTo(d.currentPosition());
+    QPainterPath debut;
+    debut.arcMoveTo(r, depart);
+    p.lineTo(debut.currentPosition());
     p.arcTo(r, depart, balayage);
     etat_.position = p.currentPosition();
     if (chemin_actif_) {

@@ -176,6 +176,8 @@ private:
     bool raisonnable(const QRectF& image) const;
     // Draws (or adds to the open path) a figure given in logical units.
     void figure(const QPainterPath& logique, bool remplir, bool tracer);
+    // A line from the current position to the start of the arc in `r`, then the arc.
+    void arc_depuis_position(const QRectF& r, double depart, double balayage);
     void peindre(const QPainterPath& chemin, const QTransform& t, bool remplir, bool tracer);
     void borner_motif(Objet& objet);
     void assurer_figure();

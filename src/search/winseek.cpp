@@ -284,13 +284,7 @@ void WinSeek::Form_Load()
 
 void WinSeek::drvList_Change()
 {
-    const QString lecteur = drvList->Drive();
-    if (dirList->setPath(lecteur))
-        return;
-    const QString raison = raison_lecteur_inaccessible(lecteur);
-    module().interaction->message(this, {raison, QStringLiteral("IMAGORA"), Boutons::Ok, Icone::Critique});
-    const QSignalBlocker silence(drvList);
-    drvList->setDrive(dirList->Path());
+    ouvrir_lecteur(*drvList, *dirList, *module().interaction, this);
 }
 
 void WinSeek::dirList_Change()

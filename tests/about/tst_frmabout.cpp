@@ -1,5 +1,6 @@
 #include "about/frmabout.h"
 #include "bac_a_sable.h"
+#include "controles.h"
 #include "forms/fenetres.h"
 #include "interaction_test.h"
 #include "modal.h"
@@ -37,15 +38,7 @@ QString faux_programme(const QTemporaryDir& dossier, const QString& nom, bool ex
     return chemin;
 }
 
-template <typename T> T* controle(const frmAbout& f, const char* nom)
-{
-    T* c = f.findChild<T*>(QString::fromLatin1(nom));
-    if (!c)
-        qFatal("control %s missing", nom);
-    return c;
-}
-
-QString texte(const frmAbout& f, const char* nom) { return controle<QLabel>(f, nom)->text(); }
+QString texte(const frmAbout& f, const char* nom) { return enfant<QLabel>(&f, nom)->text(); }
 
 } // namespace
 
@@ -65,10 +58,10 @@ private Q_SLOTS:
                  QString("Visionnez des images, afficher les sous forme de diaporama ou d'écran de veille"));
         QCOMPARE(texte(f, "lblAvertissement0"), QString("Avertissement:"));
         QVERIFY(texte(f, "lblAvertissement1").contains("Imagora"));
-        QCOMPARE(controle<QPushButton>(f, "cmdOK")->text(), QString("OK"));
-        QVERIFY(controle<QPushButton>(f, "cmdOK")->isDefault());
-        QCOMPARE(controle<QPushButton>(f, "cmdSysInfo")->text(), QString("&Infos système..."));
-        QCOMPARE(controle<QLabel>(f, "picIcon")->pixmap().deviceIndependentSize().toSize(), QSize(32, 32));
+        QCOMPARE(enfant<QPushButton>(&f, "cmdOK")->text(), QString("OK"));
+        QVERIFY(enfant<QPushButton>(&f, "cmdOK")->isDefault());
+        QCOMPARE(enfant<QPushButton>(&f, "cmdSysInfo")->text(), QString("&Infos système..."));
+        QCOMPARE(enfant<QLabel>(&f, "picIcon")->pixmap().deviceIndependentSize().toSize(), QSize(32, 32));
         QVERIFY(f.findChild<QWidget*>("Line1_0") && f.findChild<QWidget*>("Line1_1"));
         QCOMPARE(f.minimumSize(), f.maximumSize()); // fixed border
         QCOMPARE(f.pos(), position_centree(f.screen()->geometry().size(), f.size()));
@@ -88,7 +81,7 @@ private Q_SLOTS:
         InteractionInstallee dialogues;
         frmAbout f;
         bool ok_clique = false;
-        connect(controle<QPushButton>(f, "cmdOK"), &QPushButton::clicked, this, [&] { ok_clique = true; });
+        connect(enfant<QPushButton>(&f, "cmdOK"), &QPushButton::clicked, this, [&] { ok_clique = true; });
         quand_modal([touche](QWidget* w) { QTest::keyClick(w, Qt::Key(touche)); });
         QCOMPARE(f.exec(), int(QDialog::Accepted));
         QVERIFY(ok_clique);
@@ -106,7 +99,7 @@ private Q_SLOTS:
         CheminTemporaire chemin(vide.path());
         QCOMPARE(programme_infos_systeme(), QString());
         frmAbout f;
-        controle<QPushButton>(f, "cmdSysInfo")->click();
+        enfant<QPushButton>(&f, "cmdSysInfo")->click();
         QVERIFY(dialogues->lancements.isEmpty());
         QCOMPARE(dialogues->messages.size(), 1);
         QCOMPARE(dialogues->messages[0].texte, indisponible);
@@ -124,7 +117,7 @@ private Q_SLOTS:
         const QString attendu = faux_programme(dossier, "hardinfo");
         CheminTemporaire chemin(dossier.path());
         frmAbout f;
-        controle<QPushButton>(f, "cmdSysInfo")->click();
+        enfant<QPushButton>(&f, "cmdSysInfo")->click();
         QCOMPARE(dialogues->lancements.size(), 1);
         QCOMPARE(dialogues->lancements[0].programme, attendu); // list order, not directory order
         QVERIFY(dialogues->lancements[0].arguments.isEmpty());
@@ -140,7 +133,7 @@ private Q_SLOTS:
         const QString attendu = faux_programme(dossier, "kinfocenter");
         CheminTemporaire chemin(dossier.path());
         frmAbout f;
-        controle<QPushButton>(f, "cmdSysInfo")->click();
+        enfant<QPushButton>(&f, "cmdSysInfo")->click();
         QCOMPARE(dialogues->lancements.size(), 1);
         QCOMPARE(dialogues->lancements[0].programme, attendu);
         QCOMPARE(dialogues->messages.size(), 1);

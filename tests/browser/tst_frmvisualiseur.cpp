@@ -1,4 +1,5 @@
 #include "bac_a_sable.h"
+#include "controles.h"
 #include "browser/demande.h"
 #include "browser/frmvisualiseur.h"
 #include "forms/barreetat.h"
@@ -32,15 +33,6 @@
 namespace {
 
 const QString pillow = qEnvironmentVariable("SAMPLES") + "/pillow";
-
-template <typename T>
-T* enfant(QWidget* w, const QString& nom)
-{
-    T* e = w->findChild<T*>(nom);
-    if (!e)
-        qFatal("control %s missing", qPrintable(nom));
-    return e;
-}
 
 QString texte(QWidget* w, const QString& nom)
 {

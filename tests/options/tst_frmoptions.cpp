@@ -1,4 +1,5 @@
 #include "bac_a_sable.h"
+#include "controles.h"
 #include "interaction_test.h"
 #include "modal.h"
 #include "son.h"
@@ -20,15 +21,6 @@
 #include <QTest>
 
 namespace {
-
-template <typename T>
-T* enfant(QWidget* w, const char* nom)
-{
-    T* e = w->findChild<T*>(QLatin1String(nom));
-    if (!e)
-        qFatal("control %s missing", nom);
-    return e;
-}
 
 QString dans_le_fichier(const QString& cle)
 {

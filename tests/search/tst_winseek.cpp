@@ -1,4 +1,5 @@
 #include "bac_a_sable.h"
+#include "controles.h"
 #include "forms/listedossiers.h"
 #include "forms/textes.h"
 #include "interaction_test.h"
@@ -21,15 +22,6 @@
 #include <memory>
 
 namespace {
-
-template <typename T>
-T* enfant(QWidget* w, const QString& nom)
-{
-    T* e = w->findChild<T*>(nom);
-    if (!e)
-        qFatal("control %s missing", qPrintable(nom));
-    return e;
-}
 
 QString texte(QWidget* w, const QString& nom)
 {
