@@ -1,19 +1,15 @@
 #include "actions/actionsfichier.h"
 
-#include "browser/frmvisualiseur.h"
 #include "forms/listefichiers.h"
 #include "options/cdlgcom.h"
-#include "picture/chargeur.h"
 #include "platform/bureau.h"
 #include "platform/fichiers.h"
+#include "search/winseek.h"
 #include "show/frmapercu.h"
 #include "show/frmdiaporama.h"
 #include "startup/module.h"
 
-#include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QFutureWatcher>
 #include <QSaveFile>
 #include <QUrl>
 #include <QtConcurrent/QtConcurrentRun>
@@ -33,24 +29,20 @@ Reponse question(QWidget* parent, const QString& texte)
     return module().interaction->message(parent, {texte, titre_programme, Boutons::OuiNon, Icone::Question, 1});
 }
 
-// Decodes away from the window's thread, keeping the windows painted meanwhile.
-ImageLue lire_sans_bloquer(const QString& chemin)
+// An entry of that path, whatever it is: a file, a folder, or a link, even one that leads nowhere.
+bool entree_existe(const QString& chemin)
 {
-    QFutureWatcher<ImageLue> lecture;
-    QEventLoop attente;
-    QObject::connect(&lecture, &QFutureWatcher<ImageLue>::finished, &attente, &QEventLoop::quit);
-    lecture.setFuture(QtConcurrent::run([chemin] { return image_complete(chemin); }));
-    if (!lecture.isFinished())
-        attente.exec(QEventLoop::ExcludeUserInputEvents);
-    return lecture.result();
+    const QFileInfo info(chemin);
+    return info.exists() || info.isSymLink();
 }
 
 } // namespace
 
-ActionsFichier::ActionsFichier(frmVisualiseur& visualiseur)
-    : QObject(&visualiseur)
-    , m_visualiseur(visualiseur)
+ActionsFichier::ActionsFichier(Navigateur& navigateur, QObject* parent)
+    : QObject(parent)
+    , m_navigateur(navigateur)
 {
+    connect(&m_fond, &QFutureWatcher<ImageLue>::finished, this, &ActionsFichier::fond_lu);
 }
 
 QString ActionsFichier::fichier_fond()
@@ -58,57 +50,62 @@ QString ActionsFichier::fichier_fond()
     return dossier_windows() + QStringLiteral("/fond.bmp");
 }
 
-void ActionsFichier::lblOption_Click(int index)
+void ActionsFichier::lblOption_Click(int index, const SelectionImage& selection)
 {
-    QWidget* parent = &m_visualiseur;
+    QWidget* parent = m_navigateur.fenetre();
     if (index == 3) {
-        if (m_visualiseur.fichiers()->ListCount() < 1) {
+        if (m_navigateur.liste_fichiers().ListCount() < 1) {
             information(parent, QStringLiteral("Aucune image à visionner"));
         } else if (m_lanceur) {
             m_lanceur->raise();
             m_lanceur->activateWindow();
         } else {
-            m_lanceur = new frmDiaporama(*m_visualiseur.fichiers(), parent);
+            m_lanceur = new frmDiaporama(m_navigateur.liste_fichiers(), parent);
             m_lanceur->setAttribute(Qt::WA_DeleteOnClose);
             m_lanceur->show();
         }
         return;
     }
     if (index == 5) {
-        m_visualiseur.ouvrir_recherche();
+        WinSeek recherche(parent);
+        recherche.exec();
         return;
     }
     if (index < 0 || index > 7)
         return;
 
-    const QString image = m_visualiseur.image_selectionnee();
-    if (image.isEmpty()) {
+    if (selection.vide()) {
         information(parent, QStringLiteral("Sélectionnez d'abord une image dans la liste."));
         return;
     }
-    const int ligne = m_visualiseur.ligne_selectionnee();
-    if (ligne < 0)
-        return; // nothing selected in the list any more
-    const QString nom = m_visualiseur.nom_ligne(ligne);
+    if (selection.ligne < 0)
+        return; // the file is no longer the highlighted row of the list
     switch (index) {
-    case 0: fond_ecran(image); break;
-    case 1: frmApercu::voir_taille_reelle(parent, image); break;
-    case 2: editer(image); break;
-    case 4: supprimer(image, ligne); break;
-    case 6: copier_deplacer(image, nom); break;
-    case 7: renommer(image, nom); break;
+    case 0: fond_ecran(selection); break;
+    case 1: frmApercu::voir_taille_reelle(parent, selection.texte()); break;
+    case 2: editer(selection); break;
+    case 4: supprimer(selection); break;
+    case 6: copier_deplacer(selection); break;
+    case 7: renommer(selection); break;
     default: break;
     }
 }
 
-void ActionsFichier::fond_ecran(const QString& image)
+void ActionsFichier::fond_ecran(const SelectionImage& selection)
 {
-    // The whole picture, whatever its type, becomes a bitmap the desktop reads.
+    // The whole picture, whatever its type, becomes a bitmap the desktop reads; it is decoded
+    // away from the window's thread and written when ready.
+    m_fond_source = selection.texte();
+    m_fond.setFuture(QtConcurrent::run([chemin = m_fond_source] { return image_complete(chemin); }));
+}
+
+void ActionsFichier::fond_lu()
+{
+    const ImageLue lue = m_fond.result();
     const QString cible = fichier_fond();
-    const ImageLue lue = lire_sans_bloquer(image);
     QString erreur;
     if (!lue.ok()) {
-        erreur = QStringLiteral("Le fichier %1 ne peut pas être lu.").arg(image);
+        erreur = QStringLiteral("Le fichier %1 ne peut pas être lu.").arg(m_fond_source);
     } else {
         QSaveFile fichier(cible);
         if (!fichier.open(QIODevice::WriteOnly) || !lue.image.save(&fichier, "BMP") || !fichier.commit())
@@ -116,60 +113,56 @@ void ActionsFichier::fond_ecran(const QString& image)
     }
     if (!erreur.isEmpty()) {
         erreur_generale(1, erreur);
-        return;
-    }
-    if (!QFileInfo(cible).isFile()) {
-        information(&m_visualiseur,
+    } else if (!QFileInfo(cible).isFile()) {
+        information(m_navigateur.fenetre(),
                     QStringLiteral("Le fichier ") + cible + QStringLiteral(" est introuvable. Celui-ci devrait se trouver dans: ")
                         + dossier_windows(),
                     QStringLiteral("Fichier introuvable"));
-        return;
-    }
-    if (!bureau::fixe_fond_ecran(cible, &erreur))
+    } else if (!bureau::fixe_fond_ecran(cible, &erreur)) {
         erreur_generale(2, erreur);
+    }
+    Q_EMIT fondTermine();
 }
 
 void ActionsFichier::erreur_generale(int numero, const QString& description)
 {
-    module().interaction->message(&m_visualiseur,
+    module().interaction->message(m_navigateur.fenetre(),
                                   {QStringLiteral("Une erreur est intervenue dans le programme.") + u'\n' + QStringLiteral("No: ")
                                        + QString::number(numero) + u'\n' + QStringLiteral("Type: ") + description,
                                    QStringLiteral("Erreur..."), Boutons::Ok, Icone::Critique});
 }
 
-void ActionsFichier::editer(const QString& image)
+void ActionsFichier::editer(const SelectionImage& selection)
 {
+    const QString image = selection.texte();
     if (bureau::application_associee(image).isEmpty()) {
-        information(&m_visualiseur, QStringLiteral("Aucun éditeur d'associé avec le type de fichier sélectionné [")
-                                        + QFileInfo(image).suffix().toUpper() + QStringLiteral("]."));
+        information(m_navigateur.fenetre(), QStringLiteral("Aucun éditeur d'associé avec le type de fichier sélectionné [")
+                                                + QFileInfo(image).suffix().toUpper() + QStringLiteral("]."));
         return;
     }
     module().interaction->ouvrir(QUrl::fromLocalFile(image));
 }
 
-void ActionsFichier::supprimer(const QString& image, int ligne)
+void ActionsFichier::supprimer(const SelectionImage& selection)
 {
-    const QString nom = QFileInfo(image).fileName();
-    if (question(&m_visualiseur, QStringLiteral("Voulez-vous vraiment mettre le fichier \"%1\" à la corbeille ?").arg(nom))
+    QWidget* parent = m_navigateur.fenetre();
+    if (question(parent, QStringLiteral("Voulez-vous vraiment mettre le fichier \"%1\" à la corbeille ?").arg(selection.nom))
         != Reponse::Oui)
         return;
     QString erreur;
-    if (!fichiers::mettre_a_la_corbeille(image, &erreur)) {
-        information(&m_visualiseur,
-                    QStringLiteral("Le fichier \"%1\" n'a pas pu être mis à la corbeille : %2").arg(nom, erreur),
+    if (!fichiers::mettre_a_la_corbeille(selection.texte(), &erreur)) {
+        information(parent, QStringLiteral("Le fichier \"%1\" n'a pas pu être mis à la corbeille : %2.").arg(selection.nom, erreur),
                     titre_programme);
         return;
     }
-    FileListBox* liste = m_visualiseur.fichiers();
-    liste->Refresh();
-    if (liste->ListCount() < m_visualiseur.nombre_lignes())
-        m_visualiseur.retirer_ligne(ligne);
+    m_navigateur.fichier_parti(selection.nom_octets());
 }
 
-void ActionsFichier::copier_deplacer(const QString& image, const QString& nom)
+void ActionsFichier::copier_deplacer(const SelectionImage& selection)
 {
+    QWidget* parent = m_navigateur.fenetre();
     cDlgCom dialogue;
-    dialogue.sethdcOwner(&m_visualiseur);
+    dialogue.sethdcOwner(parent);
     dialogue.setDialogTitle(QStringLiteral("Sélectionnez un dossier de destination"));
     if (!dialogue.ShowOpenFolder())
         return;
@@ -177,69 +170,84 @@ void ActionsFichier::copier_deplacer(const QString& image, const QString& nom)
     if (dossier.isEmpty())
         return;
     // The same folder however it is spelled (links, "..", a final "/").
-    if (QFileInfo(dossier).canonicalFilePath() == QFileInfo(m_visualiseur.fichiers()->Path()).canonicalFilePath()) {
-        information(&m_visualiseur,
-                    QStringLiteral("Impossible de copier/déplacer le fichier dans le même dossier où il se trouve déjà."),
+    if (QFileInfo(dossier).canonicalFilePath() == QFileInfo(m_navigateur.liste_fichiers().Path()).canonicalFilePath()) {
+        information(parent, QStringLiteral("Impossible de copier/déplacer le fichier dans le même dossier où il se trouve déjà."),
                     titre_programme);
         return;
     }
     if (!dossier.endsWith(u'/'))
         dossier += u'/';
-    const QString cible = dossier + nom;
-    const QFileInfo existante(cible);
-    if (existante.exists()) {
-        if (existante.isDir()) {
-            information(&m_visualiseur, QStringLiteral("Un dossier de ce nom existe déjà dans le dossier de destination : %1").arg(cible),
+    const QString image = selection.texte();
+    const QString cible = dossier + selection.nom;
+    if (entree_existe(cible)) {
+        if (QFileInfo(cible).isDir()) {
+            information(parent, QStringLiteral("Un dossier de ce nom existe déjà dans le dossier de destination : %1").arg(cible),
                         titre_programme);
             return;
         }
-        if (question(&m_visualiseur, QStringLiteral("Un fichier de ce nom existe déjà dans le dossier de destination. Voulez-vous "
-                                                    "écraser celui-ci ?"))
+        // A link to the picture, or a second name of it: replacing it would destroy the picture.
+        if (fichiers::meme_fichier(image, cible)) {
+            information(parent,
+                        QStringLiteral("Impossible de copier le fichier : %1 est le fichier d'origine lui-même (ou un lien vers lui).")
+                            .arg(cible),
+                        titre_programme);
+            return;
+        }
+        if (question(parent, QStringLiteral("Un fichier de ce nom existe déjà dans le dossier de destination. Voulez-vous "
+                                            "écraser celui-ci ?"))
             != Reponse::Oui)
             return;
         // The existing file is replaced only by a complete copy, in one step.
     }
     QString erreur;
     if (!fichiers::copier(image, cible, &erreur)) {
-        information(&m_visualiseur, QStringLiteral("Le fichier n'a pas été copié. ") + erreur, titre_programme);
-        m_visualiseur.relire_liste();
+        information(parent, QStringLiteral("Le fichier n'a pas été copié. ") + erreur, titre_programme);
+        m_navigateur.relire_liste();
         return;
     }
-    if (question(&m_visualiseur, QStringLiteral("Le fichier a été copié dans le dossier désiré. Voulez-vous supprimer le fichier "
-                                                "d'origine ?"))
+    if (question(parent, QStringLiteral("Le fichier a été copié dans le dossier désiré. Voulez-vous supprimer le fichier "
+                                        "d'origine ?"))
         == Reponse::Oui) {
-        QFile source(image);
-        if (!source.remove()) {
-            information(&m_visualiseur,
-                        QStringLiteral("Le fichier d'origine n'a pas pu être supprimé : %1. La copie est faite.").arg(source.errorString()),
+        // The copy must still be there, whole, and be another file than the original.
+        if (!fichiers::meme_fichier(image, cible) && QFileInfo(cible).size() == QFileInfo(image).size()) {
+            QFile source(image);
+            if (!source.remove()) {
+                information(parent,
+                            QStringLiteral("Le fichier d'origine n'a pas pu être supprimé : %1. La copie est faite.")
+                                .arg(source.errorString()),
+                            titre_programme);
+            }
+        } else {
+            information(parent, QStringLiteral("Le fichier d'origine est gardé : sa copie %1 a changé entre-temps.").arg(cible),
                         titre_programme);
         }
     }
-    m_visualiseur.relire_liste();
+    m_navigateur.relire_liste();
 }
 
-void ActionsFichier::renommer(const QString& image, const QString& nom)
+void ActionsFichier::renommer(const SelectionImage& selection)
 {
+    QWidget* parent = m_navigateur.fenetre();
     const auto reponse = module().interaction->saisie(
-        &m_visualiseur, {QStringLiteral("Entrez le nouveau nom du fichier [avec son extension (ex: xxxx.gif)]:"), titre_programme, nom});
-    if (!reponse || reponse->isEmpty() || *reponse == nom)
+        parent, {QStringLiteral("Entrez le nouveau nom du fichier [avec son extension (ex: xxxx.gif)]:"), titre_programme, selection.nom});
+    if (!reponse || reponse->isEmpty() || *reponse == selection.nom)
         return;
     const QString nouveau = *reponse;
     QString erreur;
-    switch (fichiers::renommer(image, nouveau, &erreur)) {
+    switch (fichiers::renommer(selection.texte(), nouveau, &erreur)) {
     case fichiers::Renommage::Fait: break;
     case fichiers::Renommage::Existe:
-        information(&m_visualiseur, QStringLiteral("Impossible de renommer le fichier.Un fichier de ce nom existe déjà."), titre_programme);
+        information(parent, QStringLiteral("Impossible de renommer le fichier.Un fichier de ce nom existe déjà."), titre_programme);
         return;
     case fichiers::Renommage::NomInvalide:
-        information(&m_visualiseur,
+        information(parent,
                     QStringLiteral("Impossible de renommer le fichier : le nom ne peut pas être vide ni contenir le caractère \"/\"."),
                     titre_programme);
         return;
     case fichiers::Renommage::Echec:
-        information(&m_visualiseur, QStringLiteral("Impossible de renommer le fichier : %1.").arg(erreur), titre_programme);
+        information(parent, QStringLiteral("Impossible de renommer le fichier : %1.").arg(erreur), titre_programme);
         return;
     }
-    m_visualiseur.relire_liste();
-    m_visualiseur.selectionner_nom(nouveau);
+    m_navigateur.relire_liste();
+    m_navigateur.marquer_nom(QFile::encodeName(nouveau));
 }

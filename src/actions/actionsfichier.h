@@ -1,33 +1,45 @@
 #pragma once
 
+#include "actions/selection.h"
+#include "picture/chargeur.h"
+
+#include <QFutureWatcher>
 #include <QObject>
 #include <QPointer>
 
 class frmDiaporama;
-class frmVisualiseur;
 
 // The browser's action menu: what each of its eight labels does with the selected picture or
-// with the list. It keeps nothing between two clicks but the launcher it may have opened.
+// with the list. It is handed the selection at each click and keeps nothing between two clicks
+// but the launcher it may have opened and the wallpaper being prepared.
 class ActionsFichier : public QObject {
     Q_OBJECT
 
 public:
-    explicit ActionsFichier(frmVisualiseur& visualiseur);
+    ActionsFichier(Navigateur& navigateur, QObject* parent);
 
-    // Runs the action of label `index` (0 to 7); any other index does nothing.
-    void lblOption_Click(int index);
+    // Runs the action of label `index` (0 to 7) on `selection`; any other index does nothing.
+    void lblOption_Click(int index, const SelectionImage& selection);
 
     // The wallpaper file, in the program's data folder.
     static QString fichier_fond();
 
+Q_SIGNALS:
+    // The wallpaper action has finished (written and handed to the desktop, or said why not).
+    void fondTermine();
+
 private:
-    void fond_ecran(const QString& image);
-    void editer(const QString& image);
-    void supprimer(const QString& image, int ligne);
-    void copier_deplacer(const QString& image, const QString& nom);
-    void renommer(const QString& image, const QString& nom);
+    void fond_ecran(const SelectionImage& selection);
+    void fond_lu();
+    void editer(const SelectionImage& selection);
+    void supprimer(const SelectionImage& selection);
+    void copier_deplacer(const SelectionImage& selection);
+    void renommer(const SelectionImage& selection);
     void erreur_generale(int numero, const QString& description);
 
-    frmVisualiseur& m_visualiseur;
+    Navigateur& m_navigateur;
     QPointer<frmDiaporama> m_lanceur;
+    // The wallpaper's picture is decoded off the window's thread; only the latest request counts.
+    QFutureWatcher<ImageLue> m_fond;
+    QString m_fond_source;
 };

@@ -14,7 +14,6 @@
 #include "forms/textes.h"
 #include "forms/vueliste.h"
 #include "options/frmoptions.h"
-#include "search/winseek.h"
 #include "show/frmapercu.h"
 #include "show/frmveille.h"
 #include "show/lecteurson.h"
@@ -34,6 +33,9 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -83,7 +85,7 @@ frmVisualiseur::~frmVisualiseur()
 void frmVisualiseur::construire()
 {
     setObjectName(QStringLiteral("frmVisualiseur"));
-    m_actions = new ActionsFichier(*this);
+    m_actions = new ActionsFichier(*this, this);
     setWindowTitle(QStringLiteral("[ IMAGORA ] - Visualiseur d'images"));
     setWindowIcon(icone_programme());
     setFixedSize(px(largeur_client), px(hauteur_client));
@@ -332,7 +334,7 @@ void frmVisualiseur::Form_Load()
     Timer1.start();
 
     if (!demande.nom.isEmpty())
-        ListView1_ItemClick(selectionner_nom(demande.nom));
+        ListView1_ItemClick(selectionner(QFile::encodeName(demande.nom)));
 
     // Started in screen-saver mode: the screen saver runs before the browser appears, unless the
     // user asked for a particular picture or folder.
@@ -392,7 +394,9 @@ QString frmVisualiseur::dossier_courant() const
 
 void frmVisualiseur::vider_apercu()
 {
-    ++m_generation; // a preview still decoding is no longer wanted
+    ++m_generation; // a preview still decoding is no longer wanted, nor an action waiting for it
+    m_apercu_attendu = false;
+    m_action_en_attente = -1;
     Image1->clear();
     lblHauteur->clear();
     lblLargeur->clear();
@@ -405,6 +409,7 @@ void frmVisualiseur::reconstruire_liste()
     Label2->show();
     lblCreation->hide();
     lblTotalFichiers->setText(texte_total_fichiers(File1->ListCount()));
+    m_selection = {};
     StatusBar1->setTexte(1, aide_f1);
     m_modele->remplir(File1->entrees());
     module().index_fichier = File1->ListCount();
@@ -455,14 +460,29 @@ void frmVisualiseur::ListView1_ItemClick(int ligne)
 {
     if (ligne < 0 || ligne >= m_modele->rowCount())
         return;
+    const EntreeFichier& entree = m_modele->entree(ligne);
+    if (!entree.nom_exact()) {
+        // Its shown name is not its real name: opening that text would reach another file or none.
+        vider_apercu();
+        Label2->hide();
+        lblCreation->hide();
+        module().interaction->message(
+            this, {QStringLiteral("Le nom du fichier \"%1\" contient des caractères que le programme ne sait pas lire : il ne "
+                                  "peut ni l'afficher ni agir dessus. Renommez-le avec le gestionnaire de fichiers.")
+                       .arg(entree.nom),
+                   QStringLiteral("Information"), Boutons::Ok, Icone::Information});
+        revenir_a_la_selection();
+        return;
+    }
     Label2->hide();
     vider_apercu();
     lblCreation->show();
 
-    m_chemin_en_cours = dossier_courant() + m_modele->entree(ligne).nom;
+    m_en_cours = {QFile::encodeName(dossier_courant()) + entree.octets, entree.nom, ligne};
+    m_apercu_attendu = true;
     m_generation_en_cours = m_generation;
     const QSize cible = Image1->contentsRect().size() * devicePixelRatioF();
-    m_chargement.setFuture(QtConcurrent::run(image_apercu, m_chemin_en_cours, cible));
+    m_chargement.setFuture(QtConcurrent::run(image_apercu, m_en_cours.texte(), cible));
 }
 
 void frmVisualiseur::apercu_charge()
@@ -470,41 +490,67 @@ void frmVisualiseur::apercu_charge()
     if (m_generation_en_cours != m_generation)
         return; // the list changed or another file was chosen meanwhile
     const ImageLue lue = m_chargement.result();
+    m_apercu_attendu = false;
+    const int action = std::exchange(m_action_en_attente, -1);
     lblCreation->hide();
     if (!lue.ok()) {
+        // An action asked for meanwhile was meant for this picture: it is dropped with it.
         module().interaction->message(this, {QStringLiteral("Lecture du fichier impossible: format non reconnu ou détérioré."),
                                              QStringLiteral("Information"), Boutons::Ok, Icone::Information});
-        // The actions work on the picture named in panel 1: the highlight goes back to it, so
-        // that an action never takes one file for another.
-        const QString affichee = image_selectionnee();
-        ListView1->marquerLigne(!affichee.isEmpty() && QFileInfo(affichee).absolutePath() + u'/' == dossier_courant()
-                                    ? ligne_de(QFileInfo(affichee).fileName())
-                                    : -1);
+        revenir_a_la_selection();
         return;
     }
     QPixmap image = QPixmap::fromImage(lue.image);
     image.setDevicePixelRatio(devicePixelRatioF());
     Image1->setPixmap(image);
-    StatusBar1->setTexte(1, m_chemin_en_cours);
+    m_selection = m_en_cours;
+    StatusBar1->setTexte(1, m_selection.texte());
     lblHauteur->setText(texte_nombre(lue.taille_naturelle.height()) + QStringLiteral(" Pixels"));
     lblLargeur->setText(texte_nombre(lue.taille_naturelle.width()) + QStringLiteral(" Pixels"));
+    if (action >= 0)
+        lblOption_Click(action);
+}
+
+void frmVisualiseur::revenir_a_la_selection()
+{
+    // The actions work on the picture named in panel 1: the highlight goes back to it, so that
+    // the list never shows one file while the actions would take another.
+    ListView1->marquerLigne(m_selection.vide() ? -1 : m_modele->ligne_de(m_selection.nom_octets()));
 }
 
 QString frmVisualiseur::image_selectionnee() const
 {
-    const QString panneau = StatusBar1->texte(1);
-    return panneau.startsWith(u'/') && QFileInfo::exists(panneau) ? panneau : QString();
+    return selection().vide() ? QString() : m_selection.texte();
+}
+
+SelectionImage frmVisualiseur::selection() const
+{
+    // Panel 1 names an existing file (the selected-picture rule), and that file's row is the one
+    // highlighted; otherwise the row is -1 and the actions that need one stop there.
+    if (m_selection.vide() || !QFileInfo::exists(m_selection.texte()))
+        return {};
+    SelectionImage s = m_selection;
+    s.ligne = m_modele->ligne_de(s.nom_octets());
+    if (s.ligne != ListView1->ligneSelectionnee())
+        s.ligne = -1;
+    return s;
 }
 
 void frmVisualiseur::Image1_DblClick()
 {
-    if (!image_selectionnee().isEmpty())
+    if (!m_apercu_attendu && !selection().vide())
         lblOption_Click(1);
 }
 
 void frmVisualiseur::lblOption_Click(int index)
 {
-    m_actions->lblOption_Click(index);
+    // While the highlighted picture's preview is being made, an action on the selected picture
+    // waits for it, and then works on that picture.
+    if (m_apercu_attendu && index != 3 && index != 5) {
+        m_action_en_attente = index;
+        return;
+    }
+    m_actions->lblOption_Click(index, selection());
 }
 
 int frmVisualiseur::ligne_selectionnee() const
@@ -517,18 +563,20 @@ QString frmVisualiseur::nom_ligne(int ligne) const
     return ligne >= 0 && ligne < m_modele->rowCount() ? m_modele->entree(ligne).nom : QString();
 }
 
-int frmVisualiseur::nombre_lignes() const
+void frmVisualiseur::fichier_parti(const QByteArray& nom)
 {
-    return m_modele->rowCount();
-}
-
-void frmVisualiseur::retirer_ligne(int ligne)
-{
+    File1->Refresh();
+    const auto encore = std::find_if(File1->entrees().cbegin(), File1->entrees().cend(),
+                                     [&](const EntreeFichier& e) { return e.octets == nom; });
+    const int ligne = m_modele->ligne_de(nom);
+    if (encore != File1->entrees().cend() || ligne < 0)
+        return; // still there: nothing changes
     m_modele->retirer(ligne);
     vider_apercu();
     Label2->show();
     lblCreation->hide();
     lblTotalFichiers->setText(texte_total_fichiers(File1->ListCount()));
+    m_selection = {};
     StatusBar1->setTexte(1, aide_f1);
 }
 
@@ -538,18 +586,14 @@ void frmVisualiseur::relire_liste()
     reconstruire_liste();
 }
 
-int frmVisualiseur::ligne_de(const QString& nom) const
+void frmVisualiseur::marquer_nom(const QByteArray& nom)
 {
-    for (int ligne = 0; ligne < m_modele->rowCount(); ++ligne) {
-        if (m_modele->entree(ligne).nom == nom)
-            return ligne;
-    }
-    return -1;
+    selectionner(nom);
 }
 
-int frmVisualiseur::selectionner_nom(const QString& nom)
+int frmVisualiseur::selectionner(const QByteArray& nom)
 {
-    const int ligne = ligne_de(nom);
+    const int ligne = m_modele->ligne_de(nom);
     if (ligne >= 0)
         ListView1->selectionnerLigne(ligne);
     return ligne;
@@ -576,17 +620,11 @@ void frmVisualiseur::ouvrir_demande(const QString& argument)
         if (demande.type_image >= 0 && type != 0 && type != demande.type_image)
             cboFiltre->setCurrentIndex(0);
         if (!demande.nom.isEmpty())
-            ListView1_ItemClick(selectionner_nom(demande.nom));
+            ListView1_ItemClick(selectionner(QFile::encodeName(demande.nom)));
     }
     setWindowState(windowState() & ~Qt::WindowMinimized);
     raise();
     activateWindow();
-}
-
-void frmVisualiseur::ouvrir_recherche()
-{
-    WinSeek recherche(this);
-    recherche.exec();
 }
 
 // ---- chrome -----------------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 
 #include <array>
 
+#include "actions/selection.h"
 #include "picture/chargeur.h"
 
 class DirListBox;
@@ -25,7 +26,7 @@ class StatusBar;
 // The browser: the program's main window from the end of start-up until the user quits.
 // Drives and folders on the left, the type filter and the file list in the middle, the preview,
 // the picture's size and the action menu on the right, a status bar with a clock below.
-class frmVisualiseur : public QWidget {
+class frmVisualiseur : public QWidget, private Navigateur {
     Q_OBJECT
 
 public:
@@ -40,20 +41,10 @@ public:
 
     FileListBox* fichiers() const { return File1; }
 
-    // What the action menu works on: the list's selected row and its file name.
+    // The list's highlighted row, or -1, and the file name a row shows.
     int ligne_selectionnee() const;
     QString nom_ligne(int ligne) const;
-    int nombre_lignes() const;
-    // After a file was moved to the trash: its row goes, the preview empties, nothing is selected.
-    void retirer_ligne(int ligne);
-    // Reads the folder again and rebuilds the list.
-    void relire_liste();
-    // Selects the row of that file name, when it is listed, and returns it (-1 when it is not).
-    int selectionner_nom(const QString& nom);
-    // Row of that file name, or -1.
-    int ligne_de(const QString& nom) const;
-    // The file search window, modal.
-    void ouvrir_recherche();
+
     // Opens a picture or folder handed over by a later start of the program, as a start with it
     // would; waits while a modal window is open, then brings the browser to the front.
     void ouvrir_demande(const QString& argument);
@@ -84,6 +75,19 @@ private:
     void Image1_DblClick();
     void lblOption_Click(int index);
     void Timer1_Timer();
+
+    // What the action menu is handed: the selected picture with its name and row, taken now.
+    SelectionImage selection() const;
+    // Highlights the row of the selected picture again (none when it is not listed).
+    void revenir_a_la_selection();
+    int selectionner(const QByteArray& nom);
+
+    // Navigateur: the services the action menu uses.
+    QWidget* fenetre() override { return this; }
+    const FileListBox& liste_fichiers() const override { return *File1; }
+    void relire_liste() override;
+    void fichier_parti(const QByteArray& nom) override;
+    void marquer_nom(const QByteArray& nom) override;
     void cmdOptions_Click();
     void cmdQuitter_Click();
 
@@ -131,9 +135,15 @@ private:
     // first click sort ascending.
     Qt::SortOrder m_ordre_tri = Qt::DescendingOrder;
 
+    // The selected picture: the one the preview shows and panel 1 names, and the one every action
+    // works on. Set only when its preview is made, emptied by every rebuild of the list.
+    SelectionImage m_selection;
+
     // Preview decoding runs off the window's thread; only the latest request is shown.
     QFutureWatcher<ImageLue> m_chargement;
-    QString m_chemin_en_cours;
+    SelectionImage m_en_cours;          // the picture whose preview is being made
+    bool m_apercu_attendu = false;      // true from a choice in the list until its preview is made
+    int m_action_en_attente = -1;       // an action asked for meanwhile: it runs on that picture
     quint64 m_generation = 0;
     quint64 m_generation_en_cours = 0;
 

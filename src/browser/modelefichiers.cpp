@@ -30,6 +30,15 @@ void ModeleFichiers::retirer(int ligne)
     endRemoveRows();
 }
 
+int ModeleFichiers::ligne_de(const QByteArray& nom) const
+{
+    for (int ligne = 0; ligne < m_entrees.size(); ++ligne) {
+        if (m_entrees.at(ligne).octets == nom)
+            return ligne;
+    }
+    return -1;
+}
+
 int ModeleFichiers::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_entrees.size());
@@ -80,7 +89,10 @@ QVariant ModeleFichiers::headerData(int section, Qt::Orientation orientation, in
 
 void ModeleFichiers::sort(int colonne, Qt::SortOrder ordre)
 {
-    const auto par_nom = [](const EntreeFichier& a, const EntreeFichier& b) { return comparer_noms(a.nom, b.nom); };
+    const auto par_nom = [](const EntreeFichier& a, const EntreeFichier& b) {
+        const int c = comparer_noms(a.nom, b.nom);
+        return c != 0 ? c : a.octets < b.octets ? -1 : a.octets == b.octets ? 0 : 1;
+    };
     const auto comparer = [&](const EntreeFichier& a, const EntreeFichier& b) -> int {
         switch (colonne) {
         case Taille:
@@ -99,10 +111,10 @@ void ModeleFichiers::sort(int colonne, Qt::SortOrder ordre)
 
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList avant = persistentIndexList();
-    QList<QString> noms;
+    QList<QByteArray> noms;
     noms.reserve(avant.size());
     for (const QModelIndex& i : avant)
-        noms.append(m_entrees.at(i.row()).nom);
+        noms.append(m_entrees.at(i.row()).octets);
 
     std::stable_sort(m_entrees.begin(), m_entrees.end(), [&](const EntreeFichier& a, const EntreeFichier& b) {
         const int c = comparer(a, b);
@@ -111,10 +123,10 @@ void ModeleFichiers::sort(int colonne, Qt::SortOrder ordre)
 
     // Keep the selection and the current item on the same files.
     if (!avant.isEmpty()) {
-        QHash<QString, int> lignes;
+        QHash<QByteArray, int> lignes;
         lignes.reserve(m_entrees.size());
         for (int r = 0; r < m_entrees.size(); ++r)
-            lignes.insert(m_entrees.at(r).nom, r);
+            lignes.insert(m_entrees.at(r).octets, r);
         QModelIndexList apres;
         apres.reserve(avant.size());
         for (qsizetype k = 0; k < avant.size(); ++k)

@@ -22,6 +22,8 @@ public:
     void remplir(QList<EntreeFichier> entrees);
     void retirer(int ligne);
     const EntreeFichier& entree(int ligne) const { return m_entrees.at(ligne); }
+    // Row of the file whose name has these bytes, or -1.
+    int ligne_de(const QByteArray& nom) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -52,16 +52,18 @@ QList<EntreeFichier> lire_dossier(const QString& dossier, const QStringList& mot
         if (fstatat(fd, e->d_name, &st, 0) != 0) {
             if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN)
                 continue; // dangling link, or gone since readdir
-            entrees.append({nom, -1, 0});
+            entrees.append({nom, QByteArray(e->d_name), -1, 0});
             continue;
         }
         if (S_ISDIR(st.st_mode))
             continue;
         const qint64 ms = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
-        entrees.append({nom, qint64(st.st_size), ms});
+        entrees.append({nom, QByteArray(e->d_name), qint64(st.st_size), ms});
     }
-    std::sort(entrees.begin(), entrees.end(),
-              [](const EntreeFichier& a, const EntreeFichier& b) { return comparer_noms(a.nom, b.nom) < 0; });
+    std::sort(entrees.begin(), entrees.end(), [](const EntreeFichier& a, const EntreeFichier& b) {
+        const int c = comparer_noms(a.nom, b.nom);
+        return c != 0 ? c < 0 : a.octets < b.octets; // two names shown alike keep one order
+    });
     return entrees;
 }
 
@@ -105,4 +107,11 @@ void FileListBox::Refresh()
 QString FileListBox::List(int index) const
 {
     return index >= 0 && index < m_entrees.size() ? m_entrees.at(index).nom : QString();
+}
+
+QString FileListBox::chemin(int index) const
+{
+    if (index < 0 || index >= m_entrees.size() || !m_entrees.at(index).nom_exact())
+        return {};
+    return m_dossier.endsWith(u'/') ? m_dossier + m_entrees.at(index).nom : m_dossier + u'/' + m_entrees.at(index).nom;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QFile>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -7,9 +9,15 @@
 
 // One file of a folder listing, with what the file list view shows of it.
 struct EntreeFichier {
-    QString nom;
+    QString nom;             // as shown; a byte that is not text shows as U+FFFD
+    QByteArray octets;       // the name as the folder gave it: what identifies the file
     qint64 taille = -1;      // bytes; -1 when the file could not be measured
     qint64 modifie_ms = 0;   // last modification, milliseconds since the epoch (UTC)
+
+    // True when the shown name spells the file's real name. A name that is not valid text (bytes
+    // from another encoding) is shown, but opening the shown text would reach another file or
+    // none: such a file is never opened or acted on through its name.
+    bool nom_exact() const { return QFile::encodeName(nom) == octets; }
 };
 
 // Reads the files of `dossier` whose names match one of `motifs` (";"-split wildcards, letter case
@@ -37,6 +45,8 @@ public:
 
     int ListCount() const { return static_cast<int>(m_entrees.size()); }
     QString List(int index) const;
+    // Full path of entry `index`; empty when there is none or when its name is not exact text.
+    QString chemin(int index) const;
     const QList<EntreeFichier>& entrees() const { return m_entrees; }
 
     int ListIndex() const { return m_index; }

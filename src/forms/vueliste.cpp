@@ -1,14 +1,46 @@
 #include "forms/vueliste.h"
 
-#include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QListView>
 #include <QTreeView>
 
+#include <functional>
+
+namespace {
+
+// A view that tells when a key press moved its current row: the user chose that row with the
+// keyboard. A current row that Qt sets by itself (when the view takes the focus with none) is
+// nobody's choice and says nothing.
+template <typename Vue>
+class VueAuClavier final : public Vue {
+public:
+    explicit VueAuClavier(QWidget* parent, std::function<void(int)> choisie)
+        : Vue(parent)
+        , m_choisie(std::move(choisie))
+    {
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* evenement) override
+    {
+        const QPersistentModelIndex avant = this->currentIndex();
+        Vue::keyPressEvent(evenement);
+        const QModelIndex apres = this->currentIndex();
+        if (apres.isValid() && apres != avant)
+            m_choisie(apres.row());
+    }
+
+private:
+    std::function<void(int)> m_choisie;
+};
+
+} // namespace
+
 ListView::ListView(QWidget* parent)
     : QStackedWidget(parent)
-    , m_icones(new QListView(this))
-    , m_details(new QTreeView(this))
+    , m_icones(new VueAuClavier<QListView>(this, [this](int ligne) { Q_EMIT ItemClick(ligne); }))
+    , m_details(new VueAuClavier<QTreeView>(this, [this](int ligne) { Q_EMIT ItemClick(ligne); }))
 {
     m_icones->setUniformItemSizes(true);
     m_icones->setLayoutMode(QListView::Batched);
@@ -53,13 +85,6 @@ void ListView::brancher(QAbstractItemView* vue)
 {
     connect(vue, &QAbstractItemView::clicked, this, [this](const QModelIndex& i) { Q_EMIT ItemClick(i.row()); });
     connect(vue, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& i) { Q_EMIT DblClick(i.row()); });
-    if (vue == m_details) {
-        // Moving with the keyboard chooses the file too; a mouse press waits for its click.
-        connect(vue->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& i) {
-            if (i.isValid() && !m_selection_par_programme && QGuiApplication::mouseButtons() == Qt::NoButton)
-                Q_EMIT ItemClick(i.row());
-        });
-    }
 }
 
 QItemSelectionModel* ListView::selectionModel() const
@@ -146,8 +171,6 @@ void ListView::selectionnerLigne(int ligne)
     if (!selectionModel() || !m_details->model())
         return;
     const QModelIndex i = m_details->model()->index(ligne, 0);
-    m_selection_par_programme = true;
     selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    m_selection_par_programme = false;
     vueActive()->scrollTo(i);
 }

@@ -39,7 +39,8 @@ public:
     QTreeView* vueDetails() const { return m_details; }
 
 Q_SIGNALS:
-    // A row chosen with the mouse or the keyboard.
+    // A row chosen with the mouse (a click) or the keyboard (a key that moved to it); never a row
+    // the view or the program made current by itself.
     void ItemClick(int ligne);
     void DblClick(int ligne);
     void ColumnClick(int colonne);
@@ -50,5 +51,4 @@ private:
     QListView* m_icones;
     QTreeView* m_details;
     Vue m_vue = Details;
-    bool m_selection_par_programme = false;
 };

@@ -8,10 +8,7 @@
 
 QString chemin_dans_liste(const FileListBox& liste, qint64 indice)
 {
-    QString dossier = liste.Path();
-    if (!dossier.endsWith(u'/'))
-        dossier += u'/';
-    return dossier + liste.List(static_cast<int>(indice));
+    return liste.chemin(static_cast<int>(indice));
 }
 
 qint64 image_suivante(qint64 indice, qint64 nombre, bool boucle)

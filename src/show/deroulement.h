@@ -9,7 +9,8 @@ class QWidget;
 
 // How the slide show and the screen saver walk through their file list.
 
-// Full path of picture `indice` of the list.
+// Full path of picture `indice` of the list; empty for a name that is not exact text, which the
+// show then reports as a picture it cannot read.
 QString chemin_dans_liste(const FileListBox& liste, qint64 indice);
 
 // The picture to prepare once `indice` is on screen: the next, the first again when the show

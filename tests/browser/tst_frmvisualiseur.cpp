@@ -14,12 +14,16 @@
 #include "forms/listefichiers.h"
 
 #include <QAbstractItemView>
+#include <QBuffer>
 #include <QHeaderView>
 #include <QComboBox>
 #include <QDialog>
 #include <QDirIterator>
 #include <QFile>
 #include <QUrl>
+
+#include <fcntl.h>
+#include <unistd.h>
 #include <QLabel>
 #include <QListView>
 #include <QPointer>
@@ -91,6 +95,32 @@ class TestVisualiseur : public QObject {
         vue->scrollTo(i);
         QTest::mouseClick(vue->viewport(), Qt::LeftButton, {}, vue->visualRect(i).center());
         QTRY_VERIFY_WITH_TIMEOUT(!enfant<QLabel>(f, "lblCreation")->isVisible(), 20000);
+    }
+
+    // Clicks row `ligne` of the details view and returns at once, the preview still being made.
+    static void cliquer_ligne(frmVisualiseur* f, int ligne)
+    {
+        auto* vue = enfant<ListView>(f, "ListView1")->vueDetails();
+        const QModelIndex i = vue->model()->index(ligne, 0);
+        vue->scrollTo(i);
+        QTest::mouseClick(vue->viewport(), Qt::LeftButton, {}, vue->visualRect(i).center());
+    }
+
+    static void option(frmVisualiseur* f, int i)
+    {
+        QTest::mouseClick(enfant<QLabel>(f, QString("lblOption%1").arg(i)), Qt::LeftButton);
+    }
+
+    // A bitmap big enough that its preview is still being made when the next click comes.
+    static QByteArray grande_image()
+    {
+        QImage image(5000, 4000, QImage::Format_RGB888);
+        image.fill(QColor(30, 120, 200));
+        QByteArray octets;
+        QBuffer tampon(&octets);
+        tampon.open(QIODevice::WriteOnly);
+        image.save(&tampon, "BMP");
+        return octets;
     }
 
     static QString panneau(frmVisualiseur* f, int n) { return enfant<StatusBar>(f, "StatusBar1")->texte(n); }
@@ -549,6 +579,196 @@ private Q_SLOTS:
         QCOMPARE(liste->ligneSelectionnee(), static_cast<int>(noms(f.get()).indexOf("Zèbre.jpg")));
     }
 
+    // An action clicked while the highlighted picture's preview is still being made works on
+    // that picture, with its own name and row, never on the one shown before.
+    void action_pendant_l_apercu()
+    {
+        const QByteArray grande = grande_image();
+        ecrire(m_dossier + "/grande.bmp", grande);
+        const QByteArray petite = contenu(m_dossier + "/hopper.bmp");
+        const QString ailleurs = m_bac->chemin("ailleurs");
+        ecrire(ailleurs + "/grande.bmp", "l'ancienne grande");
+        auto f = ouvrir(m_dossier, "1"); // grande.bmp, hopper.bmp
+
+        // Copy then move, onto a file of the large picture's name.
+        cliquer(f.get(), "hopper.bmp");
+        cliquer_ligne(f.get(), 0);
+        d().reponses_dossier = {ailleurs};
+        d().reponses = {Reponse::Oui, Reponse::Oui};
+        option(f.get(), 6);
+        QTRY_COMPARE_WITH_TIMEOUT(d().messages.size(), 2, 20000);
+        QCOMPARE(d().messages.first().texte,
+                 QString("Un fichier de ce nom existe déjà dans le dossier de destination. Voulez-vous écraser celui-ci ?"));
+        QVERIFY(contenu(ailleurs + "/grande.bmp") == grande);
+        QVERIFY(!QFile::exists(m_dossier + "/grande.bmp"));
+        QVERIFY(contenu(m_dossier + "/hopper.bmp") == petite);
+        QCOMPARE(noms(f.get()), QStringList{"hopper.bmp"});
+
+        // Rename: the question offers the large picture's name, and the large picture is renamed.
+        ecrire(m_dossier + "/grande.bmp", grande);
+        f->findChild<QComboBox*>("cboFiltre")->setCurrentIndex(1);
+        emit f->findChild<QComboBox*>("cboFiltre")->currentIndexChanged(1);
+        QCOMPARE(noms(f.get()), (QStringList{"grande.bmp", "hopper.bmp"}));
+        cliquer(f.get(), "hopper.bmp");
+        cliquer_ligne(f.get(), 0);
+        d().reponses_saisie = {"renommee.bmp"};
+        option(f.get(), 7);
+        QTRY_COMPARE_WITH_TIMEOUT(d().saisies.size(), 1, 20000);
+        QCOMPARE(d().saisies.first().defaut, QString("grande.bmp"));
+        QVERIFY(contenu(m_dossier + "/renommee.bmp") == grande);
+        QVERIFY(contenu(m_dossier + "/hopper.bmp") == petite);
+
+        // Delete: the large picture goes to the trash and its own row goes.
+        cliquer(f.get(), "hopper.bmp");
+        cliquer_ligne(f.get(), static_cast<int>(noms(f.get()).indexOf("renommee.bmp")));
+        d().reponses = {Reponse::Oui};
+        option(f.get(), 4);
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(m_dossier + "/renommee.bmp"), 20000);
+        QCOMPARE(d().messages.last().texte, QString("Voulez-vous vraiment mettre le fichier \"renommee.bmp\" à la corbeille ?"));
+        QVERIFY(contenu(m_bac->chemin("home/.local/share/Trash/files/renommee.bmp")) == grande);
+        QCOMPARE(noms(f.get()), QStringList{"hopper.bmp"});
+        QVERIFY(contenu(m_dossier + "/hopper.bmp") == petite);
+
+        // A preview that fails takes the waiting action with it: nothing is asked, nothing touched.
+        f->findChild<QComboBox*>("cboFiltre")->setCurrentIndex(4);
+        cliquer(f.get(), "iptc.jpg");
+        const qsizetype avant = d().messages.size();
+        cliquer_ligne(f.get(), static_cast<int>(noms(f.get()).indexOf("abime.jpg")));
+        d().reponses = {Reponse::Ok, Reponse::Oui};
+        option(f.get(), 4);
+        QTRY_COMPARE_WITH_TIMEOUT(d().messages.size(), avant + 1, 20000);
+        QTest::qWait(50);
+        QCOMPARE(d().messages.size(), avant + 1);
+        QCOMPARE(d().messages.last().texte, QString("Lecture du fichier impossible: format non reconnu ou détérioré."));
+        QVERIFY(QFile::exists(m_dossier + "/abime.jpg"));
+        QVERIFY(QFile::exists(m_dossier + "/iptc.jpg"));
+    }
+
+    // Copying a picture onto a link to itself is refused before any question: the picture stays.
+    void copie_sur_un_lien_vers_l_original()
+    {
+        const QString copie = m_bac->chemin("copie"), liens = m_bac->chemin("liens");
+        QDir().mkpath(liens);
+        ecrire(copie + "/gros.jpg", contenu(pillow + "/hopper.jpg"));
+        QVERIFY(QFile::link(copie + "/gros.jpg", liens + "/gros.jpg"));
+        auto f = ouvrir(copie, "4");
+        cliquer(f.get(), "gros.jpg");
+        d().reponses_dossier = {liens};
+        d().reponses = {Reponse::Oui, Reponse::Oui};
+        option(f.get(), 6);
+        QCOMPARE(d().messages.size(), 1);
+        QCOMPARE(d().messages.first().texte,
+                 QString("Impossible de copier le fichier : %1/gros.jpg est le fichier d'origine lui-même (ou un lien vers lui).").arg(liens));
+        QCOMPARE(d().messages.first().titre, QString("IMAGORA"));
+        QCOMPARE(contenu(copie + "/gros.jpg"), contenu(pillow + "/hopper.jpg"));
+        QVERIFY(QFileInfo(liens + "/gros.jpg").isSymLink());
+
+        // From the link's folder to the original's: the same file again.
+        f = ouvrir(liens, "4");
+        cliquer(f.get(), "gros.jpg");
+        d().reponses_dossier = {copie};
+        option(f.get(), 6);
+        QCOMPARE(d().messages.size(), 2);
+        QVERIFY(d().messages.last().texte.startsWith("Impossible de copier le fichier : "));
+        QCOMPARE(contenu(copie + "/gros.jpg"), contenu(pillow + "/hopper.jpg"));
+
+        // A link to another picture is replaced itself; the picture it led to is kept.
+        ecrire(m_bac->chemin("autre/gros.jpg"), "une autre image");
+        QFile::remove(liens + "/gros.jpg");
+        QVERIFY(QFile::link(m_bac->chemin("autre/gros.jpg"), liens + "/gros.jpg"));
+        f = ouvrir(copie, "4");
+        cliquer(f.get(), "gros.jpg");
+        d().reponses_dossier = {liens};
+        d().reponses = {Reponse::Oui, Reponse::Non};
+        option(f.get(), 6);
+        QVERIFY(!QFileInfo(liens + "/gros.jpg").isSymLink());
+        QCOMPARE(contenu(liens + "/gros.jpg"), contenu(pillow + "/hopper.jpg"));
+        QCOMPARE(contenu(m_bac->chemin("autre/gros.jpg")), QByteArray("une autre image"));
+    }
+
+    // A name that is not valid text is listed, but never opened through a text that spells
+    // another file's name.
+    void noms_qui_ne_sont_pas_du_texte()
+    {
+        const QString dossier = m_bac->chemin("octets");
+        QDir().mkpath(dossier);
+        const auto creer = [&](const QByteArray& nom, const QByteArray& octets) {
+            const int fd = ::open((QFile::encodeName(dossier) + '/' + nom).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            QVERIFY(fd >= 0);
+            QCOMPARE(::write(fd, octets.constData(), octets.size()), octets.size());
+            ::close(fd);
+        };
+        const QByteArray jpeg = contenu(pillow + "/hopper.jpg"), bmp = contenu(pillow + "/hopper.bmp");
+        creer("a\xff.jpg", jpeg);
+        creer("a\xef\xbf\xbd.jpg", bmp); // "a\uFFFD.jpg", spelled right
+        auto f = ouvrir(dossier, "0");
+        QCOMPARE(noms(f.get()), (QStringList{"a\uFFFD.jpg", "a\uFFFD.jpg"}));
+
+        // Row 1 is the file whose name is not text: a message, no preview, no selection.
+        cliquer_ligne(f.get(), 1);
+        QCOMPARE(d().messages.size(), 1);
+        QVERIFY(d().messages.first().texte.contains("Renommez-le avec le gestionnaire de fichiers."));
+        QTest::qWait(100);
+        QVERIFY(enfant<QLabel>(f.get(), "Image1")->pixmap().isNull());
+        QCOMPARE(panneau(f.get(), 1), QString("Appuyez sur F1 pour l'aide..."));
+        d().reponses = {Reponse::Oui};
+        option(f.get(), 4);
+        QCOMPARE(d().messages.last().texte, QString("Sélectionnez d'abord une image dans la liste."));
+
+        // Row 0 is the bitmap: previewed as such, and trashed alone.
+        cliquer(f.get(), "a\uFFFD.jpg");
+        QCOMPARE(texte(f.get(), "lblLargeur"), QString(" 128 Pixels"));
+        d().reponses = {Reponse::Oui};
+        option(f.get(), 4);
+        QCOMPARE(contenu(m_bac->chemin("home/.local/share/Trash/files/a\uFFFD.jpg")), bmp);
+        QCOMPARE(noms(f.get()), QStringList{"a\uFFFD.jpg"});
+        QVERIFY(!QFile::exists(dossier + "/a\uFFFD.jpg"));
+        QCOMPARE(::access((QFile::encodeName(dossier) + "/a\xff.jpg").constData(), F_OK), 0);
+
+        // The slide show never reaches the other file through the shown name.
+        QCOMPARE(f->fichiers()->chemin(0), QString());
+    }
+
+    // The list taking the keyboard focus chooses nothing: no preview, no selection.
+    void le_focus_ne_choisit_rien()
+    {
+        auto f = ouvrir(m_dossier, "0");
+        auto* liste = enfant<ListView>(f.get(), "ListView1");
+        const auto rien_de_choisi = [&] {
+            QTest::qWait(100);
+            QCOMPARE(panneau(f.get(), 1), QString("Appuyez sur F1 pour l'aide..."));
+            QVERIFY(!enfant<QLabel>(f.get(), "lblCreation")->isVisible());
+            QVERIFY(enfant<QLabel>(f.get(), "Image1")->pixmap().isNull());
+            const qsizetype avant = d().messages.size();
+            option(f.get(), 1);
+            QCOMPARE(d().messages.size(), avant + 1);
+            QCOMPARE(d().messages.last().texte, QString("Sélectionnez d'abord une image dans la liste."));
+        };
+        liste->vueDetails()->setFocus(Qt::TabFocusReason);
+        rien_de_choisi();
+
+        // After a copy, the list is read again and nothing is chosen either.
+        cliquer(f.get(), "iptc.jpg");
+        const QString ailleurs = m_bac->chemin("ailleurs");
+        QDir().mkpath(ailleurs);
+        d().reponses_dossier = {ailleurs};
+        d().reponses = {Reponse::Non};
+        option(f.get(), 6);
+        QVERIFY(QFile::exists(ailleurs + "/iptc.jpg"));
+        liste->vueDetails()->clearFocus();
+        liste->vueDetails()->setFocus(Qt::TabFocusReason);
+        rien_de_choisi();
+
+        // Nor does a change of view.
+        QTest::mouseClick(enfant<QToolButton>(f.get(), "cmdAffichage0"), Qt::LeftButton);
+        liste->vueIcones()->setFocus(Qt::TabFocusReason);
+        rien_de_choisi();
+
+        // A key that moves in the list does choose.
+        QTest::keyClick(liste->vueIcones(), Qt::Key_End);
+        QTRY_COMPARE_WITH_TIMEOUT(panneau(f.get(), 1), m_dossier + "/x.Jpeg", 20000);
+    }
+
     void editer_et_fond_d_ecran()
     {
         const QByteArray bureau = qgetenv("XDG_CURRENT_DESKTOP");
@@ -557,6 +777,8 @@ private Q_SLOTS:
         cliquer(f.get(), "x.Jpeg");
         QTest::mouseClick(enfant<QLabel>(f.get(), "lblOption0"), Qt::LeftButton);
         const QString fond = m_bac->chemin("home/.local/share/tst_frmvisualiseur/fond.bmp");
+        // The picture is decoded off the window's thread, then written and handed to the desktop.
+        QTRY_VERIFY_WITH_TIMEOUT(!d().executions.isEmpty(), 20000);
         QImage ecrite(fond);
         QCOMPARE(ecrite.size(), QSize(300, 225));
         QCOMPARE(d().executions.first().arguments,
@@ -566,7 +788,7 @@ private Q_SLOTS:
         // A desktop that refuses: the general error message.
         d().resultats = {{1, {}}};
         QTest::mouseClick(enfant<QLabel>(f.get(), "lblOption0"), Qt::LeftButton);
-        QCOMPARE(d().messages.size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(d().messages.size(), 1, 20000);
         QVERIFY(d().messages.first().texte.startsWith("Une erreur est intervenue dans le programme.\nNo: "));
         QCOMPARE(d().messages.first().titre, QString("Erreur..."));
         QCOMPARE(d().messages.first().icone, Icone::Critique);

@@ -10,6 +10,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cstdio>
+
 class TestListes : public QObject {
     Q_OBJECT
 
@@ -57,6 +59,25 @@ private Q_SLOTS:
         liste.Refresh();
         QCOMPARE(liste.ListCount(), 6);
         QCOMPARE(liste.List(99), QString());
+        QCOMPARE(liste.chemin(0), d + "/.cachee.jpg");
+        QCOMPARE(liste.chemin(99), QString());
+
+        // A name that is not text is listed with its own bytes, and gives no path: its shown
+        // text "b\uFFFD.jpg" would open another file.
+        const QByteArray brut = QFile::encodeName(d) + "/b\xff.jpg";
+        QFile octets;
+        QVERIFY(octets.open(std::fopen(brut.constData(), "w"), QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
+        octets.close();
+        ecrire(d + "/b\uFFFD.jpg", "autre");
+        liste.Refresh();
+        QCOMPARE(liste.ListCount(), 8);
+        QCOMPARE(liste.List(4), QString("b\uFFFD.jpg"));
+        QCOMPARE(liste.List(5), QString("b\uFFFD.jpg"));
+        QCOMPARE(liste.entrees().at(4).octets, QByteArray("b\xef\xbf\xbd.jpg"));
+        QCOMPARE(liste.chemin(4), d + "/b\uFFFD.jpg");
+        QCOMPARE(liste.entrees().at(5).octets, QByteArray("b\xff.jpg"));
+        QVERIFY(!liste.entrees().at(5).nom_exact());
+        QCOMPARE(liste.chemin(5), QString());
     }
 
     void liste_de_dossiers()

@@ -5,9 +5,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
+#include <QUrl>
 
 #include <csignal>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -133,6 +135,71 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(d + "/a.jpg"));
         QCOMPARE(fichiers::renommer(d + "/parti.jpg", "c.jpg", &erreur), R::Echec);
         QVERIFY(!erreur.isEmpty());
+    }
+
+    // A link to the source, or a second name of it, is the source: never replaced by its copy.
+    // A link to another file is replaced itself, and the file it leads to is kept.
+    void copie_et_liens()
+    {
+        BacASable bac;
+        const QString copie = bac.chemin("copie"), liens = bac.chemin("liens");
+        ecrire(copie + "/gros.jpg", "l'original");
+        QDir().mkpath(liens);
+        QVERIFY(QFile::link(copie + "/gros.jpg", liens + "/gros.jpg"));
+        QVERIFY(fichiers::meme_fichier(copie + "/gros.jpg", liens + "/gros.jpg"));
+        QString erreur;
+        QVERIFY(!fichiers::copier(copie + "/gros.jpg", liens + "/gros.jpg", &erreur));
+        QVERIFY2(erreur.contains("le fichier d'origine lui-même"), qPrintable(erreur));
+        QVERIFY(!fichiers::copier(liens + "/gros.jpg", copie + "/gros.jpg", &erreur));
+        QVERIFY(::link(QFile::encodeName(copie + "/gros.jpg"), QFile::encodeName(liens + "/second-nom.jpg")) == 0);
+        QVERIFY(!fichiers::copier(copie + "/gros.jpg", liens + "/second-nom.jpg", &erreur));
+        QCOMPARE(contenu(copie + "/gros.jpg"), QByteArray("l'original"));
+        QCOMPARE(contenu_dossier(copie), QStringList{"gros.jpg"});
+        QCOMPARE(contenu_dossier(liens), (QStringList{"gros.jpg", "second-nom.jpg"}));
+
+        ecrire(bac.chemin("autre/image.jpg"), "une autre");
+        QVERIFY(QFile::link(bac.chemin("autre/image.jpg"), liens + "/image.jpg"));
+        QVERIFY(!fichiers::meme_fichier(copie + "/gros.jpg", liens + "/image.jpg"));
+        QVERIFY2(fichiers::copier(copie + "/gros.jpg", liens + "/image.jpg", &erreur), qPrintable(erreur));
+        QVERIFY(!QFileInfo(liens + "/image.jpg").isSymLink());
+        QCOMPARE(contenu(liens + "/image.jpg"), QByteArray("l'original"));
+        QCOMPARE(contenu(bac.chemin("autre/image.jpg")), QByteArray("une autre"));
+
+        // A link that leads nowhere is replaced as well.
+        QVERIFY(QFile::link(bac.chemin("nulle-part.jpg"), liens + "/perdu.jpg"));
+        QVERIFY(fichiers::copier(copie + "/gros.jpg", liens + "/perdu.jpg", &erreur));
+        QCOMPARE(contenu(liens + "/perdu.jpg"), QByteArray("l'original"));
+        QVERIFY(!QFile::exists(bac.chemin("nulle-part.jpg")));
+    }
+
+    // A fresh account has no ~/.local/share: the trash's folders are made, for the owner only.
+    void corbeille_d_un_compte_neuf()
+    {
+        BacASable bac;
+        QVERIFY(QDir(bac.chemin("home/.local")).removeRecursively());
+        const QString photo = bac.chemin("photos/plage.jpg");
+        ecrire(photo, "sable");
+        QString erreur;
+        QVERIFY2(fichiers::mettre_a_la_corbeille(photo, &erreur), qPrintable(erreur));
+        const QString corbeille = bac.chemin("home/.local/share/Trash");
+        QCOMPARE(contenu(corbeille + "/files/plage.jpg"), QByteArray("sable"));
+        for (const QString& d : {corbeille, corbeille + "/files", corbeille + "/info"})
+            QCOMPARE(QFileInfo(d).permissions() & 0x0077, QFileDevice::Permissions());
+
+        // A second file of the same name does not replace the first.
+        ecrire(photo, "galets");
+        QVERIFY2(fichiers::mettre_a_la_corbeille(photo, &erreur), qPrintable(erreur));
+        QCOMPARE(contenu(corbeille + "/files/plage.jpg"), QByteArray("sable"));
+        QCOMPARE(contenu(corbeille + "/files/plage.2.jpg"), QByteArray("galets"));
+        QVERIFY(contenu(corbeille + "/info/plage.2.jpg.trashinfo").contains("Path=" + QUrl::toPercentEncoding(photo, "/")));
+
+        // A trash that cannot be made: the file stays, and the reason is told.
+        QVERIFY(QDir(corbeille).removeRecursively());
+        ecrire(corbeille, "un fichier à la place du dossier");
+        ecrire(photo, "coquillages");
+        QVERIFY(!fichiers::mettre_a_la_corbeille(photo, &erreur));
+        QCOMPARE(erreur, QString("la corbeille %1 ne peut pas être créée : un élément du chemin n'est pas un dossier").arg(corbeille));
+        QCOMPARE(contenu(photo), QByteArray("coquillages"));
     }
 
     void corbeille()
