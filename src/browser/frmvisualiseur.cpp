@@ -272,6 +272,10 @@ void frmVisualiseur::construire()
 
     connect(Drive1, &DriveListBox::Change, this, &frmVisualiseur::Drive1_Change);
     connect(Dir1, &DirListBox::Change, this, &frmVisualiseur::Dir1_Change);
+    connect(Dir1, &DirListBox::DossierIllisible, this, [this](const QString& nom) {
+        module().interaction->message(this, {message_dossier_illisible(nom), QStringLiteral("Information"), Boutons::Ok,
+                                             Icone::Information});
+    });
     connect(File1, &FileListBox::PathChange, this, &frmVisualiseur::File1_PathChange);
     connect(File1, &FileListBox::PatternChange, this, &frmVisualiseur::File1_PathChange);
     connect(ListView1, &ListView::ColumnClick, this, &frmVisualiseur::ListView1_ColumnClick);

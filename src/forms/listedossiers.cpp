@@ -4,11 +4,15 @@
 #include "forms/textes.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QStyledItemDelegate>
 
 #include <algorithm>
+
+#include <dirent.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -131,13 +135,40 @@ void DirListBox::remplir()
             break;
     }
 
-    m_sous_dossiers.clear();
-    const QFileInfoList dossiers = QDir(m_chemin).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QFileInfo& d : dossiers)
-        m_sous_dossiers.append(d.absoluteFilePath());
-    std::sort(m_sous_dossiers.begin(), m_sous_dossiers.end(), [](const QString& a, const QString& b) {
-        return comparer_noms(QFileInfo(a).fileName(), QFileInfo(b).fileName()) < 0;
+    // Subfolders are read with their names' bytes, so that a name that is not text is known.
+    struct SousDossier {
+        QString nom;
+        bool exact;
+    };
+    QList<SousDossier> trouves;
+    if (DIR* flux = ::opendir(QFile::encodeName(m_chemin).constData())) {
+        const int fd = ::dirfd(flux);
+        while (const dirent* e = ::readdir(flux)) {
+            if (e->d_name[0] == '.')
+                continue; // ".", ".." and hidden folders
+            bool dossier = e->d_type == DT_DIR;
+            if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
+                struct stat infos {};
+                dossier = ::fstatat(fd, e->d_name, &infos, 0) == 0 && S_ISDIR(infos.st_mode);
+            }
+            if (!dossier)
+                continue;
+            const QString nom = QFile::decodeName(e->d_name);
+            trouves.append({nom, QFile::encodeName(nom) == QByteArray(e->d_name)});
+        }
+        ::closedir(flux);
+    }
+    std::sort(trouves.begin(), trouves.end(), [](const SousDossier& a, const SousDossier& b) {
+        const int c = comparer_noms(a.nom, b.nom);
+        return c != 0 ? c < 0 : a.exact > b.exact;
     });
+    m_sous_dossiers.clear();
+    m_exacts.clear();
+    const QString prefixe = m_chemin.endsWith(u'/') ? m_chemin : m_chemin + u'/';
+    for (const SousDossier& d : std::as_const(trouves)) {
+        m_sous_dossiers.append(prefixe + d.nom);
+        m_exacts.append(d.exact);
+    }
 
     m_modele->recharger();
     setCurrentIndex(m_modele->index(static_cast<int>(m_ancetres.size()) - 1));
@@ -169,6 +200,19 @@ int DirListBox::ListIndex() const
 
 void DirListBox::ouvrir(const QModelIndex& index)
 {
-    if (index.isValid())
-        setPath(chemin_ligne(index.row()));
+    if (!index.isValid())
+        return;
+    const qsizetype sous_dossier = index.row() - m_ancetres.size();
+    if (sous_dossier >= 0 && sous_dossier < m_exacts.size() && !m_exacts.at(sous_dossier)) {
+        Q_EMIT DossierIllisible(nom_affiche(chemin_ligne(index.row())));
+        return;
+    }
+    setPath(chemin_ligne(index.row()));
+}
+
+QString message_dossier_illisible(const QString& nom)
+{
+    return QStringLiteral("Le nom du dossier \"%1\" contient des caractères que le programme ne sait pas lire : il ne peut pas "
+                          "l'ouvrir. Renommez-le avec le gestionnaire de fichiers.")
+        .arg(nom);
 }

@@ -32,6 +32,9 @@ public:
 
 Q_SIGNALS:
     void Change();
+    // The user tried to open a subfolder whose name is not valid text (bytes of another
+    // encoding): the name shown would lead to another folder or none, so it is not opened.
+    void DossierIllisible(const QString& nom);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -44,5 +47,9 @@ private:
     QString m_chemin;
     QStringList m_ancetres;      // root first, current folder last
     QStringList m_sous_dossiers; // full paths
+    QList<bool> m_exacts;        // per subfolder: its shown name spells its real name
     Modele* m_modele;
 };
+
+// What a window tells the user when DossierIllisible is raised.
+QString message_dossier_illisible(const QString& nom);

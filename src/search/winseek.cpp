@@ -247,6 +247,10 @@ void WinSeek::construire()
 
     connect(drvList, &DriveListBox::Change, this, &WinSeek::drvList_Change);
     connect(dirList, &DirListBox::Change, this, &WinSeek::dirList_Change);
+    connect(dirList, &DirListBox::DossierIllisible, this, [this](const QString& nom) {
+        module().interaction->message(this, {message_dossier_illisible(nom), QStringLiteral("Information"), Boutons::Ok,
+                                             Icone::Information});
+    });
     connect(filList, &FileListBox::PathChange, this, &WinSeek::filList_Change);
     connect(filList, &FileListBox::PatternChange, this, &WinSeek::filList_Change);
     connect(txtSearchSpec, &QLineEdit::textChanged, this, &WinSeek::txtSearchSpec_Change);

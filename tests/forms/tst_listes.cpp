@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <cstdio>
+#include <sys/stat.h>
 
 class TestListes : public QObject {
     Q_OBJECT
@@ -131,6 +132,24 @@ private Q_SLOTS:
         QVERIFY(dossiers.setPath("/"));
         QCOMPARE(dossiers.List(-1), QString("/"));
         QCOMPARE(dossiers.List(-2), QString());
+
+        // A folder whose name is not text is shown, but opening it says so instead of opening
+        // its look-alike "x\uFFFD", which is a real folder.
+        QVERIFY(::mkdir((QFile::encodeName(d) + "/x\xff").constData(), 0700) == 0);
+        QDir().mkpath(d + "/x\uFFFD");
+        ecrire(d + "/x\uFFFD/autre.jpg", "x");
+        QSignalSpy illisible(&dossiers, &DirListBox::DossierIllisible);
+        QVERIFY(dossiers.setPath(d));
+        QCOMPARE(dossiers.ListCount(), 5);
+        QCOMPARE(dossiers.List(3), d + "/x\uFFFD");
+        QCOMPARE(dossiers.List(4), d + "/x\uFFFD");
+        emit dossiers.doubleClicked(dossiers.model()->index(ancetres + 4, 0));
+        QCOMPARE(illisible.size(), 1);
+        QCOMPARE(illisible.first().first().toString(), QString("x\uFFFD"));
+        QCOMPARE(dossiers.Path(), d);
+        emit dossiers.doubleClicked(dossiers.model()->index(ancetres + 3, 0));
+        QCOMPARE(dossiers.Path(), d + "/x\uFFFD");
+        QCOMPARE(illisible.size(), 1);
     }
 
     void liste_des_lecteurs()
