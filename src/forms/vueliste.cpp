@@ -22,6 +22,16 @@ public:
     }
 
 protected:
+    void focusInEvent(QFocusEvent* evenement) override
+    {
+        // Qt makes the first row current when the view takes the focus with none: leave it
+        // without one, so that the first arrow key chooses the first row.
+        const bool aucune = !this->currentIndex().isValid();
+        Vue::focusInEvent(evenement);
+        if (aucune && this->currentIndex().isValid() && this->selectionModel())
+            this->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    }
+
     void keyPressEvent(QKeyEvent* evenement) override
     {
         const QPersistentModelIndex avant = this->currentIndex();

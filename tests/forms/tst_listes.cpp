@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <sys/stat.h>
+#include <unistd.h>
 
 class TestListes : public QObject {
     Q_OBJECT
@@ -79,6 +80,7 @@ private Q_SLOTS:
         QCOMPARE(liste.entrees().at(5).octets, QByteArray("b\xff.jpg"));
         QVERIFY(!liste.entrees().at(5).nom_exact());
         QCOMPARE(liste.chemin(5), QString());
+        ::unlink(brut.constData()); // Qt cannot name it to remove it
     }
 
     void liste_de_dossiers()
@@ -150,6 +152,7 @@ private Q_SLOTS:
         emit dossiers.doubleClicked(dossiers.model()->index(ancetres + 3, 0));
         QCOMPARE(dossiers.Path(), d + "/x\uFFFD");
         QCOMPARE(illisible.size(), 1);
+        ::rmdir((QFile::encodeName(d) + "/x\xff").constData()); // Qt cannot name it to remove it
     }
 
     void liste_des_lecteurs()
