@@ -446,6 +446,7 @@ void WinSeek::done(int resultat)
 void WinSeek::reinitialiser()
 {
     m_resultats->vider();
+    m_inexactes.clear();
     lblCount->setText(QStringLiteral("0"));
     recherche_active = false;
 
@@ -490,14 +491,14 @@ void WinSeek::lstFoundFiles_Click()
 {
     if (m_en_recherche)
         return;
-    cmdApercu->setEnabled(ligne_image(ligne_selectionnee()));
+    cmdApercu->setEnabled(ligne_image(ligne_selectionnee()) && !m_inexactes.contains(ligne_selectionnee()));
 }
 
 void WinSeek::lstFoundFiles_DblClick()
 {
     if (m_en_recherche)
         return;
-    if (ligne_image(ligne_selectionnee()))
+    if (ligne_image(ligne_selectionnee()) && !m_inexactes.contains(ligne_selectionnee()))
         cmdApercu_Click();
     else
         cmdApercu->setEnabled(false);
@@ -506,7 +507,7 @@ void WinSeek::lstFoundFiles_DblClick()
 void WinSeek::cmdApercu_Click()
 {
     const QString ligne = ligne_selectionnee();
-    if (ligne.isEmpty() || m_en_recherche)
+    if (ligne.isEmpty() || m_en_recherche || m_inexactes.contains(ligne))
         return;
     module().mode_affichage = QStringLiteral("aperçu");
     frmApercu::voir_taille_reelle(this, ligne);
@@ -606,12 +607,14 @@ bool WinSeek::lire(const QString& dossier, Dossier& contenu)
                 continue; // gone since it was listed
             type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
         }
+        QString nom = QFile::decodeName(e->d_name);
+        // A name that is not text decodes to a look-alike, which names another entry or none.
+        const bool exact = QFile::encodeName(nom) == QByteArray(e->d_name);
         if (type == DT_DIR) {
-            if (e->d_name[0] != '.')
-                contenu.sous_dossiers.append(QFile::decodeName(e->d_name));
+            if (e->d_name[0] != '.' && exact)
+                contenu.sous_dossiers.append(std::move(nom));
             continue;
         }
-        QString nom = QFile::decodeName(e->d_name);
         if (!correspond_liste(nom, m_motifs))
             continue;
         if (type == DT_LNK) {
@@ -620,6 +623,8 @@ bool WinSeek::lire(const QString& dossier, Dossier& contenu)
             if (fstatat(fd, e->d_name, &st, 0) != 0 || S_ISDIR(st.st_mode))
                 continue;
         }
+        if (!exact)
+            m_inexactes.insert(prefixe_dossier(dossier) + nom);
         contenu.fichiers.append(std::move(nom));
     }
     if (!contenu.lisible)

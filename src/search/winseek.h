@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QString>
+#include <QSet>
 #include <QStringList>
 
 class DirListBox;
@@ -136,6 +137,7 @@ private:
     int m_intervalle_ms = intervalle_cession_ms;
     QStringList m_motifs;
     QStringList m_en_attente;         // lines found since the list was last shown
+    QSet<QString> m_inexactes;        // lines whose file name is not text: they name another file or none
     QElapsedTimer m_depuis_cession;
     qint64 m_cessions = 0;
     int m_dossiers_illisibles = 0;

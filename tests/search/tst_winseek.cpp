@@ -21,6 +21,10 @@
 #include <functional>
 #include <memory>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 QString texte(QWidget* w, const QString& nom)
@@ -374,6 +378,39 @@ private Q_SLOTS:
         QTest::mouseDClick(liste->viewport(), Qt::LeftButton, {}, point(1));
         QCOMPARE(titre, "Aperçu de: " + m_racine + "/photo.JPEG");
         QVERIFY(d().messages.isEmpty());
+    }
+
+    // A name that is not text is found, but its line (which spells a look-alike) never opens
+    // a picture; a folder of such a name is not entered.
+    void noms_qui_ne_sont_pas_du_texte()
+    {
+        const QByteArray racine = QFile::encodeName(m_racine);
+        QVERIFY(::mkdir((racine + "/d\xff").constData(), 0700) == 0);
+        for (const QByteArray& nom : {QByteArray("/a\xff.jpg"), QByteArray("/d\xff/b.jpg")}) {
+            const int fd = ::open((racine + nom).constData(), O_WRONLY | O_CREAT, 0600);
+            QVERIFY(fd >= 0);
+            ::close(fd);
+        }
+        QImage image(40, 30, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QVERIFY(image.save(m_racine + "/a\uFFFD.jpg", "JPG"));
+        QDir().mkpath(m_racine + "/d\uFFFD");
+        auto f = ouvrir();
+        rechercher(f.get(), "*.jpg");
+        QCOMPARE(f->lignes_trouvees(), chemins({"a\uFFFD.jpg", "a\uFFFD.jpg"}));
+        auto* liste = enfant<QListView>(f.get(), "lstFoundFiles");
+        for (int ligne : {0, 1}) {
+            QPointer<QTimer> guet = quand_modal([](QWidget* w) { w->close(); QFAIL("a picture was opened"); });
+            const QPoint point = liste->visualRect(liste->model()->index(ligne, 0)).center();
+            QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, point);
+            QVERIFY(!enfant<QPushButton>(f.get(), "cmdApercu")->isEnabled());
+            QTest::mouseDClick(liste->viewport(), Qt::LeftButton, {}, point);
+            QTest::qWait(50);
+            delete guet;
+        }
+        ::unlink((racine + "/d\xff/b.jpg").constData()); // Qt cannot name them to remove them
+        ::rmdir((racine + "/d\xff").constData());
+        ::unlink((racine + "/a\xff.jpg").constData());
     }
 
     void dossier_surligne_puis_recherche()
