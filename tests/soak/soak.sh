@@ -110,7 +110,7 @@ ln -s "avec des espaces.jpg" "$images/lien vers espaces.jpg"
 ln -s "lien vers espaces.jpg" "$images/lien vers lien.jpg"
 ln -s "absent.jpg" "$images/lien cassé.jpg"
 ln -s "$images/-tiret.jpg" "$images/lien absolu.JPG"
-for o in "${originaux[@]:0:40}" "avec des espaces.jpg" $'a\xff.jpg' "été à la plage.JPG"; do
+for o in "${originaux[@]}" "avec des espaces.jpg" $'a\xff.jpg' "été à la plage.JPG"; do
     ln -s "../$o" "$images/liens/$o"
 done
 # A picture large enough that its preview takes a moment.
@@ -216,8 +216,10 @@ if ! "${enfermer[@]}" bash -c "$enfermement" enfermer "$bac" --essai; then
 fi
 
 demarrages=0
+entrees_au_demarrage=0
 demarrer() {
     demarrages=$((demarrages + 1))
+    entrees_au_demarrage=${entrees:-0}
     # A start folder chosen in the options outside the sandbox would leave nothing to act on.
     local dossier
     dossier=$(sed -n 's/^dossier%20demarrage=//p' "$conf" 2>/dev/null)
@@ -262,13 +264,17 @@ texte_de() {
     (( (x >> 4) % 7 == 0 )) && texte="${texte:0:3}/${texte:3}"
     [[ $texte == -* ]] && texte=x$texte
 }
-chemins=("$cibles/un" "$cibles/deux" "$cibles/trois été" "$images/liens" "$images" "$images/sous-dossier" "$cibles")
+# Copy targets; the pictures folder itself and its folder of links to its own files come twice.
+chemins=("$cibles/un" "$cibles/deux" "$cibles/trois été" "$images/liens" "$images" "$images/sous-dossier" "$cibles"
+    "$images/liens" "$images")
 touches=(Return Escape Tab shift+Tab Up Down Left Right Home End Prior Next Delete space F1 F2 BackSpace ctrl+a)
 # In the browser, Escape asks to quit and Return opens the options; in the other windows they are
 # the usual ways out.
 poids_touches_navigateur=(5 4 10 3 8 10 4 4 4 4 4 4 5 8 2 2 3 2)
 poids_touches_dialogue=(12 12 10 3 6 6 4 4 3 3 2 2 3 8 1 1 3 2)
 accelerateurs=(alt+F4 alt+o alt+q alt+p alt+a alt+e alt+f alt+r alt+c alt+v alt+i)
+# In the boxes, Oui and Non (Alt+O, Alt+N) as often as the rest together.
+accelerateurs_boites=(alt+o alt+n alt+o alt+n alt+o alt+n alt+F4 alt+a alt+e alt+f alt+r alt+c)
 
 declare -A par_genre par_fenetre
 entrees=0
@@ -306,7 +312,11 @@ cible_clic() {
         choisir "$r" 30 24 7 10 2 5 7 2 2 10
         case $c in
             0) point_dans 218 84 493 396 "$a" "$b" ;;
-            1) local k=$((a % 8))
+            # Action labels: real size, edit, show, wallpaper; copy/move, rename, delete, search.
+            # The ones that move files come more often.
+            1) local k
+               choisir "$a" 1 1 1 1 3 2 2 1
+               k=$c
                if ((k < 4)); then point_dans 512 $((235 + 17 * k)) 640 $((247 + 17 * k)) "$b" "$r"
                else point_dans 512 $((337 + 17 * (k - 4))) 640 $((349 + 17 * (k - 4))) "$b" "$r"; fi ;;
             2) local k=$((a % 6)); point_dans $((338 + 27 * k)) 54 $((357 + 27 * k)) 74 "$b" "$r" ;;
@@ -384,6 +394,8 @@ entree_aleatoire() {
     [[ $fen_titre == "[ IMAGORA ] - Visualiseur d'images" ]] && navigateur=1
     # Clicks, double clicks, keys, texts, pointer moves, accelerators.
     if ((navigateur)); then choisir "${t[0]}" 44 12 25 8 6 5
+    elif [[ $fen_titre == Sélectionnez* ]]; then choisir "${t[0]}" 40 6 25 20 4 5
+    elif [[ $fen_titre == IMAGORA || $fen_titre == Imagora ]] && ((fen_l < 700)); then choisir "${t[0]}" 40 4 30 10 4 12
     else choisir "${t[0]}" 45 6 30 10 4 5; fi
     case $c in
         0) cible_clic; envoyer clic "$px,$py" ;;
@@ -396,7 +408,7 @@ entree_aleatoire() {
             # In the folder choice, a copy target typed in and Return: how a folder of the sandbox is
             # chosen there. Elsewhere, mostly short texts.
             local part=20
-            [[ $fen_titre == Sélectionnez* ]] && part=60
+            [[ $fen_titre == Sélectionnez* ]] && part=75
             if (( t[2] % 100 < part )); then
                 envoyer chemin "${chemins[$(( t[1] % ${#chemins[@]} ))]}"
             else
@@ -407,9 +419,31 @@ entree_aleatoire() {
         4)
             point_dans 0 0 $((fen_l - 1)) $((fen_h - 1)) "${t[1]}" "${t[2]}"
             envoyer souris "$px,$py" ;;
-        5) envoyer raccourci "${accelerateurs[$(( t[1] % ${#accelerateurs[@]} ))]}" ;;
+        5)
+            if [[ $fen_titre == IMAGORA || $fen_titre == Imagora ]] && ((fen_l < 700)); then
+                envoyer raccourci "${accelerateurs_boites[$(( t[1] % ${#accelerateurs_boites[@]} ))]}"
+            else
+                envoyer raccourci "${accelerateurs[$(( t[1] % ${#accelerateurs[@]} ))]}"
+            fi ;;
     esac
     pause_ms $((20 + t[5] % 81))
+}
+
+# The browser wanders off the pictures folder (the drive list, the folders' parents) and most
+# actions then have nothing to act on; a user quits and starts again, and so does the soak after a
+# while: Escape on the browser, then Return to the question (its default answer is Oui).
+nouveau_depart() {
+    local i
+    echo "# quitter pour revenir au dossier d'images" >>"$journal/entrees"
+    envoyer touche Escape
+    for i in $(seq 25); do
+        pause_ms 200
+        fenetre_du_haut || return
+        if [[ $fen_titre == IMAGORA ]]; then
+            envoyer touche Return
+            return
+        fi
+    done
 }
 
 # The next input of a recorded run (SOAK_REJOUER), sent to whichever window is on top now; paths
@@ -509,6 +543,8 @@ while horloge; [ -z "$echec" ] && ((ms < fin_ms)); do
     sans_fenetre_depuis=
     if [ -n "${SOAK_REJOUER:-}" ]; then
         entree_rejouee || break
+    elif ((entrees - entrees_au_demarrage >= 150)) && [[ $fen_titre == "[ IMAGORA ] - Visualiseur d'images" ]]; then
+        nouveau_depart
     else
         entree_aleatoire
     fi
