@@ -270,7 +270,7 @@ chemins=("$cibles/un" "$cibles/deux" "$cibles/trois été" "$images/liens" "$ima
 touches=(Return Escape Tab shift+Tab Up Down Left Right Home End Prior Next Delete space F1 F2 BackSpace ctrl+a)
 # In the browser, Escape asks to quit and Return opens the options; in the other windows they are
 # the usual ways out.
-poids_touches_navigateur=(5 4 10 3 8 10 4 4 4 4 4 4 5 8 2 2 3 2)
+poids_touches_navigateur=(2 4 10 3 8 10 4 4 4 4 4 4 5 8 2 2 3 2)
 poids_touches_dialogue=(12 12 10 3 6 6 4 4 3 3 2 2 3 8 1 1 3 2)
 accelerateurs=(alt+F4 alt+o alt+q alt+p alt+a alt+e alt+f alt+r alt+c alt+v alt+i)
 # In the boxes, Oui and Non (Alt+O, Alt+N) as often as the rest together.
