@@ -121,7 +121,6 @@ void ActionsFichier::fond_lu()
     } else if (!bureau::fixe_fond_ecran(cible, &erreur)) {
         erreur_generale(2, erreur);
     }
-    Q_EMIT fondTermine();
 }
 
 void ActionsFichier::erreur_generale(int numero, const QString& description)

@@ -24,10 +24,6 @@ public:
     // The wallpaper file, in the program's data folder.
     static QString fichier_fond();
 
-Q_SIGNALS:
-    // The wallpaper action has finished (written and handed to the desktop, or said why not).
-    void fondTermine();
-
 private:
     void fond_ecran(const SelectionImage& selection);
     void fond_lu();

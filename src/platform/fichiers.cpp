@@ -116,16 +116,6 @@ QByteArray nom_de(const QByteArray& chemin)
     return chemin.mid(chemin.lastIndexOf('/') + 1);
 }
 
-QByteArray absolu(const QByteArray& chemin)
-{
-    if (chemin.startsWith('/'))
-        return chemin;
-    char* ici = ::getcwd(nullptr, 0);
-    QByteArray resultat = QByteArray(ici ? ici : "") + '/' + chemin;
-    ::free(ici);
-    return resultat;
-}
-
 // Path= of a .trashinfo file: the bytes of the path, percent-encoded as a URL's path is.
 QByteArray chemin_encode(const QByteArray& chemin)
 {
@@ -266,7 +256,7 @@ Renommage renommer(const QString& chemin, const QString& nouveau_nom, QString* e
 
 bool mettre_a_la_corbeille(const QString& chemin, QString* erreur)
 {
-    const QByteArray fichier = absolu(QFile::encodeName(chemin));
+    const QByteArray fichier = QFile::encodeName(QFileInfo(chemin).absoluteFilePath());
     struct stat infos {};
     if (::lstat(fichier.constData(), &infos) != 0)
         return echec(erreur, raison_systeme(errno));

@@ -12,14 +12,7 @@ unset QT_QPA_PLATFORM
 # have that locale generated, and without it Qt and Xlib disagree on accented window titles, so it
 # is built here when missing. The scripts themselves keep their own locale.
 export LC_ALL= LANGUAGE=
-langue=fr_FR.UTF-8
-if ! locale -a 2>/dev/null | grep -qix 'fr_FR.utf-\?8'; then
-    if mkdir -p "$bac/locale" && localedef -i fr_FR -f UTF-8 "$bac/locale/$langue" >/dev/null 2>&1; then
-        export LOCPATH=$bac/locale
-    else
-        langue=C.UTF-8
-    fi
-fi
+source "$(dirname "${BASH_SOURCE[0]}")/langue.sh" "$bac"
 conf=$XDG_CONFIG_HOME/Imagora/Imagora.conf
 titre_principal="^\[ IMAGORA \] - Visualiseur d'images$"
 echecs=0

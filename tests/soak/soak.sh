@@ -139,14 +139,7 @@ done
 printf 'autospawn = no\n' >"$bac/pulse-client.conf"
 
 # French user; the locale is built when the machine lacks it (see tests/e2e/commun.sh).
-langue=fr_FR.UTF-8
-if ! locale -a 2>/dev/null | grep -qix 'fr_FR.utf-\?8'; then
-    if mkdir -p "$bac/locale" && localedef -i fr_FR -f UTF-8 "$bac/locale/$langue" >/dev/null 2>&1; then
-        export LOCPATH=$bac/locale
-    else
-        langue=C.UTF-8
-    fi
-fi
+source "$(dirname "${BASH_SOURCE[0]}")/../e2e/langue.sh" "$bac"
 
 # Sanitizer reports go to files of the sandbox.
 [ -n "${ASAN_OPTIONS:-}" ] && export ASAN_OPTIONS="$ASAN_OPTIONS:log_path=$journal/asan/asan"
