@@ -24,8 +24,6 @@ int main(int argc, char* argv[])
 
     InstanceUnique instance;
     frmIntro intro(instance);
-    if (!intro.Form_Load())
-        return 0;
 
     std::unique_ptr<frmVisualiseur> visualiseur;
     // A later start handed a picture over: the browser opens it, at once or once it is shown
@@ -50,6 +48,10 @@ int main(int argc, char* argv[])
                 visualiseur->ouvrir_demande(chemin);
         });
     });
+    // Everything is wired before the load: a message it shows runs the events, and whatever happens
+    // meanwhile must find its receivers in place.
+    if (!intro.Form_Load())
+        return 0;
     intro.show();
     return app.exec();
 }

@@ -7,6 +7,7 @@
 #include "startup/premier_demarrage.h"
 
 #include <QCloseEvent>
+#include <QShowEvent>
 #include <QFont>
 #include <QFrame>
 #include <QLabel>
@@ -69,7 +70,6 @@ bool frmIntro::Form_Load()
         return false;
     }
 
-    Timer1.start();
     centrer(this);
     lblVersion->setText(texte_version(IMAGORA_VERSION_MAJEURE, IMAGORA_VERSION_MINEURE, IMAGORA_VERSION_REVISION));
 
@@ -85,6 +85,15 @@ bool frmIntro::Form_Load()
     m.parametres.sauver(QStringLiteral("etat"), QStringLiteral("actif"));
     m.boucle = false;
     return true;
+}
+
+void frmIntro::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // The two ticks count from the moment the splash is on screen: a message answered during the
+    // load, however late, never shortens them nor closes a window that was not yet shown.
+    if (!m_dechargee && !Timer1.isActive() && m_tics == 0)
+        Timer1.start();
 }
 
 void frmIntro::Timer1_Timer()

@@ -16,7 +16,7 @@ public:
     explicit frmIntro(InstanceUnique& instance, QWidget* parent = nullptr);
 
     // The load sequence. False when another copy runs: the user has been told, nothing was written,
-    // and the program must end.
+    // and the program must end. The ticks start when the window is shown, not here.
     bool Form_Load();
 
 Q_SIGNALS:
@@ -25,6 +25,7 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void Timer1_Timer();

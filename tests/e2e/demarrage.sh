@@ -3,7 +3,8 @@
 #  - first start on an empty settings file: the splash, then the main window about two seconds
 #    later, the thirteen settings;
 #  - a second start while it runs: the message, an exit, and a settings file left byte for byte;
-#  - after a crash (kill -9), the next start is not refused.
+#  - after a crash (kill -9), the next start is not refused;
+#  - a damaged settings file: its message, answered late, still leads to the main window.
 # Screenshots of each step go to $IMAGORA_CAPTURES (default: e2e-captures/ in the current folder).
 captures=${IMAGORA_CAPTURES:-$PWD/e2e-captures}/demarrage
 mkdir -p "$captures"
@@ -85,5 +86,27 @@ else
     echoue "après un arrêt brutal, le programme ne redémarre pas"
 fi
 kill "$pid3" 2>/dev/null; wait "$pid3" 2>/dev/null
+
+# 4. A damaged settings file: its message, read for a few seconds before OK, still leads to the
+#    splash and then the main window, and the file is left as it was.
+printf '[parametres]\n\000\001\377' >"$conf"
+cp "$conf" "$bac/abime.conf"
+LANG=$langue "$programme" &
+pid4=$!
+if id=$(attendre_fenetre '^Imagora$' 30 "$pid4"); then
+    sleep 2.5
+    capture 5-parametres-illisibles
+    touches "$id" Return
+    if attendre_fenetre "$titre_principal" 30 "$pid4" >/dev/null; then
+        ok "après le message lu longuement, la fenêtre principale s'ouvre"
+    else
+        capture 6-bloque
+        echoue "après le message sur les réglages, le programme reste bloqué"
+    fi
+else
+    echoue "pas de message pour un fichier de réglages abîmé"
+fi
+cmp -s "$conf" "$bac/abime.conf" && ok "le fichier abîmé est laissé tel quel" || echoue "le fichier abîmé a été modifié"
+kill "$pid4" 2>/dev/null; wait "$pid4" 2>/dev/null
 
 fin_du_script

@@ -241,6 +241,29 @@ private Q_SLOTS:
         QTest::qWait(1200);
         QCOMPARE(passages, 1);
     }
+
+    // A message during the load, read for a while before OK, neither eats the splash's ticks nor
+    // closes it unseen: the window still shows, then hands over once.
+    void un_message_lu_longuement_pendant_le_chargement()
+    {
+        BacASable bac;
+        InteractionInstallee dialogues;
+        ecrire(Parametres::chemin_fichier(), QByteArray("[parametres]\n\0\x01\xff", 16));
+        dialogues->pendant_message = [](const Message&) { QTest::qWait(2500); };
+        InstanceUnique instance(bac.chemin("run/test.lock"));
+        frmIntro intro(instance);
+        QVERIFY(intro.Form_Load());
+        QCOMPARE(dialogues->messages.size(), 1);
+        QVERIFY(dialogues->messages.first().texte.startsWith("Le fichier des paramètres ne peut pas être lu"));
+
+        int passages = 0;
+        connect(&intro, &frmIntro::Form_Unload, this, [&] { ++passages; });
+        intro.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&intro));
+        QVERIFY(intro.isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(passages, 1, 10000);
+        QVERIFY(!intro.isVisible());
+    }
 };
 
 QTEST_MAIN(TestFrmIntro)

@@ -5,6 +5,8 @@
 Reponse InteractionTest::message(QWidget*, const Message& m)
 {
     messages.append(m);
+    if (pendant_message)
+        pendant_message(m);
     if (!reponses.isEmpty())
         return reponses.takeFirst();
     switch (m.boutons) {

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 
 // Stands in for every modal box and external program while a test runs: it records what the
@@ -33,6 +34,9 @@ public:
     bool ouverture_reussie = true;
     QList<Lancement> executions;
     QList<ResultatProgramme> resultats; // answers of executer(), in order; exit code 0 when empty
+    // What happens while a box is up, before it is answered: a user reading it for a while lets
+    // the program's events run, as a real modal box does.
+    std::function<void(const Message&)> pendant_message;
 
     Reponse message(QWidget*, const Message& m) override;
     std::optional<QString> saisie(QWidget*, const Saisie& s) override;
