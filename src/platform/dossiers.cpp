@@ -2,8 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 namespace dossiers {
 
@@ -36,12 +42,41 @@ QString donnees()
     return variable_ou("XDG_DATA_HOME", QDir::homePath() + QStringLiteral("/.local/share"));
 }
 
+QString cache()
+{
+    return variable_ou("XDG_CACHE_HOME", QDir::homePath() + QStringLiteral("/.cache"));
+}
+
+bool a_moi_seul(const QString& dossier)
+{
+    struct stat etat {};
+    if (dossier.isEmpty() || ::stat(QFile::encodeName(dossier).constData(), &etat) != 0)
+        return false;
+    return S_ISDIR(etat.st_mode) && etat.st_uid == ::geteuid() && (etat.st_mode & (S_IWGRP | S_IWOTH)) == 0
+           && ::access(QFile::encodeName(dossier).constData(), W_OK | X_OK) == 0;
+}
+
 QString execution()
 {
-    const QString dossier = variable_ou("XDG_RUNTIME_DIR", QString());
-    if (!dossier.isEmpty() && QFileInfo(dossier).isDir() && QFileInfo(dossier).isWritable())
-        return dossier;
-    return QDir::tempPath();
+    const QString runtime = variable_ou("XDG_RUNTIME_DIR", QString());
+    if (a_moi_seul(runtime))
+        return runtime;
+
+    // No usable runtime folder: one of our own in the user's cache, never a shared place such as
+    // /tmp, where another user could take the name first.
+    const QString parent = cache() + u'/' + nom_executable();
+    if (!QDir().mkpath(parent))
+        return {};
+    const QString dossier = parent + QStringLiteral("/execution");
+    const QByteArray nom = QFile::encodeName(dossier);
+    if (::mkdir(nom.constData(), 0700) != 0 && errno != EEXIST)
+        return {};
+    struct stat etat {};
+    if (::lstat(nom.constData(), &etat) != 0 || !S_ISDIR(etat.st_mode) || etat.st_uid != ::geteuid())
+        return {};
+    if ((etat.st_mode & 0077) != 0 && ::chmod(nom.constData(), 0700) != 0)
+        return {};
+    return dossier;
 }
 
 } // namespace dossiers

@@ -15,7 +15,14 @@ QString configuration();
 // $XDG_DATA_HOME, or ~/.local/share.
 QString donnees();
 
-// $XDG_RUNTIME_DIR when it is usable, otherwise the temporary folder.
+// $XDG_CACHE_HOME, or ~/.cache.
+QString cache();
+
+// True for a folder that belongs to this user and that nobody else may write into.
+bool a_moi_seul(const QString& dossier);
+
+// $XDG_RUNTIME_DIR when it is this user's own (see a_moi_seul), otherwise <cache>/<executable>/execution,
+// made for this user only (0700, checked to be a real folder of theirs). Empty when neither can be had.
 QString execution();
 
 } // namespace dossiers

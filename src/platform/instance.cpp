@@ -27,12 +27,18 @@ InstanceUnique::~InstanceUnique() = default;
 
 QString InstanceUnique::chemin_par_defaut()
 {
-    return dossiers::execution() + u'/' + dossiers::nom_executable() + QStringLiteral(".lock");
+    const QString dossier = dossiers::execution();
+    if (dossier.isEmpty())
+        return {};
+    return dossier + u'/' + dossiers::nom_executable() + QStringLiteral(".lock");
 }
 
 bool InstanceUnique::acquerir()
 {
     if (m_verrou && m_verrou->isLocked())
+        return true;
+    // Without a private folder for it, there is no lock: the program runs rather than refuse the user.
+    if (m_chemin.isEmpty())
         return true;
     auto verrou = std::make_unique<QLockFile>(m_chemin);
     // Held for the life of the program: never stale by age, only when its process is gone.
@@ -89,7 +95,7 @@ void InstanceUnique::lire_demande()
 bool InstanceUnique::transmettre(const QString& demande, int attente_ms) const
 {
     // One line per request: a path holding a line feed cannot be sent.
-    if (demande.isEmpty() || demande.contains(u'\n'))
+    if (demande.isEmpty() || demande.contains(u'\n') || m_chemin.isEmpty())
         return false;
     QLocalSocket prise;
     prise.connectToServer(chemin_prise());

@@ -17,6 +17,9 @@
 #include <QTest>
 #include <QThread>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 const QStringList treize_cles = {"date de debut", "dossier application", "etat", "secondes", "dossier demarrage",
@@ -194,6 +197,65 @@ private Q_SLOTS:
         QCOMPARE(dialogues->messages.size(), 1);
         QCOMPARE(dialogues->messages.first().texte, QString("Programme déja en cours d'utilisation..."));
         module().fichier_demande.clear();
+    }
+
+    // The lock lives in a folder only this user can write to: the runtime folder when it is theirs,
+    // otherwise a private one in their cache, never a shared place another user could take first.
+    void le_verrou_reste_dans_un_dossier_prive()
+    {
+        BacASable bac;
+        const QByteArray cache_avant = qgetenv("XDG_CACHE_HOME");
+        qputenv("XDG_CACHE_HOME", bac.chemin("home/.cache").toUtf8());
+        const QString prive = bac.chemin("home/.cache/tst_frmintro/execution");
+        const auto mode = [](const QString& chemin) {
+            struct stat etat {};
+            return ::lstat(QFile::encodeName(chemin).constData(), &etat) == 0 ? etat.st_mode & 07777 : 0u;
+        };
+
+        QCOMPARE(InstanceUnique::chemin_par_defaut(), bac.chemin("run/tst_frmintro.lock"));
+
+        // No runtime folder, or one that others may write into: the private folder, made 0700.
+        for (const char* runtime : {"", "partage"}) {
+            if (*runtime) {
+                QDir().mkpath(bac.chemin(runtime));
+                ::chmod(QFile::encodeName(bac.chemin(runtime)).constData(), 01777);
+                qputenv("XDG_RUNTIME_DIR", bac.chemin(runtime).toUtf8());
+            } else {
+                qunsetenv("XDG_RUNTIME_DIR");
+            }
+            QCOMPARE(InstanceUnique::chemin_par_defaut(), prive + "/tst_frmintro.lock");
+            QCOMPARE(mode(prive), 0700u);
+        }
+        {
+            InstanceUnique instance(InstanceUnique::chemin_par_defaut());
+            QVERIFY(instance.acquerir());
+            QVERIFY(QFile::exists(prive + "/tst_frmintro.lock"));
+        }
+
+        // A private folder left open by an old umask is closed again.
+        ::chmod(QFile::encodeName(prive).constData(), 0755);
+        QVERIFY(!InstanceUnique::chemin_par_defaut().isEmpty());
+        QCOMPARE(mode(prive), 0700u);
+
+        // Its name taken by a link elsewhere, or by a folder of another user: no lock at all
+        // (the program still starts), and nothing is written through the link.
+        QDir(prive).removeRecursively();
+        QDir().mkpath(bac.chemin("ailleurs"));
+        QVERIFY(QFile::link(bac.chemin("ailleurs"), prive));
+        QCOMPARE(InstanceUnique::chemin_par_defaut(), QString());
+        InstanceUnique sans_verrou(InstanceUnique::chemin_par_defaut());
+        QVERIFY(sans_verrou.acquerir());
+        QVERIFY(QDir(bac.chemin("ailleurs")).isEmpty());
+        QVERIFY(!sans_verrou.transmettre("/photo.jpg", 100));
+        if (::geteuid() == 0) {
+            QFile::remove(prive);
+            QVERIFY(QDir().mkpath(prive));
+            QCOMPARE(::chown(QFile::encodeName(prive).constData(), 65534, 65534), 0);
+            QCOMPARE(InstanceUnique::chemin_par_defaut(), QString());
+        }
+        qputenv("XDG_CACHE_HOME", cache_avant);
+        if (cache_avant.isNull())
+            qunsetenv("XDG_CACHE_HOME");
     }
 
     void verrou_d_un_processus_disparu()
