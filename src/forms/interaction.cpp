@@ -48,9 +48,10 @@ QMessageBox::Icon icone_qt(Icone i)
 }
 
 // Room a message box keeps around its text: the icon and the margins beside it, the buttons and
-// the margins below it, in pixels.
+// the margins below it, and the details once they are opened, in pixels.
 constexpr int marge_largeur = 120;
 constexpr int marge_hauteur = 160;
+constexpr int place_details = 160;
 
 const QString points = QStringLiteral("…");
 
@@ -121,9 +122,9 @@ Reponse InteractionQt::message(QWidget* parent, const Message& m)
         const QRect zone = ecran->availableGeometry();
         const int largeur = std::min(zone.width() / 2, 500) - marge_largeur;
         const int hauteur = zone.height() - marge_hauteur;
-        const QString ajuste = texte_ajuste(m.texte, QFontMetrics(boite.font()), largeur, hauteur);
-        if (ajuste != m.texte) {
-            boite.setText(ajuste);
+        const QFontMetrics metriques(boite.font());
+        if (texte_ajuste(m.texte, metriques, largeur, hauteur) != m.texte) {
+            boite.setText(texte_ajuste(m.texte, metriques, largeur, hauteur - place_details));
             boite.setDetailedText(m.texte);
         }
     }

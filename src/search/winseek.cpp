@@ -525,6 +525,7 @@ void WinSeek::demarrer(const QString& depart)
     m_en_recherche = true;
     m_depart = depart;
     m_lots = 0;
+    m_liste_pleine = false;
     const quint64 generation = ++m_generation;
     m_canal = std::make_shared<Canal>(m_lots_d_avance, m_lien);
 
@@ -553,14 +554,16 @@ void WinSeek::demarrer(const QString& depart)
 // another search than the one running.
 void WinSeek::recevoir(quint64 generation, LotResultats& lot)
 {
-    if (generation != m_generation || !m_en_recherche)
+    if (generation != m_generation || !m_en_recherche || m_liste_pleine)
         return;
     try {
         for (QString& ligne : lot.inexactes)
             m_inexactes.insert(std::move(ligne));
         m_resultats->ajouter(std::move(lot.lignes));
     } catch (const std::bad_alloc&) {
-        m_canal->annule = true; // the walk ends as if the list were full
+        // The list cannot take these lines: the search stops as with a full list.
+        m_liste_pleine = true;
+        m_canal->annule = true;
     }
     ++m_lots;
     lblCount->setText(texte_nombre(m_resultats->rowCount()));
@@ -574,7 +577,7 @@ void WinSeek::terminer(quint64 generation, const BilanParcours& bilan)
     m_canal.reset();
 
     QString probleme;
-    switch (bilan.fin) {
+    switch (m_liste_pleine ? FinParcours::ListePleine : bilan.fin) {
     case FinParcours::Terminee:
     case FinParcours::Annulee: break;
     case FinParcours::ListePleine: probleme = QStringLiteral(" La zone de liste est pleine. Recherche abandonnée..."); break;
@@ -590,7 +593,8 @@ void WinSeek::terminer(quint64 generation, const BilanParcours& bilan)
         module().interaction->message(this, {probleme, titre_programme, Boutons::Ok, Icone::Aucune});
 
     m_en_recherche = false;
-    afficher_fin(bilan.fin == FinParcours::Terminee);
+    const bool complete = bilan.fin == FinParcours::Terminee && !m_liste_pleine;
+    afficher_fin(complete);
 
     if (bilan.dossiers_illisibles > 0) {
         module().interaction->message(
@@ -600,7 +604,7 @@ void WinSeek::terminer(quint64 generation, const BilanParcours& bilan)
                        + raison_erreur_systeme(bilan.erreur_premier_illisible) + u')',
                    titre_programme, Boutons::Ok, Icone::Exclamation});
     }
-    Q_EMIT rechercheTerminee(bilan.fin == FinParcours::Terminee);
+    Q_EMIT rechercheTerminee(complete);
 }
 
 // The results state, once a search has ended.

@@ -132,6 +132,7 @@ private:
     int m_lots_d_avance = 8;
     QSet<QString> m_inexactes;        // lines whose file name is not text: they name another file or none
     qint64 m_lots = 0;
+    bool m_liste_pleine = false;      // the list could not take a batch: the search stops
     QString m_depart;                 // the folder the running search walks
     // Each search has its number: a batch or an end of another number (a search cancelled by
     // closing the window, or gone before) never lands in the list.

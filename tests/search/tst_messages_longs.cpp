@@ -4,6 +4,7 @@
 #include "forms/interaction.h"
 #include "modal.h"
 
+#include <QAbstractButton>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMessageBox>
@@ -25,6 +26,7 @@ QString long_chemin(int longueur)
 // What a shown box was like.
 struct Boite {
     QRect cadre;        // the box on the screen, frame included
+    QRect cadre_ouvert; // the same with its details opened
     QRect ecran;        // the screen's available area
     QString texte;      // the text shown
     QString details;    // the detailed text
@@ -48,6 +50,14 @@ Boite montrer(const Message& m, Reponse* reponse = nullptr)
         b.ecran = boite->screen()->availableGeometry();
         b.texte = boite->text();
         b.details = boite->detailedText();
+        b.cadre_ouvert = b.cadre;
+        for (QAbstractButton* bouton : boite->buttons()) {
+            if (boite->buttonRole(bouton) == QMessageBox::ActionRole) { // "Afficher les détails..."
+                bouton->click();
+                QCoreApplication::sendPostedEvents();
+                b.cadre_ouvert = boite->frameGeometry();
+            }
+        }
         boite->defaultButton()->click();
     });
     const Reponse r = interaction.message(nullptr, m);
@@ -75,6 +85,8 @@ private Q_SLOTS:
         QVERIFY2(b.ecran.contains(b.cadre), qPrintable(QStringLiteral("box %1x%2 on a screen of %3x%4")
                                                            .arg(b.cadre.width()).arg(b.cadre.height())
                                                            .arg(b.ecran.width()).arg(b.ecran.height())));
+        QVERIFY(b.ecran.contains(b.cadre_ouvert));
+        QVERIFY(b.cadre_ouvert.height() > b.cadre.height());
         // The start and the end of the path are shown, the reason too; the whole text is in the details.
         QVERIFY(b.texte.contains(QStringLiteral("/début/dossier-0000")));
         QVERIFY(b.texte.contains(QStringLiteral("/fin.jpg\n(chemin trop long pour le système)")));
@@ -92,6 +104,7 @@ private Q_SLOTS:
         const Boite b = montrer({texte, QStringLiteral("IMAGORA"), Boutons::OuiNon, Icone::Question, 1});
         QVERIFY(b.vue);
         QVERIFY(b.ecran.contains(b.cadre));
+        QVERIFY(b.ecran.contains(b.cadre_ouvert));
         QVERIFY(b.texte.startsWith(lignes.first() + u'\n'));
         QVERIFY(b.texte.endsWith(u'\n' + lignes.last()));
         QVERIFY(b.texte.contains(QStringLiteral("\n…\n")));
