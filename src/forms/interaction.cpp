@@ -94,14 +94,22 @@ QString texte_ajuste(const QString& texte, const QFontMetrics& metriques, int la
     if (hauteur_de(lignes, metriques, largeur) <= hauteur)
         return lignes.join(u'\n');
 
-    // Too many lines: the first and the last ones stay, those between give way to "…".
-    for (qsizetype garder = lignes.size() - 1; garder >= 1; --garder) {
-        const qsizetype tete = (garder + 1) / 2;
-        const qsizetype queue = garder - tete;
-        const QStringList essai = lignes.mid(0, tete) + QStringList{points} + lignes.mid(lignes.size() - queue);
-        if (hauteur_de(essai, metriques, largeur) <= hauteur)
-            return essai.join(u'\n');
+    // Too many lines: the first and the last ones stay, those between give way to "…". The most
+    // lines that fit are searched by halves, since the height grows with the lines kept.
+    const auto garder = [&](qsizetype n) {
+        const qsizetype tete = (n + 1) / 2;
+        return lignes.mid(0, tete) + QStringList{points} + lignes.mid(lignes.size() - (n - tete));
+    };
+    qsizetype tient = 0, trop = lignes.size(); // `tient` lines fit (0: not even one), `trop` do not
+    while (trop - tient > 1) {
+        const qsizetype milieu = tient + (trop - tient) / 2;
+        if (hauteur_de(garder(milieu), metriques, largeur) <= hauteur)
+            tient = milieu;
+        else
+            trop = milieu;
     }
+    if (tient > 0)
+        return garder(tient).join(u'\n');
     // One line is taller than the area on its own: it is shortened in its middle until it fits.
     const QString& seule = lignes.constFirst();
     for (qint64 etendue = qint64(largeur) * (hauteur / metriques.lineSpacing()); etendue > largeur; etendue = etendue * 3 / 4) {

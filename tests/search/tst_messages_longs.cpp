@@ -140,6 +140,14 @@ private Q_SLOTS:
         const QString ajuste = texte_ajuste(phrase, fm, 300, 200);
         QVERIFY(fm.boundingRect(QRect(0, 0, 300, 1 << 24), Qt::TextWordWrap, ajuste).height() <= 200);
         QVERIFY(ajuste.startsWith(QStringLiteral("mot mot")));
+        // Twenty thousand lines: the first and the last ones stay.
+        QStringList lignes;
+        for (int i = 0; i < 20000; ++i)
+            lignes << QStringLiteral("ligne %1").arg(i);
+        const QString court = texte_ajuste(lignes.join(u'\n'), fm, 300, 200);
+        QVERIFY(fm.boundingRect(QRect(0, 0, 300, 1 << 24), Qt::TextWordWrap, court).height() <= 200);
+        QVERIFY(court.startsWith(QStringLiteral("ligne 0\nligne 1\n")));
+        QVERIFY(court.endsWith(QStringLiteral("\nligne 19998\nligne 19999")));
         // Nothing to do: the text comes back as it was.
         QCOMPARE(texte_ajuste(QStringLiteral("Court.\nDeux lignes."), fm, 300, 200), QStringLiteral("Court.\nDeux lignes."));
     }
