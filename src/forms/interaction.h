@@ -7,6 +7,7 @@
 
 #include <optional>
 
+class QFontMetrics;
 class QWidget;
 
 // Everything that waits for the user in a modal box, or hands work to another program,
@@ -65,6 +66,12 @@ public:
     // Runs a short command to its end (a few seconds at most) and returns what it gave.
     virtual ResultatProgramme executer(const QString& programme, const QStringList& arguments) = 0;
 };
+
+// What a message box shows of `texte` in a text area of `largeur` x `hauteur` pixels, written with
+// `metriques`: a run of characters without a blank that is wider than the area (a long path) is
+// shortened in its middle, start and end kept, with "…"; when the lines still need more height,
+// lines in the middle give way to one "…" line. A text that fits comes back unchanged.
+QString texte_ajuste(const QString& texte, const QFontMetrics& metriques, int largeur, int hauteur);
 
 class InteractionQt final : public Interaction {
 public:

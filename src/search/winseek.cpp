@@ -13,29 +13,26 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QFocusEvent>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMetaObject>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QPointer>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QSignalBlocker>
 #include <QStringListModel>
+#include <QThreadPool>
 
-#include <algorithm>
+#include <atomic>
 #include <cerrno>
-#include <exception>
-#include <memory>
 #include <new>
 #include <utility>
-#include <vector>
-
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 namespace {
 
@@ -48,17 +45,27 @@ constexpr int largeur_bouton = 1800;
 constexpr int hauteur_bouton = 375;
 constexpr int ecart_boutons = 240;
 
-// Entries read, sorted or listed between two looks at the clock.
-constexpr int pas_controle = 64;
-// Names sorted in one piece; longer lists are sorted in runs of this length, then merged.
-constexpr qsizetype longueur_run = 512;
-
 const QString titre_programme = QStringLiteral("Imagora");
 const QString texte_rechercher = QStringLiteral("&Rechercher");
 const QString texte_reinitialiser = QStringLiteral("&Réinitialiser");
 const QString texte_quitter = QStringLiteral("&Quitter");
 const QString texte_annuler = QStringLiteral("Annuler");
 const QString page_aide = QStringLiteral("recherche.htm");
+
+// How long a walk waiting for the list to show its lines goes between two looks at its cancel flag.
+constexpr int attente_places_ms = 20;
+
+// The threads the walks run on, apart from the program's other background work: a walk held up
+// by a slow drive never keeps a picture from loading.
+QThreadPool* threads_recherche()
+{
+    static QPointer<QThreadPool> threads;
+    if (!threads) {
+        threads = new QThreadPool(QCoreApplication::instance());
+        threads->setMaxThreadCount(4);
+    }
+    return threads;
+}
 
 QRect zone(int gauche, int haut, int largeur, int hauteur)
 {
@@ -81,32 +88,7 @@ QPushButton* bouton(const QString& texte, QWidget* parent, const QRect& ou, cons
     return b;
 }
 
-// A name with its sort key: a text whose plain order (code unit by code unit) is the file lists'
-// order of names, comparer_noms: letters compared case folded with their accents set aside, runs
-// of digits compared by value, then by their count of leading zeros. The name itself settles
-// what the key leaves equal, as comparer_noms does.
-struct NomTrie {
-    QString cle;
-    QString nom;
-};
-
-bool avant(const NomTrie& a, const NomTrie& b)
-{
-    const int c = QStringView(a.cle).compare(QStringView(b.cle));
-    return c != 0 ? c < 0 : QStringView(a.nom).compare(QStringView(b.nom)) < 0;
-}
-
-bool nom_special(const char* nom)
-{
-    return nom[0] == '.' && (nom[1] == '\0' || (nom[1] == '.' && nom[2] == '\0'));
-}
-
 } // namespace
-
-QString prefixe_dossier(const QString& dossier)
-{
-    return dossier.endsWith(u'/') ? dossier : dossier + u'/';
-}
 
 bool ligne_image(const QString& ligne)
 {
@@ -134,13 +116,13 @@ public:
         return m_lignes.at(index.row());
     }
 
-    void ajouter(const QStringList& lignes)
+    void ajouter(QStringList&& lignes)
     {
         if (lignes.isEmpty())
             return;
         const int debut = rowCount();
         beginInsertRows({}, debut, debut + static_cast<int>(lignes.size()) - 1);
-        m_lignes.append(lignes);
+        m_lignes.append(std::move(lignes));
         endInsertRows();
     }
 
@@ -158,22 +140,58 @@ private:
     QStringList m_lignes;
 };
 
-// What one folder holds: its visible subfolders and its matching files, each by name.
-struct WinSeek::Dossier {
-    QStringList sous_dossiers;
-    QStringList fichiers;
-    bool lisible = true;
+// The way from the walks back to the window: a batch or an end is posted to the window's thread
+// only while the window exists, and the window lets go of it when it is destroyed.
+struct WinSeek::Lien {
+    QMutex verrou;
+    WinSeek* fenetre;
+
+    explicit Lien(WinSeek* f) : fenetre(f) {}
+
+    // Runs `travail(window)` on the window's thread, unless the window is gone. A window that
+    // goes after the post drops the work with its pending events.
+    template <class Travail>
+    void poster(Travail travail)
+    {
+        const QMutexLocker garde(&verrou);
+        if (fenetre)
+            QMetaObject::invokeMethod(
+                fenetre, [f = fenetre, travail = std::move(travail)]() mutable { travail(f); }, Qt::QueuedConnection);
+    }
+
+    void oublier()
+    {
+        const QMutexLocker garde(&verrou);
+        fenetre = nullptr;
+    }
+};
+
+// One search, shared by the window and its walk: the cancel flag, and the batches the walk may
+// still send before the list has shown the earlier ones.
+struct WinSeek::Canal {
+    std::atomic<bool> annule{false};
+    QSemaphore places;
+    std::shared_ptr<Lien> lien;
+
+    Canal(int d_avance, std::shared_ptr<Lien> l) : places(d_avance), lien(std::move(l)) {}
 };
 
 WinSeek::WinSeek(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowCloseButtonHint)
 {
+    m_lien = std::make_shared<Lien>(this);
     construire();
     Form_Load();
 }
 
-WinSeek::~WinSeek() = default;
+WinSeek::~WinSeek()
+{
+    // A walk still running stops at its next look at the flag; nothing of it reaches this window.
+    if (m_canal)
+        m_canal->annule = true;
+    m_lien->oublier();
+}
 
 void WinSeek::construire()
 {
@@ -310,9 +328,12 @@ bool WinSeek::ouvrir_dossier(const QString& dossier)
     if (dirList->setPath(dossier))
         return true;
     dirList->Refresh();
-    const QString raison = QFileInfo::exists(dossier)
-                               ? QStringLiteral("Le dossier %1 n'est pas accessible : accès refusé.").arg(dossier)
-                               : QStringLiteral("Le dossier %1 n'existe plus.").arg(dossier);
+    int erreur = erreur_ouverture_dossier(dossier);
+    if (erreur == 0)
+        erreur = EACCES; // it could be listed, not opened as the current folder
+    const QString raison = erreur == ENOENT ? QStringLiteral("Le dossier %1 n'existe plus.").arg(dossier)
+                                            : QStringLiteral("Le dossier %1 n'est pas accessible : %2.")
+                                                  .arg(dossier, raison_erreur_systeme(erreur));
     module().interaction->message(this, {raison, QStringLiteral("IMAGORA"), Boutons::Ok, Icone::Critique});
     return false;
 }
@@ -387,33 +408,15 @@ void WinSeek::cmdSearch_Click()
     cmdExit->setText(texte_annuler);
     cmdApercu->setEnabled(false);
     filList->setPattern(txtSearchSpec->text());
-
-    m_en_recherche = true;
-    const bool abandon = rechercher(dirList->Path());
-    m_en_recherche = false;
-
-    filList->setPath(dirList->Path());
-    cmdSearch->setText(texte_reinitialiser);
-    lblRecherche->setText(abandon ? QStringLiteral("Recherche annulée") : QStringLiteral("Recherche terminée."));
-    cmdSearch->setFocus();
-    cmdExit->setText(texte_quitter);
-
-    if (m_dossiers_illisibles > 0) {
-        module().interaction->message(
-            this, {texte_nombre(m_dossiers_illisibles)
-                       + QStringLiteral(" dossier(s) n'ont pas pu être lus (accès refusé ou dossier disparu) et n'ont "
-                                        "pas été parcourus, dont:\n")
-                       + m_premier_illisible,
-                   titre_programme, Boutons::Ok, Icone::Exclamation});
-    }
+    demarrer(dirList->Path());
 }
 
 void WinSeek::cmdExit_Click()
 {
     if (cmdExit->text() == texte_quitter)
         close();
-    else
-        recherche_active = false; // the walk stops at its next look at the events
+    else if (m_canal)
+        m_canal->annule = true; // the walk stops soon; the lines found so far still come
 }
 
 void WinSeek::cmdAide_Click()
@@ -433,13 +436,13 @@ void WinSeek::keyPressEvent(QKeyEvent* event)
 
 void WinSeek::closeEvent(QCloseEvent* event)
 {
-    recherche_active = false; // closing the window ends a search
+    arreter_recherche(); // closing the window ends a search
     QDialog::closeEvent(event);
 }
 
 void WinSeek::done(int resultat)
 {
-    recherche_active = false;
+    arreter_recherche();
     QDialog::done(resultat);
 }
 
@@ -448,7 +451,7 @@ void WinSeek::reinitialiser()
     m_resultats->vider();
     m_inexactes.clear();
     lblCount->setText(QStringLiteral("0"));
-    recherche_active = false;
+    arreter_recherche();
 
     Picture2->hide();
     cmdSearch->setText(texte_rechercher);
@@ -473,7 +476,7 @@ bool WinSeek::rechercher_dans(const QString& dossier, const QString& motif)
         return false;
     txtSearchSpec->setText(motif);
     cmdSearch->click();
-    return lblRecherche->text() == QStringLiteral("Recherche terminée.");
+    return m_en_recherche;
 }
 
 QStringList WinSeek::lignes_trouvees() const
@@ -513,203 +516,116 @@ void WinSeek::cmdApercu_Click()
     frmApercu::voir_taille_reelle(this, ligne);
 }
 
-// ---- the walk ---------------------------------------------------------------------------------
+// ---- the search -------------------------------------------------------------------------------
 
-// Runs the whole search from `depart`; true when it was abandoned (cancelled, list full, an
-// error). Any error stops the search with its message; the window goes on.
-bool WinSeek::rechercher(const QString& depart)
+// Starts the walk of `depart` on a worker thread. Its batches come back through recevoir, its
+// end through terminer, both on this window's thread and in the order the walk sent them.
+void WinSeek::demarrer(const QString& depart)
 {
-    m_motifs = motifs_de(txtSearchSpec->text());
-    m_en_attente.clear();
-    m_cessions = 0;
-    m_dossiers_illisibles = 0;
-    m_premier_illisible.clear();
-    m_depuis_cession.invalidate(); // the first folder starts with a pass of the event loop
-    recherche_active = true;
+    m_en_recherche = true;
+    m_depart = depart;
+    m_lots = 0;
+    m_liste_pleine = false;
+    const quint64 generation = ++m_generation;
+    m_canal = std::make_shared<Canal>(m_lots_d_avance, m_lien);
 
-    QString erreur;
-    bool abandon = true;
-    try {
-        abandon = parcourir_dossier(depart, 0);
-    } catch (const std::bad_alloc&) {
-        erreur = QStringLiteral(" La zone de liste est pleine. Recherche abandonnée...");
-    } catch (const std::exception& e) {
-        erreur = QStringLiteral("Erreur pendant la recherche: ") + QString::fromLocal8Bit(e.what());
-    } catch (...) {
-        erreur = QStringLiteral("Erreur inattendue pendant la recherche.");
-    }
-    publier();
-    recherche_active = false;
-    if (!erreur.isEmpty())
-        module().interaction->message(this, {erreur, titre_programme, Boutons::Ok, Icone::Aucune});
-    return abandon;
-}
+    CriteresParcours criteres;
+    criteres.depart = depart;
+    criteres.motifs = motifs_de(txtSearchSpec->text());
+    criteres.capacite = std::max<qsizetype>(0, m_capacite - m_resultats->rowCount());
+    criteres.taille_lot = m_taille_lot;
 
-// One folder: first every subfolder, from the last of the folder list to the first, each with
-// everything below it, then the folder's own files in the file list's order. True when the
-// search is to be abandoned.
-bool WinSeek::parcourir_dossier(const QString& dossier, int profondeur)
-{
-    if (ceder_si_besoin())
-        return true;
-
-    Dossier contenu;
-    if (lire(dossier, contenu))
-        return true;
-    if (!contenu.lisible) {
-        if (profondeur == 0) {
-            const QString raison = QFileInfo::exists(dossier)
-                                       ? QStringLiteral("Le dossier %1 ne peut pas être lu : accès refusé.").arg(dossier)
-                                       : QStringLiteral("Le dossier %1 n'existe plus.").arg(dossier);
-            module().interaction->message(this, {raison, titre_programme, Boutons::Ok, Icone::Aucune});
-            return true;
-        }
-        if (m_dossiers_illisibles++ == 0)
-            m_premier_illisible = dossier;
-        return false;
-    }
-
-    const QString prefixe = prefixe_dossier(dossier);
-    for (qsizetype n = contenu.sous_dossiers.size(); n > 0; --n) {
-        if (parcourir_dossier(prefixe + contenu.sous_dossiers.at(n - 1), profondeur + 1))
-            return true;
-    }
-    return ajouter(prefixe, contenu.fichiers);
-}
-
-// Reads the names of one folder straight from the system: the subfolders the folder list shows
-// (hidden ones left out; links to folders are not followed, so no loop can form) and the files
-// the file list shows (hidden ones included) that match the patterns, each in name order.
-// True when the search is to be abandoned meanwhile.
-bool WinSeek::lire(const QString& dossier, Dossier& contenu)
-{
-    const std::unique_ptr<DIR, int (*)(DIR*)> flux(opendir(QFile::encodeName(dossier).constData()), &closedir);
-    if (!flux) {
-        contenu.lisible = false;
-        return false;
-    }
-    const int fd = dirfd(flux.get());
-    for (int compte = 1;; ++compte) {
-        if (compte % pas_controle == 0 && ceder_si_besoin())
-            return true;
-        errno = 0;
-        const dirent* e = readdir(flux.get());
-        if (!e) {
-            contenu.lisible = errno == 0;
-            break;
-        }
-        if (nom_special(e->d_name))
-            continue;
-        unsigned char type = e->d_type;
-        if (type == DT_UNKNOWN) {
-            struct stat st {};
-            if (fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-                continue; // gone since it was listed
-            type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
-        }
-        QString nom = QFile::decodeName(e->d_name);
-        // A name that is not text decodes to a look-alike, which names another entry or none.
-        const bool exact = QFile::encodeName(nom) == QByteArray(e->d_name);
-        if (type == DT_DIR) {
-            if (e->d_name[0] != '.' && exact)
-                contenu.sous_dossiers.append(std::move(nom));
-            continue;
-        }
-        if (!correspond_liste(nom, m_motifs))
-            continue;
-        if (type == DT_LNK) {
-            // A link to a file is listed like the file; a link to a folder or to nothing is not.
-            struct stat st {};
-            if (fstatat(fd, e->d_name, &st, 0) != 0 || S_ISDIR(st.st_mode))
-                continue;
-        }
-        if (!exact)
-            m_inexactes.insert(prefixe_dossier(dossier) + nom);
-        contenu.fichiers.append(std::move(nom));
-    }
-    if (!contenu.lisible)
-        return false;
-    return trier(contenu.sous_dossiers) || trier(contenu.fichiers);
-}
-
-// Puts names in file-name order. A long list is sorted in short runs, then merged pass by pass,
-// with a look at the events between two pieces of work. True when the search is to be abandoned.
-bool WinSeek::trier(QStringList& noms)
-{
-    const qsizetype n = noms.size();
-    std::vector<NomTrie> tries;
-    tries.reserve(n);
-    for (qsizetype i = 0; i < n; ++i) {
-        tries.push_back({cle_de_tri(noms.at(i)), std::move(noms[i])});
-        if ((i + 1) % pas_controle == 0 && ceder_si_besoin())
-            return true;
-    }
-    for (qsizetype i = 0; i < n; i += longueur_run) {
-        std::sort(tries.begin() + i, tries.begin() + std::min(n, i + longueur_run), avant);
-        if (ceder_si_besoin())
-            return true;
-    }
-    if (n > longueur_run) {
-        std::vector<NomTrie> fusion(n);
-        for (qsizetype largeur = longueur_run; largeur < n; largeur *= 2) {
-            for (qsizetype i = 0; i < n; i += 2 * largeur) {
-                qsizetype a = i, b = std::min(n, i + largeur), sortie = i;
-                const qsizetype fin_a = b, fin_b = std::min(n, i + 2 * largeur);
-                while (a < fin_a || b < fin_b) {
-                    const bool de_b = a == fin_a || (b < fin_b && avant(tries[b], tries[a]));
-                    fusion[sortie++] = std::move(tries[de_b ? b++ : a++]);
-                    if (sortie % pas_controle == 0 && ceder_si_besoin())
-                        return true;
-                }
+    threads_recherche()->start([canal = m_canal, generation, criteres = std::move(criteres)] {
+        const auto livrer = [&](LotResultats&& lot) {
+            // The walk keeps a few batches ahead of the list at most; a cancelled one no longer waits.
+            while (!canal->annule.load(std::memory_order_relaxed) && !canal->places.tryAcquire(1, attente_places_ms)) {
             }
-            tries.swap(fusion);
-        }
-    }
-    // Keys are let go of a few at a time: freeing a hundred thousand at once is a pause of its own.
-    for (qsizetype i = 0; i < n; ++i) {
-        noms[i] = std::move(tries[i].nom);
-        tries[i].cle = QString();
-        if ((i + 1) % pas_controle == 0 && ceder_si_besoin())
-            return true;
-    }
-    return false;
+            canal->lien->poster([canal, generation, lot = std::move(lot)](WinSeek* f) mutable {
+                f->recevoir(generation, lot);
+                canal->places.release();
+            });
+        };
+        const BilanParcours bilan = parcourir(criteres, canal->annule, livrer);
+        canal->lien->poster([generation, bilan](WinSeek* f) { f->terminer(generation, bilan); });
+    });
 }
 
-// Adds the files of one folder to the result list. The list holds m_capacite lines at most:
-// one more stops the search with the list-full message, and the lines found so far stay.
-bool WinSeek::ajouter(const QString& prefixe, QStringList& noms)
+// A batch of lines from the walk: shown with their count, " 1", " 2"..., unless it comes from
+// another search than the one running.
+void WinSeek::recevoir(quint64 generation, LotResultats& lot)
 {
-    for (qsizetype i = 0; i < noms.size(); ++i) {
-        if (m_resultats->rowCount() + m_en_attente.size() >= m_capacite) {
-            publier();
-            module().interaction->message(this, {QStringLiteral(" La zone de liste est pleine. Recherche abandonnée..."),
-                                                 titre_programme, Boutons::Ok, Icone::Aucune});
-            return true;
-        }
-        m_en_attente.append(prefixe + std::exchange(noms[i], QString()));
-        if ((i + 1) % pas_controle == 0 && ceder_si_besoin())
-            return true;
-    }
-    return false;
-}
-
-// Shows the lines found since the last time, and their count: " 1", " 2"...
-void WinSeek::publier()
-{
-    if (m_en_attente.isEmpty())
+    if (generation != m_generation || !m_en_recherche || m_liste_pleine)
         return;
-    m_resultats->ajouter(m_en_attente);
-    m_en_attente.clear();
+    try {
+        for (QString& ligne : lot.inexactes)
+            m_inexactes.insert(std::move(ligne));
+        m_resultats->ajouter(std::move(lot.lignes));
+    } catch (const std::bad_alloc&) {
+        // The list cannot take these lines: the search stops as with a full list.
+        m_liste_pleine = true;
+        m_canal->annule = true;
+    }
+    ++m_lots;
     lblCount->setText(texte_nombre(m_resultats->rowCount()));
 }
 
-// One pass of the event loop, where "Annuler", Escape and closing the window get in. True when
-// the search is to be abandoned.
-bool WinSeek::ceder()
+// The walk's end, after its last batch: what went wrong is said, and the window shows the results.
+void WinSeek::terminer(quint64 generation, const BilanParcours& bilan)
 {
-    publier();
-    ++m_cessions;
-    QCoreApplication::processEvents();
-    m_depuis_cession.start();
-    return !recherche_active;
+    if (generation != m_generation || !m_en_recherche)
+        return;
+    m_canal.reset();
+
+    QString probleme;
+    switch (m_liste_pleine ? FinParcours::ListePleine : bilan.fin) {
+    case FinParcours::Terminee:
+    case FinParcours::Annulee: break;
+    case FinParcours::ListePleine: probleme = QStringLiteral(" La zone de liste est pleine. Recherche abandonnée..."); break;
+    case FinParcours::DepartIllisible:
+        probleme = bilan.erreur_depart == ENOENT
+                       ? QStringLiteral("Le dossier %1 n'existe plus.").arg(m_depart)
+                       : QStringLiteral("Le dossier %1 ne peut pas être lu : %2.")
+                             .arg(m_depart, raison_erreur_systeme(bilan.erreur_depart));
+        break;
+    case FinParcours::Erreur: probleme = bilan.erreur; break;
+    }
+    if (!probleme.isEmpty())
+        module().interaction->message(this, {probleme, titre_programme, Boutons::Ok, Icone::Aucune});
+
+    m_en_recherche = false;
+    const bool complete = bilan.fin == FinParcours::Terminee && !m_liste_pleine;
+    afficher_fin(complete);
+
+    if (bilan.dossiers_illisibles > 0) {
+        module().interaction->message(
+            this, {texte_nombre(bilan.dossiers_illisibles)
+                       + QStringLiteral(" dossier(s) n'ont pas pu être lus et n'ont pas été parcourus, dont:\n")
+                       + bilan.premier_illisible + QStringLiteral("\n(")
+                       + raison_erreur_systeme(bilan.erreur_premier_illisible) + u')',
+                   titre_programme, Boutons::Ok, Icone::Exclamation});
+    }
+    Q_EMIT rechercheTerminee(complete);
+}
+
+// The results state, once a search has ended.
+void WinSeek::afficher_fin(bool complete)
+{
+    filList->setPath(dirList->Path());
+    cmdSearch->setText(texte_reinitialiser);
+    lblRecherche->setText(complete ? QStringLiteral("Recherche terminée.") : QStringLiteral("Recherche annulée"));
+    cmdSearch->setFocus();
+    cmdExit->setText(texte_quitter);
+}
+
+// Ends a running search at once, when the window closes: nothing more of it lands in the list.
+void WinSeek::arreter_recherche()
+{
+    if (!m_en_recherche)
+        return;
+    m_canal->annule = true;
+    m_canal.reset();
+    ++m_generation;
+    m_en_recherche = false;
+    afficher_fin(false);
+    Q_EMIT rechercheTerminee(false);
 }

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "search/parcours.h"
+
 #include <QDialog>
-#include <QElapsedTimer>
-#include <QString>
 #include <QSet>
+#include <QString>
 #include <QStringList>
+
+#include <algorithm>
+#include <memory>
 
 class DirListBox;
 class DriveListBox;
@@ -16,26 +20,15 @@ class QListView;
 class QPushButton;
 class QStringListModel;
 
-// Lines of the result list a search may fill before it stops with the list-full message.
-constexpr qsizetype capacite_liste = 1'000'000;
-
-// Work a search does between two passes of the event loop, in milliseconds: well under the
-// 50 ms the window may ever go without handling its events.
-constexpr int intervalle_cession_ms = 10;
-
-// What goes before a file name found in `dossier`: the folder itself when it already ends in "/"
-// (the root), otherwise the folder and "/". Never a doubled separator.
-QString prefixe_dossier(const QString& dossier);
-
 // True when the line names a picture by its last four characters, in lower case:
 // ".bmp", ".dib", ".gif", ".jpg", "jpeg", ".emf", ".wmf", ".cur" or ".ico".
 bool ligne_image(const QString& ligne);
 
 // The file search window: a folder and everything below it searched for the names that match
 // ";"-separated wildcards (letter case ignored). Every match is listed with its full path and
-// counted; a picture among them can be seen at real size. The search runs in the window's own
-// thread and hands control to the event loop every few milliseconds, so the window keeps
-// painting and "Annuler" or Escape stop it at once.
+// counted; a picture among them can be seen at real size. The walk runs on a worker thread and
+// hands its lines over in batches, so the window keeps painting and answering meanwhile;
+// "Annuler", Escape or closing the window stop it.
 class WinSeek : public QDialog {
     Q_OBJECT
 
@@ -45,19 +38,28 @@ public:
 
     // Lines the result list can hold; a search that finds one more stops with the list-full message.
     void fixer_capacite(qsizetype lignes) { m_capacite = lignes; }
-    // Longest stretch of work between two passes of the event loop (0: at every folder and
-    // every few entries).
-    void fixer_intervalle_cession(int ms) { m_intervalle_ms = ms; }
+    // How the walk hands its lines over: `lignes` at most in a batch, and `d_avance` batches at
+    // most sent before the list has shown them (the walk waits meanwhile).
+    void fixer_lots(qsizetype lignes, int d_avance)
+    {
+        m_taille_lot = std::max<qsizetype>(1, lignes);
+        m_lots_d_avance = std::max(1, d_avance);
+    }
 
-    // A whole search as the user makes it: `dossier` opened in the folder list, `motif` typed,
+    // A search as the user starts it: `dossier` opened in the folder list, `motif` typed,
     // "&Rechercher" pressed (after "&Réinitialiser" when results are shown). True when the search
-    // ran to its end.
+    // started; rechercheTerminee tells its end.
     bool rechercher_dans(const QString& dossier, const QString& motif);
+    bool en_recherche() const { return m_en_recherche; }
 
     // Result lines, in the order they were found.
     QStringList lignes_trouvees() const;
-    // Passes of the event loop made by the last search.
-    qint64 cessions() const { return m_cessions; }
+    // Batches of lines the last search has shown.
+    qint64 lots() const { return m_lots; }
+
+Q_SIGNALS:
+    // A search has ended and all its lines are shown; `complete` when it ran to its end.
+    void rechercheTerminee(bool complete);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -69,7 +71,8 @@ public Q_SLOTS:
 
 private:
     class ModeleResultats;
-    struct Dossier;
+    struct Lien;
+    struct Canal;
 
     void construire();
     void Form_Load();
@@ -92,20 +95,12 @@ private:
     bool ouvrir_dossier(const QString& dossier);
     QString ligne_selectionnee() const;
 
-    // The walk; true when the search is to be abandoned.
-    bool rechercher(const QString& depart);
-    bool parcourir_dossier(const QString& dossier, int profondeur);
-    bool lire(const QString& dossier, Dossier& contenu);
-    bool trier(QStringList& noms);
-    bool ajouter(const QString& prefixe, QStringList& noms);
-    void publier();
-    bool ceder();
-    bool ceder_si_besoin()
-    {
-        if (m_intervalle_ms > 0 && m_depuis_cession.isValid() && !m_depuis_cession.hasExpired(m_intervalle_ms))
-            return false;
-        return ceder();
-    }
+    // The search: the walk runs on a worker thread; its batches and its end come back here.
+    void demarrer(const QString& depart);
+    void recevoir(quint64 generation, LotResultats& lot);
+    void terminer(quint64 generation, const BilanParcours& bilan);
+    void afficher_fin(bool complete);
+    void arreter_recherche();
 
     // Criteria panel.
     QFrame* Picture1;
@@ -131,15 +126,17 @@ private:
     QPushButton* cmdExit;
     QPushButton* cmdAide;
 
-    bool recherche_active = false;
     bool m_en_recherche = false;      // a search is running: no second one starts inside it
     qsizetype m_capacite = capacite_liste;
-    int m_intervalle_ms = intervalle_cession_ms;
-    QStringList m_motifs;
-    QStringList m_en_attente;         // lines found since the list was last shown
+    qsizetype m_taille_lot = 512;
+    int m_lots_d_avance = 8;
     QSet<QString> m_inexactes;        // lines whose file name is not text: they name another file or none
-    QElapsedTimer m_depuis_cession;
-    qint64 m_cessions = 0;
-    int m_dossiers_illisibles = 0;
-    QString m_premier_illisible;
+    qint64 m_lots = 0;
+    bool m_liste_pleine = false;      // the list could not take a batch: the search stops
+    QString m_depart;                 // the folder the running search walks
+    // Each search has its number: a batch or an end of another number (a search cancelled by
+    // closing the window, or gone before) never lands in the list.
+    quint64 m_generation = 0;
+    std::shared_ptr<Lien> m_lien;     // the way back to this window, shared with every walk
+    std::shared_ptr<Canal> m_canal;   // the running search's cancel flag and batch count
 };

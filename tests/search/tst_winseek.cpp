@@ -1,3 +1,4 @@
+#include "arbre_profond.h"
 #include "bac_a_sable.h"
 #include "controles.h"
 #include "forms/listedossiers.h"
@@ -14,10 +15,12 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
 #include <algorithm>
+#include <climits>
 #include <functional>
 #include <memory>
 
@@ -82,10 +85,19 @@ class TestWinSeek : public QObject {
         return f;
     }
 
+    // Waits for the end of the search `fin` watches (it may have ended already).
+    static void attendre_fin(QSignalSpy& fin)
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(fin.count(), 1, 30000);
+    }
+
+    // Types the pattern, presses "&Rechercher" and waits for the end of the search.
     static void rechercher(WinSeek* f, const QString& motif)
     {
+        QSignalSpy fin(f, &WinSeek::rechercheTerminee);
         enfant<QLineEdit>(f, "txtSearchSpec")->setText(motif);
         enfant<QPushButton>(f, "cmdSearch")->click();
+        attendre_fin(fin);
     }
 
     QStringList chemins(const QStringList& relatifs) const
@@ -105,19 +117,17 @@ class TestWinSeek : public QObject {
         QDir::setCurrent(m_racine + "/grand");
     }
 
-    // Runs `action` on the window at the first look at the events after a line was found.
+    // Runs `action` once, as soon as the list shows the search's first line. The walk hands its
+    // lines over one at a time and waits for each to be shown: it is still running then.
     static void pendant_recherche(WinSeek* f, std::function<void()> action)
     {
-        f->fixer_intervalle_cession(0);
-        auto* guet = new QTimer(f);
-        guet->setInterval(0);
-        connect(guet, &QTimer::timeout, f, [f, guet, action] {
-            if (f->findChild<QListView*>("lstFoundFiles")->model()->rowCount() > 0) {
-                guet->stop();
+        f->fixer_lots(1, 1);
+        auto* modele = f->findChild<QListView*>("lstFoundFiles")->model();
+        auto fait = std::make_shared<bool>(false);
+        connect(modele, &QAbstractItemModel::rowsInserted, f, [fait, action] {
+            if (!std::exchange(*fait, true))
                 action();
-            }
         });
-        guet->start();
     }
 
 private Q_SLOTS:
@@ -279,6 +289,95 @@ private Q_SLOTS:
         QCOMPARE(texte(f.get(), "lblRecherche"), "Recherche annulée");
     }
 
+    // The walk runs beside the window: "&Rechercher" returns at once, no event is handled inside
+    // a handler (no click, key or close gets in while one runs), and what the user does during
+    // the search is handled by the window's own event loop.
+    void la_fenetre_repond_pendant_la_recherche()
+    {
+        grand_arbre(40, 25);
+        auto f = ouvrir();
+        f->fixer_lots(1, 1);
+        bool dans_un_gestionnaire = false;
+        int evenements_dedans = 0;
+        QTimer veille;
+        veille.setInterval(0);
+        connect(&veille, &QTimer::timeout, [&] { evenements_dedans += dans_un_gestionnaire ? 1 : 0; });
+        veille.start();
+
+        QSignalSpy fin(f.get(), &WinSeek::rechercheTerminee);
+        enfant<QLineEdit>(f.get(), "txtSearchSpec")->setText("*.txt");
+        dans_un_gestionnaire = true;
+        enfant<QPushButton>(f.get(), "cmdSearch")->click();
+        dans_un_gestionnaire = false;
+        QCOMPARE(evenements_dedans, 0);
+        QCOMPARE(etat(f.get()), en_cours);
+        QVERIFY(f->en_recherche());
+
+        // Meanwhile the lines come in with their count; Enter (the default button) starts no
+        // second search inside the first.
+        QTRY_VERIFY(f->lignes_trouvees().size() >= 2);
+        QCOMPARE(texte(f.get(), "lblCount"), texte_nombre(f->lignes_trouvees().size()));
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : f.get(), Qt::Key_Return);
+        enfant<QPushButton>(f.get(), "cmdSearch")->click();
+        QCOMPARE(etat(f.get()), en_cours);
+        attendre_fin(fin);
+        QCOMPARE(fin.first().first().toBool(), true);
+        QCOMPARE(f->lignes_trouvees().size(), 1000);
+        QCOMPARE(f->lignes_trouvees().constFirst(), m_racine + "/grand/d39/f0.txt");
+        QCOMPARE(f->lignes_trouvees().constLast(), m_racine + "/grand/d0/f24.txt");
+        QCOMPARE(texte(f.get(), "lblCount"), " 1000");
+        QCOMPARE(evenements_dedans, 0);
+        QVERIFY(f->lots() >= 1000);
+    }
+
+    // A search ended by closing the window: nothing more of it lands, not even in the next search.
+    void fermer_puis_chercher_ailleurs()
+    {
+        grand_arbre(40, 25);
+        creer(m_racine + "/petit/p.txt");
+        auto f = ouvrir();
+        QSignalSpy fin(f.get(), &WinSeek::rechercheTerminee);
+        // Closed as its first line comes, the window is opened again and searches elsewhere before
+        // the first walk may send anything more.
+        pendant_recherche(f.get(), [&] {
+            f->close();
+            QMetaObject::invokeMethod(
+                f.get(),
+                [&] {
+                    f->show();
+                    enfant<QPushButton>(f.get(), "cmdSearch")->click(); // "&Réinitialiser"
+                    QVERIFY(f->rechercher_dans(m_racine + "/petit", "*.txt"));
+                },
+                Qt::QueuedConnection);
+        });
+        enfant<QLineEdit>(f.get(), "txtSearchSpec")->setText("*.txt");
+        enfant<QPushButton>(f.get(), "cmdSearch")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(fin.count(), 2, 30000);
+        QCOMPARE(fin.at(0).at(0).toBool(), false);
+        QCOMPARE(fin.at(1).at(0).toBool(), true);
+        QTest::qWait(100); // time for a late batch of the first walk to come, if it ever did
+        QCOMPARE(f->lignes_trouvees(), chemins({"petit/p.txt"}));
+        QCOMPARE(texte(f.get(), "lblCount"), " 1");
+        QCOMPARE(texte(f.get(), "lblRecherche"), "Recherche terminée.");
+    }
+
+    // The window destroyed while its walk runs: the walk stops, nothing reaches the window.
+    void fenetre_detruite_pendant_la_recherche()
+    {
+        grand_arbre(40, 25);
+        auto f = ouvrir();
+        f->fixer_lots(1, 1);
+        enfant<QLineEdit>(f.get(), "txtSearchSpec")->setText("*.txt");
+        enfant<QPushButton>(f.get(), "cmdSearch")->click();
+        QTRY_VERIFY(!f->lignes_trouvees().isEmpty());
+        f.reset();
+        QTest::qWait(100);
+        // And a new window searches as usual.
+        f = ouvrir();
+        rechercher(f.get(), "*.txt");
+        QCOMPARE(f->lignes_trouvees().size(), 1000);
+    }
+
     void liste_pleine()
     {
         for (const char* r : {"a.txt", "b.txt", "c.txt", "S/d.txt", "S/e.txt", "T/f.txt"})
@@ -308,22 +407,53 @@ private Q_SLOTS:
         for (const char* r : {"racine.txt", "A/a.txt", "A/A1/y.txt", "B/b.txt", "B/B1/x.txt"})
             creer(m_racine + '/' + r);
         auto f = ouvrir();
-        f->fixer_intervalle_cession(0);
-        int passages = 0;
-        QTimer guet;
-        guet.setInterval(0);
-        connect(&guet, &QTimer::timeout, [&] {
-            if (++passages == 2) // the start folder is read: A goes before the walk reaches it
-                QDir(m_racine + "/A").removeRecursively();
-        });
-        guet.start();
+        // The start folder is read, B is walked: A goes before the walk reaches it.
+        pendant_recherche(f.get(), [&] { QDir(m_racine + "/A").removeRecursively(); });
         rechercher(f.get(), "*.txt");
         QCOMPARE(f->lignes_trouvees(), chemins({"B/B1/x.txt", "B/b.txt", "racine.txt"}));
         QCOMPARE(texte(f.get(), "lblRecherche"), "Recherche terminée.");
         QCOMPARE(d().messages.size(), 1);
         QCOMPARE(d().messages.first().texte,
-                 " 1 dossier(s) n'ont pas pu être lus (accès refusé ou dossier disparu) et n'ont pas été parcourus, dont:\n"
-                     + m_racine + "/A");
+                 " 1 dossier(s) n'ont pas pu être lus et n'ont pas été parcourus, dont:\n" + m_racine
+                     + "/A\n(dossier disparu)");
+        QVERIFY(d().messages.first().titre == "Imagora" && d().messages.first().icone == Icone::Exclamation);
+    }
+
+    // Folders nested deeper than the system's longest path: the message gives that reason, and
+    // the folders that could be read are searched.
+    void dossier_trop_profond()
+    {
+        creer(m_racine + "/a.txt");
+        const ArbreProfond arbre(m_racine, 25);
+        QCOMPARE(arbre.niveaux(), 25);
+        auto f = ouvrir();
+        rechercher(f.get(), "*.txt");
+        QCOMPARE(texte(f.get(), "lblRecherche"), "Recherche terminée.");
+        const QStringList lignes = f->lignes_trouvees();
+        QVERIFY(lignes.size() > 5);
+        QCOMPARE(lignes.last(), m_racine + "/a.txt");
+        QCOMPARE(texte(f.get(), "lblCount"), texte_nombre(lignes.size()));
+        QCOMPARE(d().messages.size(), 1);
+        const QString message = d().messages.first().texte;
+        QVERIFY2(message.startsWith(" 1 dossier(s) n'ont pas pu être lus et n'ont pas été parcourus, dont:\n" + m_racine
+                                    + '/' + arbre.nom() + '/'),
+                 qPrintable(message.left(200)));
+        QVERIFY2(message.endsWith(arbre.nom() + "\n(chemin trop long pour le système)"), qPrintable(message.right(200)));
+        QVERIFY(!message.contains("accès refusé"));
+
+        // Started from the deepest folder a path reaches: its one file is found, the folder below is not.
+        d().messages.clear();
+        enfant<QPushButton>(f.get(), "cmdSearch")->click(); // "&Réinitialiser"
+        QString profond = m_racine;
+        while (QFile::encodeName(profond + '/' + arbre.nom()).size() < PATH_MAX)
+            profond += '/' + arbre.nom();
+        QSignalSpy fin(f.get(), &WinSeek::rechercheTerminee);
+        QVERIFY(f->rechercher_dans(profond, "*.txt"));
+        attendre_fin(fin);
+        QCOMPARE(f->lignes_trouvees(), QStringList{profond + "/f.txt"});
+        QCOMPARE(d().messages.size(), 1);
+        QCOMPARE(d().messages.first().texte, " 1 dossier(s) n'ont pas pu être lus et n'ont pas été parcourus, dont:\n"
+                                                 + profond + '/' + arbre.nom() + "\n(chemin trop long pour le système)");
     }
 
     void dossier_de_depart_disparu()
@@ -422,10 +552,12 @@ private Q_SLOTS:
         dir->setFocus();
         dir->setCurrentIndex(dir->model()->index(dir->model()->rowCount() - 1, 0)); // "sous", highlighted only
         QCOMPARE(dir->List(dir->ListIndex()), m_racine + "/sous");
+        QSignalSpy fin(f.get(), &WinSeek::rechercheTerminee);
         QTest::keyClick(dir, Qt::Key_Return);
         QCOMPARE(dir->Path(), m_racine + "/sous");
         QCOMPARE(etat(f.get()), criteres); // opened, not searched
         QTest::keyClick(dir, Qt::Key_Return);
+        attendre_fin(fin);
         QCOMPARE(f->lignes_trouvees(), chemins({"sous/a.txt"}));
 
         // A click on the button: leaving the list opens the highlighted folder, then it is searched.
@@ -433,7 +565,9 @@ private Q_SLOTS:
         dir->setFocus();
         dir->setCurrentIndex(dir->model()->index(dir->model()->rowCount() - 1, 0));
         auto* bouton = enfant<QPushButton>(f.get(), "cmdSearch");
+        fin.clear();
         QTest::mouseClick(bouton, Qt::LeftButton, {}, bouton->rect().center());
+        attendre_fin(fin);
         QCOMPARE(f->lignes_trouvees(), chemins({"sous/a.txt"}));
     }
 
