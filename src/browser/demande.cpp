@@ -31,8 +31,9 @@ DemandeOuverture demande_ouverture(const QString& argument)
         return demande;
     }
     demande.dossier = info.absolutePath();
-    // The first entry of the filter takes every type; the others name one each.
-    for (int type = 1; type < static_cast<int>(types_images().size()); ++type) {
+    // The first entry of the filter takes every type; the others name one each. A picture is a
+    // regular file: a device, pipe or socket named like one is not listed, nor opened.
+    for (int type = 1; info.isFile() && type < static_cast<int>(types_images().size()); ++type) {
         if (correspond_liste(info.fileName(), motifs_de(types_images()[type].motif))) {
             demande.nom = info.fileName();
             demande.type_image = type;

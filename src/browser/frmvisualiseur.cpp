@@ -39,12 +39,26 @@
 
 namespace {
 
-// Design of the window, in twips.
-constexpr int largeur_client = 10560;
+// Design of the window, in twips: three columns, drives and folders, then the file list, then the
+// preview panel. Each is wide enough for its captions at a desktop's usual font (DejaVu Sans 10
+// points): the action labels in bold, the longest type of the filter, the count of a folder of a
+// million files beside the two buttons.
+constexpr int largeur_client = 11580;
 constexpr int hauteur_client = 6840;
 constexpr int hauteur_barre = 360;
+constexpr int marge = 120;
+constexpr int gauche_dossiers = marge;
+constexpr int largeur_dossiers = 2775;
+constexpr int gauche_fichiers = gauche_dossiers + largeur_dossiers + marge;
+constexpr int largeur_fichiers = 4710;
+constexpr int droite_fichiers = gauche_fichiers + largeur_fichiers;
+constexpr int largeur_bouton = 1020;
+constexpr int gauche_apercu = droite_fichiers + marge;
+constexpr int largeur_apercu = largeur_client - marge - gauche_apercu;
+constexpr int largeur_texte_apercu = largeur_apercu - 2 * marge;
 constexpr int cote_apercu = 2175;
 constexpr int interligne_options = 255;
+static_assert(largeur_apercu == 3615);
 
 const QString aide_f1 = QStringLiteral("Appuyez sur F1 pour l'aide...");
 
@@ -63,6 +77,29 @@ QLabel* etiquette(const QString& texte, QWidget* parent, const QRect& ou, bool g
         l->setFont(f);
     }
     return l;
+}
+
+// Every text the date panel can show in this year: each day name with each month name.
+QStringList dates_possibles(const QLocale& locale)
+{
+    QStringList dates;
+    const int annee = QDate::currentDate().year();
+    for (int mois = 1; mois <= 12; ++mois) {
+        for (int jour = 22; jour <= 28; ++jour)
+            dates.append(texte_date_longue(QDate(annee, mois, jour), locale));
+    }
+    return dates;
+}
+
+// The clock's widest texts: every hour, with the widest minutes and seconds.
+QStringList heures_possibles(const QLocale& locale)
+{
+    QStringList heures;
+    for (int heure = 0; heure < 24; ++heure) {
+        for (int minute : {0, 8, 58, 59})
+            heures.append(texte_heure(QTime(heure, minute, minute), locale));
+    }
+    return heures;
 }
 
 } // namespace
@@ -91,22 +128,22 @@ void frmVisualiseur::construire()
     setFixedSize(px(largeur_client), px(hauteur_client));
 
     // Left: drives and folders.
-    Label1[7] = etiquette(QStringLiteral("LECTEUR(S)/DOSSIER(S)"), this, zone(120, 120, 3000, 240), true);
+    Label1[7] = etiquette(QStringLiteral("LECTEUR(S)/DOSSIER(S)"), this, zone(gauche_dossiers, 120, largeur_dossiers, 240), true);
     Drive1 = new DriveListBox(this);
-    Drive1->setGeometry(zone(120, 390, 3000, 330));
-    Drive1->setToolTip(QStringLiteral("Liste des lecteurs..."));
+    Drive1->setGeometry(zone(gauche_dossiers, 390, largeur_dossiers, 330));
+    Drive1->setInfobulle(QStringLiteral("Liste des lecteurs..."));
     Dir1 = new DirListBox(this);
-    Dir1->setGeometry(zone(120, 810, 3000, 5670));
+    Dir1->setGeometry(zone(gauche_dossiers, 810, largeur_dossiers, 5670));
     Dir1->setToolTip(QStringLiteral("Liste des répertoires..."));
     File1 = new FileListBox(this);
 
     // Middle: type filter, view buttons, file list, count, options and quit.
-    Label1[0] = etiquette(QStringLiteral("TYPE:"), this, zone(3240, 120, 1500, 240), true);
-    Label1[2] = etiquette(QStringLiteral("Type:"), this, zone(3240, 435, 600, 240));
+    Label1[0] = etiquette(QStringLiteral("TYPE:"), this, zone(gauche_fichiers, 120, 1500, 240), true);
+    Label1[2] = etiquette(QStringLiteral("Type:"), this, zone(gauche_fichiers, 435, 600, 240));
     cboFiltre = new QComboBox(this);
-    cboFiltre->setGeometry(zone(3840, 390, 3585, 330));
+    cboFiltre->setGeometry(zone(gauche_fichiers + 600, 390, largeur_fichiers - 600, 330));
     cboFiltre->setToolTip(QStringLiteral("Filtres de fichier"));
-    Label1[6] = etiquette(QStringLiteral("FICHIER"), this, zone(3240, 855, 1500, 240), true);
+    Label1[6] = etiquette(QStringLiteral("FICHIER"), this, zone(gauche_fichiers, 855, 1500, 240), true);
 
     static const std::array<QString, 6> infobulles_affichage = {
         QStringLiteral("Affichage en mode grandes icônes"), QStringLiteral("Affichage en mode petites icônes"),
@@ -121,7 +158,7 @@ void frmVisualiseur::construire()
     for (int i = 0; i < 6; ++i) {
         auto* b = new QToolButton(this);
         b->setObjectName(QStringLiteral("cmdAffichage%1").arg(i));
-        b->setGeometry(zone(5040 + i * 405, 780, 360, 360));
+        b->setGeometry(zone(droite_fichiers - 6 * 405 + 45 + i * 405, 780, 360, 360));
         b->setIcon(icone_affichage(i));
         b->setIconSize(QSize(16, 16));
         b->setToolTip(infobulles_affichage[i]);
@@ -132,21 +169,25 @@ void frmVisualiseur::construire()
     }
 
     ListView1 = new ListView(this);
-    ListView1->setGeometry(zone(3240, 1230, 4185, 4750));
+    ListView1->setGeometry(zone(gauche_fichiers, 1230, largeur_fichiers, 4750));
     ListView1->setToolTip(QStringLiteral("Liste des fichiers"));
     m_modele = new ModeleFichiers(this);
     ListView1->setModel(m_modele);
     for (int c = 0; c < ModeleFichiers::NombreColonnes; ++c)
         ListView1->setLargeurColonne(c, px(2540));
 
-    lblTotalFichiers = etiquette(QStringLiteral("Total: 0 Fichier(s)"), this, zone(3240, 6150, 2000, 240));
+    // The count, then the two buttons at the right end of the column, clear of each other.
+    constexpr int gauche_quitter = droite_fichiers - largeur_bouton;
+    constexpr int gauche_options = gauche_quitter - 60 - largeur_bouton;
+    lblTotalFichiers = etiquette(QStringLiteral("Total: 0 Fichier(s)"), this,
+                                 zone(gauche_fichiers, 6150, gauche_options - 90 - gauche_fichiers, 240));
     lblTotalFichiers->setObjectName(QStringLiteral("lblTotalFichiers"));
 
     cmdOptions = new QPushButton(QStringLiteral("&Options"), this);
-    cmdOptions->setGeometry(zone(4845, 6030, 1230, 375));
+    cmdOptions->setGeometry(zone(gauche_options, 6030, largeur_bouton, 375));
     cmdOptions->setToolTip(QStringLiteral("Affiche les options"));
     cmdQuitter = new QPushButton(QStringLiteral("&Quitter"), this);
-    cmdQuitter->setGeometry(zone(6195, 6030, 1230, 375));
+    cmdQuitter->setGeometry(zone(gauche_quitter, 6030, largeur_bouton, 375));
     cmdQuitter->setToolTip(QStringLiteral("Quitter le programme..."));
     // Kept for use by another program; never shown.
     cmdOK = new QPushButton(QStringLiteral("&OK"), this);
@@ -159,7 +200,7 @@ void frmVisualiseur::construire()
     // Right: the preview panel with the picture's size and the action menu.
     Picture1 = new QFrame(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setGeometry(zone(7545, 120, 2895, 6360));
+    Picture1->setGeometry(zone(gauche_apercu, 120, largeur_apercu, 6360));
     Picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Picture1->setAutoFillBackground(true);
     QPalette fond = Picture1->palette();
@@ -167,10 +208,10 @@ void frmVisualiseur::construire()
     fond.setColor(QPalette::WindowText, Qt::black);
     Picture1->setPalette(fond);
 
-    Label1[1] = etiquette(QStringLiteral("APERCU"), Picture1, zone(120, 60, 2655, 240), true);
+    Label1[1] = etiquette(QStringLiteral("APERCU"), Picture1, zone(marge, 60, largeur_texte_apercu, 240), true);
     Image1 = new QLabel(Picture1);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(zone(360, 300, cote_apercu, cote_apercu));
+    Image1->setGeometry(zone((largeur_apercu - cote_apercu) / 2, 300, cote_apercu, cote_apercu));
     Image1->setScaledContents(true);
     Image1->setFrameStyle(QFrame::Box | QFrame::Plain);
     Image1->setAutoFillBackground(true);
@@ -191,13 +232,13 @@ void frmVisualiseur::construire()
     lblCreation->setObjectName(QStringLiteral("lblCreation"));
     lblCreation->hide();
 
-    Label1[3] = etiquette(QStringLiteral("IMAGE"), Picture1, zone(120, 2550, 2655, 240), true);
-    Label1[4] = etiquette(QStringLiteral("Hauteur:"), Picture1, zone(120, 2790, 900, 240));
-    lblHauteur = etiquette(QString(), Picture1, zone(1020, 2790, 1755, 240));
+    Label1[3] = etiquette(QStringLiteral("IMAGE"), Picture1, zone(marge, 2550, largeur_texte_apercu, 240), true);
+    Label1[4] = etiquette(QStringLiteral("Hauteur:"), Picture1, zone(marge, 2790, 1050, 240));
+    lblHauteur = etiquette(QString(), Picture1, zone(marge + 1050, 2790, largeur_texte_apercu - 1050, 240));
     lblHauteur->setObjectName(QStringLiteral("lblHauteur"));
     lblHauteur->setToolTip(QStringLiteral("Hauteur de l'image"));
-    Label1[5] = etiquette(QStringLiteral("Largeur:"), Picture1, zone(120, 3030, 900, 240));
-    lblLargeur = etiquette(QString(), Picture1, zone(1020, 3030, 1755, 240));
+    Label1[5] = etiquette(QStringLiteral("Largeur:"), Picture1, zone(marge, 3030, 1050, 240));
+    lblLargeur = etiquette(QString(), Picture1, zone(marge + 1050, 3030, largeur_texte_apercu - 1050, 240));
     lblLargeur->setObjectName(QStringLiteral("lblLargeur"));
     lblLargeur->setToolTip(QStringLiteral("Largeur de l'image"));
 
@@ -205,7 +246,7 @@ void frmVisualiseur::construire()
         for (int rang = 0; rang < 4; ++rang) {
             const int i = groupe[rang];
             const ActionMenu& a = actions_menu()[i];
-            auto* l = etiquette(a.libelle, Picture1, zone(120, haut + rang * interligne_options, 2655, 225));
+            auto* l = etiquette(a.libelle, Picture1, zone(marge, haut + rang * interligne_options, largeur_texte_apercu, 240));
             l->setObjectName(QStringLiteral("lblOption%1").arg(i));
             l->setToolTip(a.infobulle);
             l->setCursor(curseur_option());
@@ -223,12 +264,16 @@ void frmVisualiseur::construire()
     }
 
     // Bottom: help hint, hover help, date, time.
+    // The date and the time always show whole; a path in panel 1 keeps its two ends.
     StatusBar1 = new StatusBar({0, 0, px(3150), px(1000)}, this);
     StatusBar1->setGeometry(0, px(hauteur_client - hauteur_barre), px(largeur_client), px(hauteur_barre));
+    StatusBar1->ajusterLargeur(3, dates_possibles(QLocale::system()));
+    StatusBar1->ajusterLargeur(4, heures_possibles(QLocale::system()));
+    StatusBar1->setElision(1, Qt::ElideMiddle);
     StatusBar1->setTexte(1, aide_f1);
-    StatusBar1->Panel(2)->setToolTip(QStringLiteral("Messages d'aide"));
-    StatusBar1->Panel(3)->setToolTip(QStringLiteral("Date actuelle"));
-    StatusBar1->Panel(4)->setToolTip(QStringLiteral("Heure actuelle"));
+    StatusBar1->setInfobulle(2, QStringLiteral("Messages d'aide"));
+    StatusBar1->setInfobulle(3, QStringLiteral("Date actuelle"));
+    StatusBar1->setInfobulle(4, QStringLiteral("Heure actuelle"));
 
     // Hover help: the text each control writes into panel 2.
     m_aides.insert(cmdOptions, QStringLiteral(" Afficher la fenêtre des options "));

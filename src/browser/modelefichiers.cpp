@@ -71,6 +71,9 @@ QVariant ModeleFichiers::data(const QModelIndex& index, int role) const
     }
     if (role == Qt::DecorationRole && index.column() == Fichier)
         return m_icones.at(numero_icone(e.nom));
+    // The whole name, for the views that have to shorten it.
+    if (role == Qt::ToolTipRole && index.column() == Fichier)
+        return e.nom;
     return {};
 }
 

@@ -48,14 +48,16 @@ QList<EntreeFichier> lire_dossier(const QString& dossier, const QStringList& mot
         if (nom == u"." || nom == u".." || !correspond_liste(nom, motifs))
             continue;
         struct stat st {};
-        // Follows links: a link to a picture is listed like the picture, a link to a folder is not.
+        // Follows links: a link to a picture is listed like the picture. Only regular files are
+        // pictures: a folder, a device ("zero.jpg" linked to /dev/zero), a pipe or a socket is
+        // left out, and so is a link to one of them; reading some of them would never end.
         if (fstatat(fd, e->d_name, &st, 0) != 0) {
-            if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN)
-                continue; // dangling link, or gone since readdir
-            entrees.append({nom, QByteArray(e->d_name), -1, 0});
+            if (e->d_type != DT_REG)
+                continue; // dangling link, gone since readdir, or not a plain file
+            entrees.append({nom, QByteArray(e->d_name), -1, 0}); // a file that cannot be measured
             continue;
         }
-        if (S_ISDIR(st.st_mode))
+        if (!S_ISREG(st.st_mode))
             continue;
         const qint64 ms = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
         entrees.append({nom, QByteArray(e->d_name), qint64(st.st_size), ms});

@@ -21,8 +21,9 @@ struct EntreeFichier {
 };
 
 // Reads the files of `dossier` whose names match one of `motifs` (";"-split wildcards, letter case
-// ignored): regular files and links to them, hidden ones included, never folders; in file-name
-// order (letter case ignored, numbers by value). False in *lisible when the folder cannot be read.
+// ignored): regular files and links to them, hidden ones included, never folders, devices, pipes
+// or sockets; in file-name order (letter case ignored, numbers by value). False in *lisible when
+// the folder cannot be read.
 QList<EntreeFichier> lire_dossier(const QString& dossier, const QStringList& motifs, bool* lisible = nullptr);
 
 // The browser's hidden file list: a folder and a pattern, and the matching files.

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSignalBlocker>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QStorageInfo>
 
 #include <algorithm>
@@ -73,7 +75,50 @@ DriveListBox::DriveListBox(QWidget* parent)
     : QComboBox(parent)
 {
     Refresh();
-    connect(this, &QComboBox::currentIndexChanged, this, [this] { Q_EMIT Change(); });
+    connect(this, &QComboBox::currentIndexChanged, this, [this] {
+        mettre_a_jour_infobulle();
+        Q_EMIT Change();
+    });
+}
+
+void DriveListBox::setInfobulle(const QString& infobulle)
+{
+    m_infobulle = infobulle;
+    mettre_a_jour_infobulle();
+}
+
+QString DriveListBox::texte_montre() const
+{
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    // The label is drawn in the edit field, after the icon, one pixel in from each side.
+    int place = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this).width() - 2;
+    if (!option.currentIcon.isNull())
+        place -= option.iconSize.width() + 4;
+    return fontMetrics().elidedText(option.currentText, Qt::ElideMiddle, std::max(place, 0));
+}
+
+void DriveListBox::mettre_a_jour_infobulle()
+{
+    const QString montre = texte_montre();
+    setToolTip(montre == currentText() ? m_infobulle : currentText());
+}
+
+void DriveListBox::paintEvent(QPaintEvent*)
+{
+    QStylePainter peintre(this);
+    peintre.setPen(palette().color(QPalette::Text));
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    peintre.drawComplexControl(QStyle::CC_ComboBox, option);
+    option.currentText = texte_montre();
+    peintre.drawControl(QStyle::CE_ComboBoxLabel, option);
+}
+
+void DriveListBox::resizeEvent(QResizeEvent* event)
+{
+    QComboBox::resizeEvent(event);
+    mettre_a_jour_infobulle();
 }
 
 void DriveListBox::Refresh()
@@ -82,10 +127,13 @@ void DriveListBox::Refresh()
     const QSignalBlocker silence(this);
     clear();
     m_lecteurs = lecteurs_du_systeme();
-    for (const Lecteur& l : std::as_const(m_lecteurs))
+    for (const Lecteur& l : std::as_const(m_lecteurs)) {
         addItem(icone_lecteur(l.type), l.nom, l.racine);
+        setItemData(count() - 1, l.nom, Qt::ToolTipRole); // the list may be too narrow for it
+    }
     if (!actuel.isEmpty())
         setCurrentIndex(std::max(0, findData(actuel)));
+    mettre_a_jour_infobulle();
 }
 
 QString DriveListBox::Drive() const

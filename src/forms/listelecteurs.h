@@ -26,12 +26,18 @@ QList<Lecteur> lecteurs_du_systeme();
 QString raison_lecteur_inaccessible(const QString& racine);
 
 // The drive list. Drive is the root folder of the chosen entry; setting it from code raises
-// Change, as the user's choice would.
+// Change, as the user's choice would. An entry too wide for the box (a long mount point) shows
+// shortened in its middle, and the tooltip then holds it whole.
 class DriveListBox : public QComboBox {
     Q_OBJECT
 
 public:
     explicit DriveListBox(QWidget* parent = nullptr);
+
+    // The tooltip while the chosen entry shows whole.
+    void setInfobulle(const QString& infobulle);
+    // The chosen entry as the box shows it.
+    QString texte_montre() const;
 
     QString Drive() const;
     // Chooses the entry whose folder holds `chemin` most closely ("/home/moi/Images" -> home).
@@ -46,8 +52,15 @@ public:
 Q_SIGNALS:
     void Change();
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void mettre_a_jour_infobulle();
+
     QList<Lecteur> m_lecteurs;
+    QString m_infobulle;
 };
 
 // The user chose another drive: the folder list opens it. When it cannot, the message says why

@@ -3,8 +3,10 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QListView>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -45,6 +47,26 @@ private:
     std::function<void(int)> m_choisie;
 };
 
+// Room between two cells of the icon views, in pixels.
+constexpr int espacement = 4;
+
+// Cells of the icon views: every cell as large as the grid, whatever its name, so that each name
+// is laid out in the room the grid gives it (two lines for the icon views) rather than in the room
+// the last name of the list happened to need. What still cannot fit is shortened with "…", and
+// the model's tooltip gives the whole name.
+class DelegueGrille final : public QStyledItemDelegate {
+public:
+    explicit DelegueGrille(QListView* vue) : QStyledItemDelegate(vue), m_vue(vue) { }
+
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override
+    {
+        return m_vue->gridSize() - QSize(espacement, espacement);
+    }
+
+private:
+    QListView* m_vue;
+};
+
 } // namespace
 
 ListView::ListView(QWidget* parent)
@@ -57,8 +79,8 @@ ListView::ListView(QWidget* parent)
     m_icones->setBatchSize(2000);
     m_icones->setResizeMode(QListView::Adjust);
     m_icones->setMovement(QListView::Static);
-    m_icones->setWordWrap(true);
     m_icones->setTextElideMode(Qt::ElideMiddle);
+    m_icones->setItemDelegate(new DelegueGrille(m_icones));
 
     m_details->setRootIsDecorated(false);
     m_details->setUniformRowHeights(true);
@@ -105,25 +127,34 @@ QItemSelectionModel* ListView::selectionModel() const
 void ListView::setView(Vue vue)
 {
     m_vue = vue;
+    // Cells are sized by the font: the icon views hold names of about 18 and 16 characters on each
+    // of two lines (two columns in the browser), the list one line of about 24.
+    const QFontMetrics fm = m_icones->fontMetrics();
+    const int caractere = fm.averageCharWidth();
+    const int ligne = fm.lineSpacing();
+    const int marges = 2 * espacement + 4;
     switch (vue) {
     case GrandesIcones:
         m_icones->setViewMode(QListView::IconMode);
         m_icones->setIconSize(QSize(32, 32));
-        m_icones->setGridSize(QSize(96, 68));
+        m_icones->setWordWrap(true);
+        m_icones->setGridSize(QSize(std::max(96, 18 * caractere + marges), 32 + 2 * ligne + marges + espacement));
         m_icones->setFlow(QListView::LeftToRight);
         m_icones->setWrapping(true);
         break;
     case PetitesIcones:
         m_icones->setViewMode(QListView::ListMode);
         m_icones->setIconSize(QSize(16, 16));
-        m_icones->setGridSize(QSize(150, 20));
+        m_icones->setWordWrap(true);
+        m_icones->setGridSize(QSize(16 + 16 * caractere + marges, 2 * ligne + marges));
         m_icones->setFlow(QListView::LeftToRight);
         m_icones->setWrapping(true);
         break;
     case Liste:
         m_icones->setViewMode(QListView::ListMode);
         m_icones->setIconSize(QSize(16, 16));
-        m_icones->setGridSize(QSize(170, 20));
+        m_icones->setWordWrap(false);
+        m_icones->setGridSize(QSize(16 + 24 * caractere + marges, std::max(20, ligne + marges)));
         m_icones->setFlow(QListView::TopToBottom);
         m_icones->setWrapping(true);
         break;

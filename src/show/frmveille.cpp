@@ -125,6 +125,9 @@ bool frmVeille::Form_Load(QString* erreur)
     lblQuitter->setVisible(informations);
     lblCopyright->move(5, m_ecran.height() - 20);
     lblQuitter->move(m_ecran.width() - (lblQuitter->width() + 10), m_ecran.height() - 20);
+    // A screen too narrow for both on one line: the notice goes up a line.
+    if (lblQuitter->x() <= lblCopyright->geometry().right() + 10)
+        lblQuitter->move(lblQuitter->x(), lblCopyright->y() - lblQuitter->height() - 2);
 
     QString dossier;
     if (m.mode_affichage == u"veille auto" || !m_source) {

@@ -318,6 +318,27 @@ private Q_SLOTS:
         QVERIFY(demande_ouverture(QString()).message.isEmpty());
     }
 
+    // A device named like a picture is not a picture: it is not listed, and a start with it opens
+    // its folder and says so, instead of reading /dev/zero for ever.
+    void peripherique_nomme_comme_une_image()
+    {
+        QVERIFY(QFile::link("/dev/zero", m_dossier + "/zero.jpg"));
+        QVERIFY(QFile::link("/dev/null", m_dossier + "/vide.bmp"));
+        const DemandeOuverture demande = demande_ouverture(m_dossier + "/zero.jpg");
+        QCOMPARE(demande.dossier, m_dossier);
+        QVERIFY(demande.nom.isEmpty());
+        QCOMPARE(demande.message, QString("« zero.jpg » n'est pas une image que le programme sait afficher : son dossier est ouvert."));
+
+        module().fichier_demande = m_dossier + "/zero.jpg";
+        auto f = ouvrir(m_dossier, "0");
+        QVERIFY(!noms(f.get()).contains("zero.jpg"));
+        QVERIFY(!noms(f.get()).contains("vide.bmp"));
+        QCOMPARE(texte(f.get(), "lblTotalFichiers"), QString("Total:  11 Fichier(s)"));
+        QVERIFY(f->image_selectionnee().isEmpty());
+        QCOMPARE(d().messages.size(), 1);
+        QCOMPARE(d().messages.first().texte, demande.message);
+    }
+
     void icones_vues_et_tri()
     {
         // Sizes chosen so that text order and number order differ.

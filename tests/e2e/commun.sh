@@ -81,7 +81,7 @@ attendre_que() {
 
 # True when the browser's preview square (window at X, Y) shows a picture rather than a plain colour.
 apercu_affiche() {
-    import -window root -crop 145x145+$((X + 527))+$((Y + 28)) "$bac/apercu.png" 2>/dev/null
+    import -window root -crop 145x145+$((X + 571))+$((Y + 28)) "$bac/apercu.png" 2>/dev/null
     ecart=$(convert "$bac/apercu.png" -colorspace Gray -format '%[fx:standard_deviation]' info: 2>/dev/null)
     awk -v e="${ecart:-0}" 'BEGIN { exit !(e > 0.05) }'
 }

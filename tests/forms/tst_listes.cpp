@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLocalServer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -153,6 +154,46 @@ private Q_SLOTS:
         QCOMPARE(dossiers.Path(), d + "/x\uFFFD");
         QCOMPARE(illisible.size(), 1);
         ::rmdir((QFile::encodeName(d) + "/x\xff").constData()); // Qt cannot name it to remove it
+    }
+
+    // Links to devices, pipes and sockets, and dangling links: neither folders nor pictures.
+    // Reading /dev/zero as a picture would never end.
+    void ni_dossier_ni_image()
+    {
+        BacASable bac;
+        const QString d = bac.chemin("racine");
+        QDir().mkpath(d + "/vrai");
+        ecrire(d + "/vraie.jpg", "12345");
+        QVERIFY(::mkfifo(QFile::encodeName(d + "/tube").constData(), 0600) == 0);
+        QVERIFY(::mkfifo(QFile::encodeName(d + "/tube.jpg").constData(), 0600) == 0);
+        QLocalServer prise;
+        QVERIFY(prise.listen(d + "/prise.jpg"));
+        const QList<QPair<QString, QString>> liens = {
+            {"/dev/zero", "zero"},       {"/dev/zero", "zero.jpg"},   {"/dev/null", "null.gif"},
+            {d + "/tube", "lien-tube"},  {d + "/tube.jpg", "lien-tube.jpg"}, {d + "/prise.jpg", "lien-prise.jpg"},
+            {d + "/absent", "perdu"},    {d + "/absent.jpg", "perdu.jpg"},  {d + "/vrai", "lien-vrai"},
+            {d + "/vraie.jpg", "lien-vraie.jpg"}};
+        for (const auto& [cible, nom] : liens)
+            QVERIFY2(QFile::link(cible, d + '/' + nom), qPrintable(nom));
+
+        DirListBox dossiers;
+        QVERIFY(dossiers.setPath(d));
+        QStringList trouves;
+        for (int i = 0; i < dossiers.ListCount(); ++i)
+            trouves.append(QFileInfo(dossiers.List(i)).fileName());
+        QCOMPARE(trouves, (QStringList{"lien-vrai", "vrai"}));
+        QVERIFY(!dossiers.setPath(d + "/zero"));
+        QCOMPARE(dossiers.Path(), d);
+
+        FileListBox fichiers;
+        QVERIFY(fichiers.setPath(d));
+        trouves.clear();
+        for (int i = 0; i < fichiers.ListCount(); ++i)
+            trouves.append(fichiers.List(i));
+        QCOMPARE(trouves, (QStringList{"lien-vraie.jpg", "vraie.jpg"}));
+        fichiers.setPattern("*.jpg;*.gif");
+        QCOMPARE(fichiers.ListCount(), 2);
+        QCOMPARE(fichiers.entrees().at(0).taille, 5);
     }
 
     void liste_des_lecteurs()

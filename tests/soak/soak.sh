@@ -310,16 +310,16 @@ cible_clic() {
             1) local k
                choisir "$a" 1 1 1 1 3 2 2 1
                k=$c
-               if ((k < 4)); then point_dans 512 $((235 + 17 * k)) 640 $((247 + 17 * k)) "$b" "$r"
-               else point_dans 512 $((337 + 17 * (k - 4))) 640 $((349 + 17 * (k - 4))) "$b" "$r"; fi ;;
-            2) local k=$((a % 6)); point_dans $((338 + 27 * k)) 54 $((357 + 27 * k)) 74 "$b" "$r" ;;
+               if ((k < 4)); then point_dans 540 $((235 + 17 * k)) 700 $((247 + 17 * k)) "$b" "$r"
+               else point_dans 540 $((337 + 17 * (k - 4))) 700 $((349 + 17 * (k - 4))) "$b" "$r"; fi ;;
+            2) local k=$((a % 6)); point_dans $((358 + 27 * k)) 54 $((375 + 27 * k)) 74 "$b" "$r" ;;
             # Below the rows of the sandbox's parents: a click there stays in the sandbox.
-            3) point_dans 10 158 206 430 "$a" "$b" ;;
-            4) point_dans 10 28 206 46 "$a" "$b" ;;
+            3) point_dans 10 158 190 430 "$a" "$b" ;;
+            4) point_dans 10 28 190 46 "$a" "$b" ;;
             5) point_dans 258 28 493 46 "$a" "$b" ;;
-            6) point_dans 529 30 670 171 "$a" "$b" ;;
-            7) point_dans 325 404 403 425 "$a" "$b" ;;
-            8) point_dans 415 404 493 425 "$a" "$b" ;;
+            6) point_dans 573 30 714 171 "$a" "$b" ;;
+            7) point_dans 377 404 441 425 "$a" "$b" ;;
+            8) point_dans 449 404 513 425 "$a" "$b" ;;
             *) point_dans 0 0 $((fen_l - 1)) $((fen_h - 1)) "$a" "$b" ;;
         esac
     elif ((fen_l >= 1000)) || [[ $fen_titre == "Aperçu de:"* || $fen_titre == "DIAPORAMA"* ]]; then
