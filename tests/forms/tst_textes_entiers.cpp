@@ -30,10 +30,13 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListView>
+#include <QAbstractItemView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOption>
+#include <QAbstractItemView>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextDocument>
 #include <QToolButton>
@@ -596,14 +599,19 @@ private Q_SLOTS:
         WinSeek f;
         QDir::setCurrent(ici);
         AUCUNE_COUPE(&f);
-        f.fixer_intervalle_cession(0);
+        f.fixer_lots(1, 1);
         QStringList pendant;
         bool vu = false;
-        QTimer::singleShot(0, &f, [&] {
-            vu = true;
-            pendant = Inspecteur(&f).coupes();
+        QSignalSpy fin(&f, &WinSeek::rechercheTerminee);
+        // Once the first lines are shown, while the walk still runs.
+        connect(f.findChild<QAbstractItemView*>("lstFoundFiles")->model(), &QAbstractItemModel::rowsInserted, &f, [&] {
+            if (!vu && f.en_recherche()) {
+                vu = true;
+                pendant = Inspecteur(&f).coupes();
+            }
         });
         QVERIFY(f.rechercher_dans(m_dossier, "*.jpg"));
+        QTRY_COMPARE_WITH_TIMEOUT(fin.size(), 1, 30000);
         QVERIFY(vu);
         QVERIFY2(pendant.isEmpty(), qPrintable(pendant.join('\n')));
         QCOMPARE(f.lignes_trouvees().size(), 30);
