@@ -38,10 +38,14 @@ QString donnees()
 
 QString execution()
 {
-    const QString dossier = variable_ou("XDG_RUNTIME_DIR", QString());
-    if (!dossier.isEmpty() && QFileInfo(dossier).isDir() && QFileInfo(dossier).isWritable())
-        return dossier;
-    return QDir::tempPath();
+    // Never the shared temporary folder itself, where another user could leave a file of the same
+    // name first. Qt takes XDG_RUNTIME_DIR only when it is a real folder of this user's that no
+    // one else may enter (mode 0700), and otherwise makes and checks such a folder of its own in
+    // the temporary folder (runtime-<user>).
+    const QString dossier = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!dossier.isEmpty())
+        return QDir::cleanPath(dossier);
+    return variable_ou("XDG_CACHE_HOME", QDir::homePath() + QStringLiteral("/.cache"));
 }
 
 } // namespace dossiers

@@ -15,7 +15,9 @@ QString configuration();
 // $XDG_DATA_HOME, or ~/.local/share.
 QString donnees();
 
-// $XDG_RUNTIME_DIR when it is usable, otherwise the temporary folder.
+// A folder for the files of the running program that only this user can enter: $XDG_RUNTIME_DIR
+// when it is one (owned by the user, mode 0700), otherwise runtime-<user> in the temporary folder,
+// made and checked the same way; the user's cache folder when neither can be had.
 QString execution();
 
 } // namespace dossiers

@@ -4,11 +4,15 @@
 #include "interaction_test.h"
 #include "options/cdlgcom.h"
 #include "platform/bureau.h"
+#include "platform/dossiers.h"
 
 #include <QFile>
 #include <QScreen>
 #include <QTest>
 #include <QtEndian>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -130,6 +134,36 @@ private Q_SLOTS:
         QVERIFY(dialogues->messages.isEmpty());
         const QSize ecran = QGuiApplication::primaryScreen()->size();
         QCOMPARE(QImage(ActionsFichier::fichier_fond()).size(), QSize(4000, 3000).scaled(ecran, Qt::KeepAspectRatio));
+    }
+
+    void dossier_d_execution_reserve_a_l_utilisateur()
+    {
+        // The running copy's lock and socket never go in a folder others can write to, where
+        // another user could leave a lock or a socket of the same name first: not the temporary
+        // folder itself, nor a runtime folder open to all.
+        QTemporaryDir partage; // stands for /tmp
+        QVERIFY(partage.isValid());
+        QCOMPARE(::chmod(QFile::encodeName(partage.path()).constData(), 01777), 0);
+        const QByteArray tmpdir = qgetenv("TMPDIR"), runtime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", partage.path().toUtf8());
+        qunsetenv("XDG_RUNTIME_DIR");
+        const QString sans_runtime = dossiers::execution();
+        qputenv("XDG_RUNTIME_DIR", partage.path().toUtf8());
+        const QString runtime_ouvert = dossiers::execution();
+        for (const auto& [variable, valeur] : {std::pair{"TMPDIR", tmpdir}, std::pair{"XDG_RUNTIME_DIR", runtime}}) {
+            if (valeur.isNull())
+                qunsetenv(variable);
+            else
+                qputenv(variable, valeur);
+        }
+        for (const QString& dossier : {sans_runtime, runtime_ouvert}) {
+            QVERIFY2(QDir(dossier) != QDir(partage.path()), qPrintable(dossier));
+            const QFileInfo info(dossier);
+            QVERIFY2(info.isDir() && !info.isSymLink(), qPrintable(dossier));
+            QCOMPARE(info.ownerId(), uint(::geteuid()));
+            QCOMPARE(info.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
+                     QFile::Permissions());
+        }
     }
 
     void fond_de_la_fenetre_racine_x11()
