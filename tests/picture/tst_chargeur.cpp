@@ -1,3 +1,4 @@
+#include "images_fabriquees.h"
 #include "picture/chargeur.h"
 
 #include <QDir>
@@ -6,7 +7,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
 
 #include <sys/stat.h>
 
@@ -56,126 +56,6 @@ double ecart_moyen(const QImage& a, const QImage& b)
             somme += qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
         }
     return somme / (3.0 * x.width() * x.height());
-}
-
-void ajouter16(QByteArray& octets, quint16 valeur)
-{
-    char o[2];
-    qToLittleEndian(valeur, o);
-    octets.append(o, 2);
-}
-
-void ajouter32(QByteArray& octets, quint32 valeur)
-{
-    char o[4];
-    qToLittleEndian(valeur, o);
-    octets.append(o, 4);
-}
-
-QByteArray suite(std::initializer_list<int> valeurs)
-{
-    QByteArray octets;
-    for (int v : valeurs)
-        octets += char(v);
-    return octets;
-}
-
-// A JPEG of one flat colour, every table cut down to a single code: each 8x8 block of each
-// component costs one bit (no change of its mean) and, in a sequential file, one more (end of
-// block). `donnees` cuts the scan to that many bytes (-1: the whole scan). Components are not
-// subsampled; four make a CMYK picture.
-QByteArray jpeg_uni(int largeur, int hauteur, int composantes, bool progressif, qint64 donnees = -1)
-{
-    QByteArray j("\xFF\xD8", 2);
-    const auto segment = [&j](quint8 marqueur, const QByteArray& contenu) {
-        j += char(0xFF);
-        j += char(marqueur);
-        j += char((contenu.size() + 2) >> 8);
-        j += char((contenu.size() + 2) & 0xFF);
-        j += contenu;
-    };
-    segment(0xDB, QByteArray(1, 0) + QByteArray(64, 1)); // quantisation table 0, all ones
-    QByteArray trame;
-    trame += char(8);
-    trame += char(hauteur >> 8);
-    trame += char(hauteur & 0xFF);
-    trame += char(largeur >> 8);
-    trame += char(largeur & 0xFF);
-    trame += char(composantes);
-    for (int i = 0; i < composantes; ++i)
-        trame += suite({i + 1, 0x11, 0});
-    segment(progressif ? 0xC2 : 0xC0, trame);
-    // One code of one bit, "0", per table: symbol 0 (no difference for DC, end of block for AC).
-    const QByteArray un_code = QByteArray(1, 1) + QByteArray(15, 0) + QByteArray(1, 0);
-    segment(0xC4, QByteArray(1, 0x00) + un_code);
-    if (!progressif)
-        segment(0xC4, QByteArray(1, 0x10) + un_code);
-    QByteArray passe(1, char(composantes));
-    for (int i = 0; i < composantes; ++i)
-        passe += suite({i + 1, 0});
-    passe += suite({0, progressif ? 0 : 63, 0}); // the DC first, or everything
-    segment(0xDA, passe);
-    const qint64 blocs = qint64((largeur + 7) / 8) * ((hauteur + 7) / 8) * composantes;
-    j += QByteArray(donnees >= 0 ? donnees : (blocs * (progressif ? 1 : 2) + 7) / 8, '\0');
-    j += "\xFF\xD9";
-    return j;
-}
-
-// 37 bytes: a GIF whose screen and only frame claim `cote` x `cote` pixels, of which one is coded.
-QByteArray gif_immense(quint16 cote)
-{
-    QByteArray g("GIF89a");
-    ajouter16(g, cote);
-    ajouter16(g, cote);
-    g += QByteArray("\x80\0\0" "\0\0\0\xFF\xFF\xFF", 9); // two colours
-    g += char(0x2C);
-    ajouter32(g, 0);
-    ajouter16(g, cote);
-    ajouter16(g, cote);
-    g += QByteArray("\0\x02\x04\x44\x01\0\0\0\x3B", 9); // clear, one pixel, end
-    return g;
-}
-
-// 1,298 bytes: an 8-bit run-length BMP of `largeur` x `hauteur` whose few runs stop early.
-QByteArray bmp_rle_immense(qint32 largeur, qint32 hauteur)
-{
-    QByteArray runs;
-    for (int i = 0; i < 109; ++i)
-        runs += QByteArray("\xFF\x01", 2);
-    runs += QByteArray("\0\x01", 2); // end of bitmap
-    QByteArray b("BM");
-    ajouter32(b, quint32(14 + 40 + 1024 + runs.size()));
-    ajouter32(b, 0);
-    ajouter32(b, 14 + 40 + 1024);
-    for (quint32 v : {40u, quint32(largeur), quint32(hauteur)})
-        ajouter32(b, v);
-    ajouter16(b, 1);
-    ajouter16(b, 8);
-    for (quint32 v : {1u, quint32(runs.size()), 2835u, 2835u, 256u, 0u})
-        ajouter32(b, v);
-    for (int i = 0; i < 256; ++i)
-        ajouter32(b, quint32(i * 0x010101));
-    return b + runs;
-}
-
-// 132 bytes: an EMF drawing of one rectangle whose frame makes `naturelle` pixels at 96 dpi.
-QByteArray emf_rectangle(QSize naturelle)
-{
-    QByteArray e;
-    for (quint32 v : {1u, 88u, 0u, 0u, quint32(naturelle.width() - 1), quint32(naturelle.height() - 1), 0u, 0u,
-                      quint32(qRound(naturelle.width() * 2540.0 / 96)), quint32(qRound(naturelle.height() * 2540.0 / 96)),
-                      0x464D4520u, 0x10000u, 132u, 3u})
-        ajouter32(e, v);
-    ajouter16(e, 1); // handles
-    ajouter16(e, 0);
-    for (quint32 v : {0u, 0u, 0u, 1920u, 1080u, 508u, 286u}) // no description or palette; device
-        ajouter32(e, v);
-    for (quint32 v : {43u, 24u, quint32(naturelle.width() / 10), quint32(naturelle.height() / 10),
-                      quint32(naturelle.width() * 9 / 10), quint32(naturelle.height() * 9 / 10)}) // RECTANGLE
-        ajouter32(e, v);
-    for (quint32 v : {14u, 20u, 0u, 0u, 20u}) // EOF
-        ajouter32(e, v);
-    return e;
 }
 
 // A read made by sonde_memoire, in a process of its own: what it gave and the memory it took.
@@ -391,26 +271,26 @@ private Q_SLOTS:
 
         // Small files whose headers claim gigabytes: refused from the header. A progressive JPEG's
         // coefficients alone would take 3.2 GB here, whatever the size decoded.
-        const QByteArray jpeg_cmjn = jpeg_uni(40000, 10000, 4, true, 3800);
+        const QByteArray jpeg_cmjn = fabrique::jpeg_uni(40000, 10000, 4, true, 3800);
         QTest::newRow("jpeg progressif cmjn 40000x10000, apercu") << jpeg_cmjn << "apercu" << carre << rien << inconnue;
         QTest::newRow("jpeg progressif cmjn 40000x10000, complete") << jpeg_cmjn << "complete" << carre << rien << inconnue;
-        QTest::newRow("gif 16000x16000, apercu") << gif_immense(16000) << "apercu" << carre << rien << inconnue;
-        QTest::newRow("gif 16000x16000, ajustee") << gif_immense(16000) << "ajustee" << ecran << rien << inconnue;
-        const QByteArray bmp = bmp_rle_immense(16000, 16000);
+        QTest::newRow("gif 16000x16000, apercu") << fabrique::gif_immense(16000) << "apercu" << carre << rien << inconnue;
+        QTest::newRow("gif 16000x16000, ajustee") << fabrique::gif_immense(16000) << "ajustee" << ecran << rien << inconnue;
+        const QByteArray bmp = fabrique::bmp_rle_immense(16000, 16000);
         QTest::newRow("bmp rle 16000x16000, apercu") << bmp << "apercu" << carre << rien << inconnue;
         QTest::newRow("bmp rle 16000x16000, complete") << bmp << "complete" << carre << rien << inconnue;
 
         // A drawing has no pixels of its own: at its natural size it is drawn within 4096 pixels.
-        const QByteArray emf = emf_rectangle(QSize(16000, 16000));
+        const QByteArray emf = fabrique::emf_rectangle(QSize(16000, 16000));
         QTest::newRow("emf 16000x16000, apercu") << emf << "apercu" << carre << carre << QSize(16000, 16000);
         QTest::newRow("emf 16000x16000, complete") << emf << "complete" << carre << QSize(4096, 4096) << QSize(16000, 16000);
         QTest::newRow("emf 16000x16000, ajustee") << emf << "ajustee" << ecran << QSize(1080, 1080) << QSize(16000, 16000);
 
         // Real pictures that are merely big still show, at a reduced size when the budget asks it.
-        const QByteArray grand = jpeg_uni(12000, 12000, 3, false);
+        const QByteArray grand = fabrique::jpeg_uni(12000, 12000, 3, false);
         QTest::newRow("jpeg 12000x12000, apercu") << grand << "apercu" << carre << carre << QSize(12000, 12000);
         QTest::newRow("jpeg 12000x12000, complete") << grand << "complete" << carre << QSize(6000, 6000) << QSize(12000, 12000);
-        const QByteArray progressif = jpeg_uni(6000, 4000, 3, true);
+        const QByteArray progressif = fabrique::jpeg_uni(6000, 4000, 3, true);
         QTest::newRow("jpeg progressif 6000x4000, apercu") << progressif << "apercu" << carre << carre << QSize(6000, 4000);
         QTest::newRow("jpeg progressif 6000x4000, complete") << progressif << "complete" << carre << QSize(6000, 4000)
                                                              << QSize(6000, 4000);
