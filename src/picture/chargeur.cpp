@@ -82,7 +82,7 @@ private:
     void preparer_matricielle(NatureContenu nature, QByteArrayView debut);
     void preparer_metafichier();
     // Bytes held at the peak of decoding at `voulue` (a size after orientation).
-    qint64 cout(QSize voulue) const;
+    qint64 memoire(QSize voulue) const;
 
     // Raster pictures are decoded by Qt's reader; metafiles are drawn from their bytes, in metafichier_.
     QFile fichier_;
@@ -179,7 +179,7 @@ void Lecture::preparer_matricielle(NatureContenu nature, QByteArrayView debut)
     tournee_ = lecteur_->transformation() != QImageIOHandler::TransformationNone;
     taille_ = quart_de_tour_ ? taille_brute.transposed() : taille_brute;
     // Refused from its header when even the smallest decoding would exceed the budget.
-    if (cout(QSize(1, 1)) > octets_lecture_maximaux) {
+    if (memoire(QSize(1, 1)) > octets_lecture_maximaux) {
         lecteur_.reset();
         taille_ = {};
     }
@@ -198,7 +198,7 @@ void Lecture::preparer_metafichier()
     taille_brute_ = taille_;
 }
 
-qint64 Lecture::cout(QSize voulue) const
+qint64 Lecture::memoire(QSize voulue) const
 {
     const QSize s = quart_de_tour_ ? voulue.transposed() : voulue; // as stored
     switch (nature_) {
@@ -228,14 +228,15 @@ QSize Lecture::taille_permise(QSize voulue) const
 {
     if (!taille_.isValid() || voulue.isEmpty())
         return {};
-    if (cout(voulue) <= octets_lecture_maximaux)
+    if (memoire(voulue) <= octets_lecture_maximaux)
         return voulue;
     if (nature_ != NatureContenu::Jpeg && nature_ != NatureContenu::Metafichier)
         return {};
-    // Halving the natural size of a JPEG lands on libjpeg's own reductions: 1/2, 1/4, 1/8.
+    // Halvings of a JPEG's natural size come to libjpeg's own reductions (1/2, 1/4, 1/8), give or
+    // take a pixel; past 1/8 its smallest decoding is scaled down further.
     for (QSize s = voulue; s.width() > 1 || s.height() > 1;) {
         s = QSize((s.width() + 1) / 2, (s.height() + 1) / 2);
-        if (cout(s) <= octets_lecture_maximaux)
+        if (memoire(s) <= octets_lecture_maximaux)
             return s;
     }
     return {};
@@ -243,7 +244,7 @@ QSize Lecture::taille_permise(QSize voulue) const
 
 QImage Lecture::decoder(QSize voulue)
 {
-    if (!taille_.isValid() || cout(voulue.isValid() ? voulue : taille_) > octets_lecture_maximaux)
+    if (!taille_.isValid() || memoire(voulue.isValid() ? voulue : taille_) > octets_lecture_maximaux)
         return {};
     if (!metafichier_.isEmpty())
         return rendre_metafichier(metafichier_, voulue.isValid() ? voulue : taille_);
