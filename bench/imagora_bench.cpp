@@ -6,6 +6,7 @@
 #include "browser/types_images.h"
 #include "forms/joker.h"
 #include "forms/listefichiers.h"
+#include "images_fabriquees.h"
 #include "picture/chargeur.h"
 #include "search/winseek.h"
 #include "show/ajustement.h"
@@ -22,6 +23,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -69,6 +71,19 @@ void detailler(const char* quoi, const Mesure& mesure)
     std::printf("  %-11s runs (ms): %s\n", quoi, qPrintable(tours.join(QStringLiteral(" "))));
 }
 
+// Peak resident memory of this process so far, in MB (VmHWM), or -1 where /proc does not tell.
+double memoire_max_mo()
+{
+    QFile statut(QStringLiteral("/proc/self/status"));
+    if (!statut.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& ligne : statut.readAll().split('\n')) {
+        if (ligne.startsWith("VmHWM:"))
+            return ligne.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return -1;
+}
+
 bool est_jpeg(const QString& fichier)
 {
     QFile f(fichier);
@@ -76,8 +91,10 @@ bool est_jpeg(const QString& fichier)
 }
 
 // preview FILE: the browser's 145x145 preview of FILE (reading its size, then decoding at the
-// reduced size, as image_apercu does), against a full decode scaled afterwards and, for a JPEG,
-// against libjpeg's own command-line decoder at 1/8 scale.
+// reduced size, as image_apercu does), its time and the process's peak memory, against the memory
+// before it and the budget of one picture; then, for comparison, a full decode scaled afterwards
+// and, for a JPEG, libjpeg's own command-line decoder at 1/8 scale. A file the preview refuses
+// (not a picture, or beyond the memory budget) is measured too: the time to refuse it.
 int commande_preview(const QStringList& arguments)
 {
     if (arguments.size() != 1) {
@@ -85,23 +102,32 @@ int commande_preview(const QStringList& arguments)
         return 2;
     }
     const QString fichier = arguments.first();
-    const QSize naturelle = taille_image(fichier);
-    if (!naturelle.isValid()) {
-        std::fprintf(stderr, "preview: %s is not a picture Imagora reads\n", qPrintable(fichier));
+    if (!QFileInfo(fichier).isFile()) {
+        std::fprintf(stderr, "preview: %s is not a file\n", qPrintable(fichier));
         return 1;
     }
-    std::printf("file: %s (%lld bytes, %dx%d px)\n", qPrintable(fichier), QFileInfo(fichier).size(),
-                naturelle.width(), naturelle.height());
+    const QSize naturelle = taille_image(fichier);
+    std::printf("file: %s (%lld bytes, %s)\n", qPrintable(fichier), QFileInfo(fichier).size(),
+                naturelle.isValid() ? qPrintable(QStringLiteral("%1x%2 px").arg(naturelle.width()).arg(naturelle.height()))
+                                    : "refused from its header");
     std::printf("runs: 1 warm-up + median of %d\n", tours_mesures);
 
-    const auto apercu = mesurer([&] { return image_apercu(fichier, carre_apercu).ok(); });
-    const auto complet = mesurer([&] {
-        const ImageLue lue = image_complete(fichier);
-        return lue.ok() && !lue.image.scaled(carre_apercu, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).isNull();
+    // The peak before the first preview is the program's own (Qt, its plugins, the application);
+    // the full decode below would raise it, so the preview's peak is read before it.
+    const double memoire_avant = memoire_max_mo();
+    bool refusee = false;
+    const auto apercu = mesurer([&] {
+        refusee = !image_apercu(fichier, carre_apercu).ok();
+        return true;
     });
-    if (!apercu || !complet) {
-        std::fprintf(stderr, "preview: decoding %s failed\n", qPrintable(fichier));
-        return 1;
+    const double memoire_apercu = memoire_max_mo();
+
+    std::optional<Mesure> complet;
+    if (!refusee) {
+        complet = mesurer([&] {
+            const ImageLue lue = image_complete(fichier);
+            return lue.ok() && !lue.image.scaled(carre_apercu, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).isNull();
+        });
     }
 
     std::optional<Mesure> djpeg;
@@ -111,6 +137,8 @@ int commande_preview(const QStringList& arguments)
         sans_djpeg = "djpeg not on the PATH";
     } else if (!est_jpeg(fichier)) {
         sans_djpeg = "not a JPEG";
+    } else if (refusee) {
+        sans_djpeg = "the preview refused the file";
     } else {
         djpeg = mesurer([&] {
             QProcess processus;
@@ -124,15 +152,23 @@ int commande_preview(const QStringList& arguments)
     }
 
     detailler("preview", *apercu);
-    detailler("full+scale", *complet);
+    if (complet)
+        detailler("full+scale", *complet);
     if (djpeg)
         detailler("djpeg 1/8", *djpeg);
-    std::printf("full+scale: %.1f ms (%.1fx the preview)\n", complet->mediane, complet->mediane / apercu->mediane);
+    if (complet)
+        std::printf("full+scale: %.1f ms (%.1fx the preview)\n", complet->mediane, complet->mediane / apercu->mediane);
+    else
+        std::printf("full+scale: not measured (%s)\n", refusee ? "the preview refused the file" : "the full decode failed");
     if (djpeg)
         std::printf("djpeg 1/8: %.1f ms (preview is %.2fx this)\n", djpeg->mediane, apercu->mediane / djpeg->mediane);
     else
         std::printf("djpeg 1/8: not measured (%s)\n", sans_djpeg);
-    std::printf("preview: %.1f ms\n", apercu->mediane);
+    std::printf("peak memory: %.0f MB (%.0f MB before the first preview, so %.0f MB for the preview; budget %lld MB a picture)\n",
+                memoire_apercu, memoire_avant, memoire_apercu - memoire_avant,
+                static_cast<long long>(octets_lecture_maximaux / (1024 * 1024)));
+    std::printf("preview: %.1f ms%s, peak memory %.0f MB\n", apercu->mediane, refusee ? " to refuse the file" : "",
+                memoire_apercu);
     return 0;
 }
 
@@ -142,19 +178,6 @@ void attendre_ms(int ms)
     QEventLoop boucle;
     QTimer::singleShot(ms, &boucle, &QEventLoop::quit);
     boucle.exec();
-}
-
-// Peak resident memory of this process so far, in MB (VmHWM), or -1 where /proc does not tell.
-double memoire_max_mo()
-{
-    QFile statut(QStringLiteral("/proc/self/status"));
-    if (!statut.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& ligne : statut.readAll().split('\n')) {
-        if (ligne.startsWith("VmHWM:"))
-            return ligne.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return -1;
 }
 
 // The browser's list for DIR, built as the window builds it: read the folder with the pattern of
@@ -212,7 +235,13 @@ int commande_window(const QStringList& arguments)
         std::fprintf(stderr, "usage: imagora-bench window DIR\n");
         return 2;
     }
-    const QDir temporaire = QDir(QDir::tempPath() + QStringLiteral("/imagora-bench-%1").arg(QCoreApplication::applicationPid()));
+    // The settings go to a folder of this run's own, made afresh under an unpredictable name and
+    // removed with everything in it at the end.
+    const QTemporaryDir temporaire(QDir::tempPath() + QStringLiteral("/imagora-bench-XXXXXX"));
+    if (!temporaire.isValid()) {
+        std::fprintf(stderr, "window: no temporary folder: %s\n", qPrintable(temporaire.errorString()));
+        return 1;
+    }
     qputenv("XDG_CONFIG_HOME", temporaire.path().toUtf8());
     module().parametres.sauver(QStringLiteral("dossier demarrage"), arguments.first());
     module().parametres.sauver(QStringLiteral("type fichier"), QStringLiteral("0"));
@@ -222,7 +251,6 @@ int commande_window(const QStringList& arguments)
     fenetre.show();
     QCoreApplication::processEvents();
     const double ms = chrono.nsecsElapsed() / 1e6;
-    QDir(temporaire).removeRecursively();
     std::printf("window: %d files listed, shown in %.0f ms, peak memory %.0f MB\n", fenetre.fichiers()->ListCount(), ms,
                 memoire_max_mo());
     return 0;
@@ -248,6 +276,35 @@ int commande_fill(const QStringList& arguments)
             return 1;
     }
     std::printf("fill: %d files in %s\n", n, qPrintable(dossier));
+    return 0;
+}
+
+// fill-huge DIR: makes small files whose headers claim huge pictures (a progressive CMYK JPEG, a
+// GIF, a run-length BMP, an EMF), and big but real JPEGs, to measure the preview's memory on.
+int commande_fill_huge(const QStringList& arguments)
+{
+    if (arguments.size() != 1) {
+        std::fprintf(stderr, "usage: imagora-bench fill-huge DIR\n");
+        return 2;
+    }
+    const QString dossier = arguments.first();
+    if (!QDir().mkpath(dossier))
+        return 1;
+    const std::pair<const char*, QByteArray> fichiers[] = {
+        {"jpeg-progressif-cmjn-40000x10000.jpg", fabrique::jpeg_uni(40000, 10000, 4, true, 3800)},
+        {"jpeg-tronque-40000x10000.jpg", fabrique::jpeg_uni(40000, 10000, 3, false, 3800)},
+        {"gif-16000x16000.gif", fabrique::gif_immense(16000)},
+        {"bmp-rle-16000x16000.bmp", fabrique::bmp_rle_immense(16000, 16000)},
+        {"emf-16000x16000.emf", fabrique::emf_rectangle(QSize(16000, 16000))},
+        {"jpeg-12000x12000.jpg", fabrique::jpeg_uni(12000, 12000, 3, false)},
+        {"jpeg-progressif-6000x4000.jpg", fabrique::jpeg_uni(6000, 4000, 3, true)},
+    };
+    for (const auto& [nom, octets] : fichiers) {
+        QFile f(dossier + u'/' + QLatin1String(nom));
+        if (!f.open(QIODevice::WriteOnly) || f.write(octets) != octets.size())
+            return 1;
+    }
+    std::printf("fill-huge: %zu files in %s\n", std::size(fichiers), qPrintable(dossier));
     return 0;
 }
 
@@ -481,7 +538,7 @@ struct Commande {
 
 // One row per command.
 const Commande commandes[] = {
-    {"preview", "FILE", "time of the 145x145 preview of FILE, against full decode + scale and djpeg -scale 1/8",
+    {"preview", "FILE", "time and peak memory of the 145x145 preview of FILE, against full decode + scale and djpeg -scale 1/8",
      commande_preview},
     {"list", "DIR", "time to build the browser's file list of DIR, against find -printf of the same facts",
      commande_list},
@@ -491,6 +548,8 @@ const Commande commandes[] = {
      commande_show},
     {"fill", "DIR N", "make a folder of N small files of every picture type (and a few others) to measure on",
      commande_fill},
+    {"fill-huge", "DIR", "make small files whose headers claim huge pictures, and big real JPEGs, to run preview on",
+     commande_fill_huge},
     {"render", "FILE [WIDTH [OUT.png]]", "time to draw FILE (WMF, EMF or any picture) at WIDTH pixels wide; OUT.png keeps it",
      commande_render},
     {"search", "DIR PATTERN", "the search window's walk over DIR for PATTERN, against find DIR -iname PATTERN",

@@ -94,9 +94,11 @@ void ActionsFichier::lblOption_Click(int index, const SelectionImage& selection)
 void ActionsFichier::fond_ecran(const SelectionImage& selection)
 {
     // The whole picture, whatever its type, becomes a bitmap the desktop reads; it is decoded
-    // away from the window's thread and written when ready.
+    // away from the window's thread and written when ready, at most at the screen's size.
     m_fond_source = selection.texte();
-    m_fond.setFuture(QtConcurrent::run([chemin = m_fond_source] { return image_complete(chemin); }));
+    m_fond.setFuture(QtConcurrent::run([chemin = m_fond_source, ecran = bureau::taille_ecran()] {
+        return image_ajustee(chemin, ecran);
+    }));
 }
 
 void ActionsFichier::fond_lu()

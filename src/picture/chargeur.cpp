@@ -7,12 +7,20 @@
 #include <QFileInfo>
 #include <QImageReader>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace {
 
-// Largest picture, in MB, that Qt's readers may allocate.
-constexpr int limite_allocation_mo = 1024;
+// Largest picture, in MB, that Qt's readers may allocate: a second guard behind the estimates below.
+constexpr int limite_allocation_mo = int(octets_lecture_maximaux / (1024 * 1024));
+
+// Qt's readers and the metafile renderer give 32-bit pixels (8-bit ones are counted as 32 too).
+qint64 octets(QSize taille)
+{
+    return qint64(taille.width()) * taille.height() * 4;
+}
 
 // Metafiles are read whole before drawing; none of a sane size comes near this.
 constexpr qint64 taille_metafichier_maximale = qint64(256) * 1024 * 1024;
@@ -57,23 +65,35 @@ public:
     Lecture(const Lecture&) = delete;
     Lecture& operator=(const Lecture&) = delete;
 
-    // Natural size after the EXIF orientation; invalid when the file is not a picture we read.
+    // Natural size after the EXIF orientation; invalid when the file is not a picture we read,
+    // or one that no decoding keeps within the memory budget.
     QSize taille() const { return taille_; }
+    bool dessin() const { return !metafichier_.isEmpty(); }
+
+    // `voulue` (a size after orientation) when decoding at that size stays within the budget;
+    // otherwise, for a JPEG or a drawing, the first of its halvings that does; invalid when none does.
+    QSize taille_permise(QSize voulue) const;
 
     // The pixels stretched to `voulue` (a size after orientation), or at the natural size when
-    // `voulue` is invalid. Null on failure. Called once per Lecture.
+    // `voulue` is invalid. Null on failure or beyond the budget. Called once per Lecture.
     QImage decoder(QSize voulue = {});
 
 private:
     void preparer_matricielle(NatureContenu nature, QByteArrayView debut);
     void preparer_metafichier();
+    // Bytes held at the peak of decoding at `voulue` (a size after orientation).
+    qint64 memoire(QSize voulue) const;
 
     // Raster pictures are decoded by Qt's reader; metafiles are drawn from their bytes, in metafichier_.
     QFile fichier_;
     QByteArray metafichier_;
     std::unique_ptr<QImageReader> lecteur_; // declared after fichier_, so destroyed before it
+    NatureContenu nature_ = NatureContenu::Inconnue;
     QSize taille_;
+    QSize taille_brute_;         // as stored, before the orientation
     bool quart_de_tour_ = false; // the orientation turns the picture by 90°: width and height swap
+    bool tournee_ = false;       // the orientation turns or mirrors the picture: one more copy
+    qint64 coefficients_jpeg_ = 0;
     int index_icone_ = 0;
 };
 
@@ -115,6 +135,9 @@ void Lecture::preparer_matricielle(NatureContenu nature, QByteArrayView debut)
         index_icone_ = icone->index;
         taille_brute = icone->taille;
     }
+    // What libjpeg will hold comes from the markers before the first scan, read before Qt's
+    // reader starts on the file.
+    const std::optional<EnteteJpeg> jpeg = nature == NatureContenu::Jpeg ? lire_entete_jpeg(fichier_) : std::nullopt;
 
     if (nature == NatureContenu::Dib) {
         // Without the "BM" header nothing in the content names the type: tell Qt.
@@ -129,21 +152,37 @@ void Lecture::preparer_matricielle(NatureContenu nature, QByteArrayView debut)
         return;
     }
 
+    qint64 largeur = taille_brute.width(), hauteur = taille_brute.height();
     if (nature == NatureContenu::Gif) {
         // Qt would scan every frame of the file to report this size; the header holds it.
-        taille_brute = taille_ecran_gif(debut);
+        const QSize ecran = taille_ecran_gif(debut);
+        largeur = ecran.width();
+        hauteur = ecran.height();
     } else if (nature != NatureContenu::Icone) {
         // Only the header is read here; a top-down BMP reports a negative height.
         const QSize lue = lecteur_->size();
-        taille_brute = QSize(lue.width(), qAbs(lue.height()));
+        largeur = lue.width();
+        hauteur = qAbs(qint64(lue.height()));
     }
-    if (!dimensions_vraisemblables(taille_brute.width(), taille_brute.height())) {
+    if (!dimensions_vraisemblables(largeur, hauteur)) {
         lecteur_.reset();
         return;
     }
+    taille_brute = QSize(int(largeur), int(hauteur));
 
+    nature_ = nature;
+    taille_brute_ = taille_brute;
+    // Without a frame header of our own reading the worst is assumed: three components kept whole.
+    if (nature == NatureContenu::Jpeg)
+        coefficients_jpeg_ = jpeg ? jpeg->octets_coefficients : largeur * hauteur * 3 * 2;
     quart_de_tour_ = lecteur_->transformation().testFlag(QImageIOHandler::TransformationRotate90);
+    tournee_ = lecteur_->transformation() != QImageIOHandler::TransformationNone;
     taille_ = quart_de_tour_ ? taille_brute.transposed() : taille_brute;
+    // Refused from its header when even the smallest decoding would exceed the budget.
+    if (memoire(QSize(1, 1)) > octets_lecture_maximaux) {
+        lecteur_.reset();
+        taille_ = {};
+    }
 }
 
 void Lecture::preparer_metafichier()
@@ -155,10 +194,58 @@ void Lecture::preparer_metafichier()
     taille_ = taille_metafichier(metafichier_);
     if (!taille_.isValid())
         metafichier_.clear();
+    nature_ = NatureContenu::Metafichier;
+    taille_brute_ = taille_;
+}
+
+qint64 Lecture::memoire(QSize voulue) const
+{
+    const QSize s = quart_de_tour_ ? voulue.transposed() : voulue; // as stored
+    switch (nature_) {
+    case NatureContenu::Metafichier: // drawn straight at that size
+        return octets(s);
+    case NatureContenu::Jpeg: {
+        // Qt has libjpeg decode at M/8 of the size (M from 1 to 8, the least that reaches the size
+        // asked), then scales that to the size asked on a copy; the orientation turns a copy.
+        const QSize n = taille_brute_;
+        const double f = std::min(double(n.width()) / s.width(), double(n.height()) / s.height());
+        const qint64 m = std::clamp<qint64>(qint64(std::ceil(8 / f)), 1, 8);
+        const QSize decodee(int((n.width() * m + 7) / 8), int((n.height() * m + 7) / 8));
+        qint64 total = coefficients_jpeg_ + octets(decodee);
+        if (decodee != s)
+            total += octets(decodee) + octets(s);
+        if (tournee_)
+            total += octets(s);
+        return total;
+    }
+    default:
+        // Qt's other readers decode the whole picture; a smaller size is then scaled from a copy.
+        return octets(taille_brute_) + (s != taille_brute_ ? octets(taille_brute_) + octets(s) : 0);
+    }
+}
+
+QSize Lecture::taille_permise(QSize voulue) const
+{
+    if (!taille_.isValid() || voulue.isEmpty())
+        return {};
+    if (memoire(voulue) <= octets_lecture_maximaux)
+        return voulue;
+    if (nature_ != NatureContenu::Jpeg && nature_ != NatureContenu::Metafichier)
+        return {};
+    // Halvings of a JPEG's natural size come to libjpeg's own reductions (1/2, 1/4, 1/8), give or
+    // take a pixel; past 1/8 its smallest decoding is scaled down further.
+    for (QSize s = voulue; s.width() > 1 || s.height() > 1;) {
+        s = QSize((s.width() + 1) / 2, (s.height() + 1) / 2);
+        if (memoire(s) <= octets_lecture_maximaux)
+            return s;
+    }
+    return {};
 }
 
 QImage Lecture::decoder(QSize voulue)
 {
+    if (!taille_.isValid() || memoire(voulue.isValid() ? voulue : taille_) > octets_lecture_maximaux)
+        return {};
     if (!metafichier_.isEmpty())
         return rendre_metafichier(metafichier_, voulue.isValid() ? voulue : taille_);
     if (!lecteur_)
@@ -206,9 +293,16 @@ ImageLue image_apercu(const QString& chemin, QSize cible)
 ImageLue image_complete(const QString& chemin)
 {
     Lecture lecture(chemin);
-    QImage image = lecture.decoder();
-    const QSize taille = image.size(); // the pixels themselves are the final word on the natural size
-    return resultat(std::move(image), taille);
+    const QSize naturelle = lecture.taille();
+    const QSize voulue = lecture.taille_permise(lecture.dessin() ? taille_dans_boite(naturelle, boite_dessin_naturel) : naturelle);
+    if (!voulue.isValid())
+        return {};
+    if (voulue == naturelle && !lecture.dessin()) {
+        QImage image = lecture.decoder();
+        const QSize taille = image.size(); // the pixels themselves are the final word on the natural size
+        return resultat(std::move(image), taille);
+    }
+    return resultat(lecture.decoder(voulue), naturelle);
 }
 
 ImageLue image_ajustee(const QString& chemin, QSize boite)
@@ -216,8 +310,8 @@ ImageLue image_ajustee(const QString& chemin, QSize boite)
     if (boite.isEmpty())
         return {};
     Lecture lecture(chemin);
-    if (!lecture.taille().isValid())
+    const QSize voulue = lecture.taille_permise(taille_dans_boite(lecture.taille(), boite));
+    if (!voulue.isValid())
         return {};
-    QImage image = lecture.decoder(taille_dans_boite(lecture.taille(), boite));
-    return resultat(std::move(image), lecture.taille());
+    return resultat(lecture.decoder(voulue), lecture.taille());
 }

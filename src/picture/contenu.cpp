@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 namespace {
 
@@ -136,6 +137,91 @@ QSize taille_ecran_gif(QByteArrayView debut)
     if (debut.size() < 10)
         return {};
     return QSize(mot(debut, 6), mot(debut, 8));
+}
+
+std::optional<EnteteJpeg> lire_entete_jpeg(QIODevice& fichier)
+{
+    const auto octet = [&fichier](int& valeur) {
+        char c;
+        if (!fichier.getChar(&c))
+            return false;
+        valeur = quint8(c);
+        return true;
+    };
+    // The next marker's code: bytes before its 0xFF are skipped (a bounded number of them), then
+    // fill bytes; 0xFF 0x00 is no marker. False at the end of the file.
+    qint64 sautes = 0;
+    const auto marqueur = [&](int& code) {
+        for (;;) {
+            do {
+                if (!octet(code) || ++sautes > 1'000'000)
+                    return false;
+            } while (code != 0xFF);
+            do {
+                if (!octet(code))
+                    return false;
+            } while (code == 0xFF);
+            if (code != 0x00)
+                return true;
+        }
+    };
+
+    struct Composante {
+        int h = 1, v = 1; // sampling factors
+    };
+    std::optional<EnteteJpeg> entete;
+    std::vector<Composante> composantes;
+    bool progressif = false, plusieurs_passes = false;
+    int code = 0;
+    if (fichier.seek(0) && octet(code) && code == 0xFF && octet(code) && code == 0xD8) {
+        // A bounded walk: a file of nothing but empty segments ends it without reaching a scan.
+        for (int n = 0; n < 100'000 && marqueur(code) && code != 0xD9; ++n) { // up to EOI
+            if ((code >= 0xD0 && code <= 0xD8) || code == 0x01) // RSTn, SOI, TEM: no length
+                continue;
+            int fort, faible;
+            if (!octet(fort) || !octet(faible) || (fort << 8 | faible) < 2)
+                break;
+            const qint64 suite = fichier.pos() + (fort << 8 | faible) - 2;
+            const bool sof = code >= 0xC0 && code <= 0xCF && code != 0xC4 && code != 0xC8 && code != 0xCC;
+            if (sof && !entete) {
+                const QByteArray f = fichier.read(6); // precision, height, width, components
+                const int nombre = f.size() == 6 ? quint8(f[5]) : 0;
+                const QByteArray detail = fichier.read(3 * qint64(nombre));
+                if (nombre == 0 || detail.size() < 3 * nombre)
+                    break;
+                for (int i = 0; i < nombre; ++i) {
+                    const int hv = quint8(detail[3 * i + 1]);
+                    composantes.push_back({std::clamp(hv >> 4, 1, 4), std::clamp(hv & 0xF, 1, 4)});
+                }
+                entete = EnteteJpeg{QSize(quint8(f[3]) << 8 | quint8(f[4]), quint8(f[1]) << 8 | quint8(f[2])), nombre, 0};
+                progressif = code == 0xC2 || code == 0xC6 || code == 0xCA || code == 0xCE;
+            } else if (code == 0xDA) { // SOS: the first scan says how many components it holds
+                int dans_la_passe = 0;
+                if (entete && octet(dans_la_passe))
+                    plusieurs_passes = dans_la_passe < entete->composantes;
+                break;
+            }
+            if (!fichier.seek(suite))
+                break;
+        }
+    }
+    fichier.seek(0);
+    if (entete && (progressif || plusieurs_passes)) {
+        int h_max = 1, v_max = 1;
+        for (const Composante& k : composantes) {
+            h_max = std::max(h_max, k.h);
+            v_max = std::max(v_max, k.v);
+        }
+        // As libjpeg sizes its buffers: the blocks of each component, rounded up to whole MCUs.
+        const auto blocs = [](qint64 cote, int facteur, int maximum) {
+            const qint64 n = (cote * facteur + 8 * maximum - 1) / (8 * maximum);
+            return (n + facteur - 1) / facteur * facteur;
+        };
+        for (const Composante& k : composantes)
+            entete->octets_coefficients += blocs(entete->taille.width(), k.h, h_max)
+                * blocs(entete->taille.height(), k.v, v_max) * 64 * 2;
+    }
+    return entete;
 }
 
 std::optional<ImageIcone> plus_grande_icone(QIODevice& fichier)

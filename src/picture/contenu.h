@@ -35,6 +35,20 @@ bool dimensions_vraisemblables(qint64 largeur, qint64 hauteur);
 // The logical screen of a GIF file, which its first frame fills; invalid when the header is short.
 QSize taille_ecran_gif(QByteArrayView debut);
 
+// What libjpeg will hold to decode a JPEG file, read from the markers before its first scan.
+struct EnteteJpeg {
+    QSize taille;                    // as stored
+    int composantes = 0;
+    // libjpeg keeps the whole picture's DCT coefficients (2 bytes each, 64 per 8x8 block of each
+    // component) for a progressive file or one whose first scan holds only some of the components,
+    // whatever the size it decodes at; 0 when it decodes row by row.
+    qint64 octets_coefficients = 0;
+};
+
+// The frame header of a JPEG file and what it implies. nullopt when no frame header comes before
+// the first scan. Skips stray bytes between markers as libjpeg does. Leaves `fichier` at its start.
+std::optional<EnteteJpeg> lire_entete_jpeg(QIODevice& fichier);
+
 struct ImageIcone {
     int index = 0;      // position in the file's directory
     QSize taille;       // as the picture's own header gives it

@@ -119,7 +119,7 @@ gdi::Stylo stylo_logpen(const Octets& r, qint64 p)
 {
     gdi::Stylo s;
     s.style = r.u32(p);
-    s.largeur = std::abs(r.i32(p + 4));
+    s.largeur = std::abs(double(r.i32(p + 4))); // as a double: -2147483648 has no opposite int
     s.couleur = couleur(r, p + 12);
     return s;
 }
@@ -468,7 +468,8 @@ void enregistrement(Dessin& d, const Octets& r, quint32 type)
             break;
         const double cy = r.i32(44), ys = r.i32(36);
         // The source rectangle counts rows from the bottom of a bottom-up bitmap.
-        const bool montante = r.contient(r.u32(48), 12) && r.i32(r.u32(48) + 8) > 0;
+        const qint64 entete = r.u32(48);
+        const bool montante = r.contient(entete, 12) && r.i32(entete + 8) > 0;
         const double y = montante ? img.height() - ys - cy : ys;
         d.image(QRectF(r.i32(24), r.i32(28), r.i32(72), r.i32(76)), img, QRectF(r.i32(32), y, r.i32(40), cy), r.u32(68));
         break;
@@ -479,9 +480,8 @@ void enregistrement(Dessin& d, const Octets& r, quint32 type)
         const QImage img = bitmap(r, 48);
         if (img.isNull())
             break;
-        const double cx = r.i32(40), cy = r.i32(44);
-        d.image(QRectF(r.i32(24), r.i32(28), cx, cy), img, QRectF(r.i32(32), img.height() - r.i32(36) - cy, cx, cy),
-                0x00CC0020);
+        const double cx = r.i32(40), cy = r.i32(44), ys = r.i32(36);
+        d.image(QRectF(r.i32(24), r.i32(28), cx, cy), img, QRectF(r.i32(32), img.height() - ys - cy, cx, cy), 0x00CC0020);
         break;
     }
     case 114: case 116: { // ALPHABLEND, TRANSPARENTBLT

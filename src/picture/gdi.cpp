@@ -852,6 +852,8 @@ void Dessin::pixel(QPointF p, QColor c)
 {
     const QPointF i = complete().map(p);
     const double un = std::max(pixel_appareil(), 1.0);
+    if (!raisonnable(QRectF(i, QSizeF(un, un))))
+        return;
     peintre_.resetTransform();
     peintre_.fillRect(QRectF(i.x(), i.y(), un, un), c);
 }
@@ -1038,8 +1040,11 @@ void Dessin::encadrer_region(const QPainterPath& logique, const QBrush& b, QSize
     const QTransform t = complete();
     if (!raisonnable(t.mapRect(logique.controlPointRect())))
         return;
+    // The frame's width in the picture's pixels, held to the picture's size like any pen.
+    const double largeur = std::max(std::abs(trait.width()), std::abs(trait.height())) * std::sqrt(std::abs(t.determinant()));
+    QPen pen(b, std::isfinite(largeur) ? std::clamp(largeur, 1.0, 2.0 * (image_.width() + image_.height())) : 1.0);
+    pen.setCosmetic(true);
     peintre_.setTransform(t);
-    QPen pen(b, std::max(std::abs(trait.width()), std::abs(trait.height())));
     peintre_.strokePath(logique.simplified(), pen);
 }
 
@@ -1188,6 +1193,11 @@ void Dessin::image(QRectF cible, const QImage& img, QRectF source, quint32 rop, 
     const QTransform t = complete();
     if (!raisonnable(t.mapRect(cible)))
         return;
+    // Only the part of the source inside the bitmap shows; a source rectangle far outside it
+    // (coordinates near the 32-bit limits) must not reach the painter's integer arithmetic.
+    const QRectF s = source.normalized().intersected(QRectF(img.rect()));
+    if (s.isEmpty())
+        return;
     // Source rectangle onto target rectangle, mirrored when a width or a height is negative.
     const QTransform ajuste(cible.width() / source.width(), 0, 0, cible.height() / source.height(),
                             cible.left() - source.left() * cible.width() / source.width(),
@@ -1211,7 +1221,6 @@ void Dessin::image(QRectF cible, const QImage& img, QRectF source, quint32 rop, 
     peintre_.setCompositionMode(mode);
     if (alpha_constant >= 0)
         peintre_.setOpacity(alpha_constant / 255.0);
-    const QRectF s = source.normalized();
     peintre_.drawImage(s, src, s);
     peintre_.restore();
 }

@@ -1,12 +1,13 @@
 #include "picture/metafichier.h"
 
+#include "picture/chargeur.h"
 #include "picture/contenu.h"
 #include "picture/octets.h"
 
 namespace {
 
-// The rendered picture itself stays within the same bound as any decoded one.
-constexpr qint64 octets_rendu_maximaux = qint64(1024) * 1024 * 1024;
+// The rendered picture itself stays within the same budget as any picture read.
+constexpr qint64 octets_rendu_maximaux = octets_lecture_maximaux;
 
 bool est_emf(const Octets& f) { return f.u32(0) == 1 && f.u32(40) == 0x464D4520; }
 

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QMimeDatabase>
 #include <QHash>
 #include <QUrl>
@@ -137,6 +139,14 @@ bool fixe_fond_ecran(const QString& image, QString* erreur)
     if (erreur)
         *erreur = QStringLiteral("Aucun bureau dont le fond d'écran puisse être changé n'a été trouvé.");
     return false;
+}
+
+QSize taille_ecran()
+{
+    QSize taille;
+    for (const QScreen* ecran : QGuiApplication::screens())
+        taille = taille.expandedTo((QSizeF(ecran->size()) * ecran->devicePixelRatio()).toSize());
+    return taille.isEmpty() ? QSize(3840, 2160) : taille;
 }
 
 bool fond_racine_x11(const QImage& image, QString* erreur)

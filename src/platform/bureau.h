@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -16,6 +17,11 @@ Bureau bureau_courant();
 // Makes `image` (a picture file the desktop can read) the desktop's wallpaper, by the desktop's own
 // mechanism. False with the reason in *erreur when the desktop refused or is not one we know.
 bool fixe_fond_ecran(const QString& image, QString* erreur);
+
+// The largest size a wallpaper is shown at: the largest screen's, in device pixels (a 4K
+// screen's when Qt knows of none). A wallpaper file is written at most this size. Call it from
+// the application's thread.
+QSize taille_ecran();
 
 // Bare X11: the root window's background, with the _XROOTPMAP_ID property that terminals and
 // panels read for their transparency. The picture is stretched over the screen.

@@ -1,8 +1,10 @@
+#include "images_fabriquees.h"
 #include "picture/chargeur.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -54,6 +56,46 @@ double ecart_moyen(const QImage& a, const QImage& b)
             somme += qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
         }
     return somme / (3.0 * x.width() * x.height());
+}
+
+// A read made by sonde_memoire, in a process of its own: what it gave and the memory it took.
+struct LectureMesuree {
+    QSize image, naturelle;
+    qint64 avant_ko = -1, pic_ko = -1; // VmHWM before the read and after it
+};
+
+LectureMesuree lire_a_part(const QString& mode, const QString& chemin, QSize taille)
+{
+    QProcess sonde;
+    QProcessEnvironment environnement = QProcessEnvironment::systemEnvironment();
+    // Under AddressSanitizer, freed blocks wait in a quarantine of 256 MB by default; a small one
+    // keeps the peak what the reader itself holds.
+    const QString asan = environnement.value(QStringLiteral("ASAN_OPTIONS"));
+    environnement.insert(QStringLiteral("ASAN_OPTIONS"), asan + (asan.isEmpty() ? "" : ":") + "quarantine_size_mb=16");
+    sonde.setProcessEnvironment(environnement);
+    sonde.start(QStringLiteral(SONDE_MEMOIRE),
+                {mode, chemin, QString::number(taille.width()), QString::number(taille.height())});
+    LectureMesuree mesure;
+    if (!sonde.waitForFinished(120'000) || sonde.exitStatus() != QProcess::NormalExit || sonde.exitCode() != 0)
+        return mesure;
+    const auto taille_lue = [](const QByteArray& texte) {
+        const QList<QByteArray> cotes = texte.split('x');
+        return cotes.size() == 2 ? QSize(cotes[0].toInt(), cotes[1].toInt()) : QSize();
+    };
+    for (const QByteArray& ligne : sonde.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> champs = ligne.split(' ');
+        if (champs.size() != 2)
+            continue;
+        if (champs[0] == "image")
+            mesure.image = taille_lue(champs[1]);
+        else if (champs[0] == "naturelle")
+            mesure.naturelle = taille_lue(champs[1]);
+        else if (champs[0] == "avant")
+            mesure.avant_ko = champs[1].toLongLong();
+        else if (champs[0] == "memoire")
+            mesure.pic_ko = champs[1].toLongLong();
+    }
+    return mesure;
 }
 
 void verifier_echec(const QString& chemin)
@@ -216,6 +258,63 @@ private Q_SLOTS:
         QCOMPARE(taille("hopper.bmp", QSize(64, 1000)), QSize(64, 64));
         QCOMPARE(taille("orientation_rectangle.jpg", QSize(100, 100)), QSize(1, 2));
         QCOMPARE(image_ajustee(echantillon("iptc.jpg"), QSize(100, 100)).taille_naturelle, QSize(640, 480));
+    }
+
+    void lecture_dans_le_budget_memoire_data()
+    {
+        QTest::addColumn<QByteArray>("octets");
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QSize>("demandee"); // for apercu and ajustee
+        QTest::addColumn<QSize>("image");    // the picture read; (0, 0) when it cannot be read
+        QTest::addColumn<QSize>("naturelle");
+        const QSize carre(145, 145), ecran(1920, 1080), rien(0, 0), inconnue(-1, -1);
+
+        // Small files whose headers claim gigabytes: refused from the header. A progressive JPEG's
+        // coefficients alone would take 3.2 GB here, whatever the size decoded.
+        const QByteArray jpeg_cmjn = fabrique::jpeg_uni(40000, 10000, 4, true, 3800);
+        QTest::newRow("jpeg progressif cmjn 40000x10000, apercu") << jpeg_cmjn << "apercu" << carre << rien << inconnue;
+        QTest::newRow("jpeg progressif cmjn 40000x10000, complete") << jpeg_cmjn << "complete" << carre << rien << inconnue;
+        QTest::newRow("gif 16000x16000, apercu") << fabrique::gif_immense(16000) << "apercu" << carre << rien << inconnue;
+        QTest::newRow("gif 16000x16000, ajustee") << fabrique::gif_immense(16000) << "ajustee" << ecran << rien << inconnue;
+        const QByteArray bmp = fabrique::bmp_rle_immense(16000, 16000);
+        QTest::newRow("bmp rle 16000x16000, apercu") << bmp << "apercu" << carre << rien << inconnue;
+        QTest::newRow("bmp rle 16000x16000, complete") << bmp << "complete" << carre << rien << inconnue;
+
+        // A drawing has no pixels of its own: at its natural size it is drawn within 4096 pixels.
+        const QByteArray emf = fabrique::emf_rectangle(QSize(16000, 16000));
+        QTest::newRow("emf 16000x16000, apercu") << emf << "apercu" << carre << carre << QSize(16000, 16000);
+        QTest::newRow("emf 16000x16000, complete") << emf << "complete" << carre << QSize(4096, 4096) << QSize(16000, 16000);
+        QTest::newRow("emf 16000x16000, ajustee") << emf << "ajustee" << ecran << QSize(1080, 1080) << QSize(16000, 16000);
+
+        // Real pictures that are merely big still show, at a reduced size when the budget asks it.
+        const QByteArray grand = fabrique::jpeg_uni(12000, 12000, 3, false);
+        QTest::newRow("jpeg 12000x12000, apercu") << grand << "apercu" << carre << carre << QSize(12000, 12000);
+        QTest::newRow("jpeg 12000x12000, complete") << grand << "complete" << carre << QSize(6000, 6000) << QSize(12000, 12000);
+        const QByteArray progressif = fabrique::jpeg_uni(6000, 4000, 3, true);
+        QTest::newRow("jpeg progressif 6000x4000, apercu") << progressif << "apercu" << carre << carre << QSize(6000, 4000);
+        QTest::newRow("jpeg progressif 6000x4000, complete") << progressif << "complete" << carre << QSize(6000, 4000)
+                                                             << QSize(6000, 4000);
+    }
+
+    void lecture_dans_le_budget_memoire()
+    {
+        // Each read runs in a fresh process, whose peak resident memory (VmHWM) is compared with
+        // what it was before: one picture may take at most 512 MB, whatever its header claims.
+        QFETCH(QByteArray, octets);
+        QFETCH(QString, mode);
+        QFETCH(QSize, demandee);
+        QFETCH(QSize, image);
+        QFETCH(QSize, naturelle);
+        QTemporaryDir dossier;
+        QVERIFY(dossier.isValid());
+        const QString chemin = ecrire(dossier, QStringLiteral("image"), octets);
+        QVERIFY(!chemin.isEmpty());
+        const LectureMesuree lue = lire_a_part(mode, chemin, demandee);
+        QVERIFY2(lue.pic_ko > 0 && lue.avant_ko > 0, "sonde_memoire did not report");
+        const qint64 pris_mo = (lue.pic_ko - lue.avant_ko) / 1024;
+        QVERIFY2(pris_mo <= 512, qPrintable(QStringLiteral("%1 MB taken by the read").arg(pris_mo)));
+        QCOMPARE(lue.image, image);
+        QCOMPARE(lue.naturelle, naturelle);
     }
 
     void lectures_simultanees_identiques()

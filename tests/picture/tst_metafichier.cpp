@@ -93,6 +93,45 @@ void verifier_lecture_propre(const QString& chemin)
     QVERIFY2(!ajustee.ok() || (ajustee.image.width() <= 800 && ajustee.image.height() <= 600), qPrintable(chemin));
 }
 
+// Fields of a record made here, little-endian 32-bit.
+QByteArray champs(std::initializer_list<quint32> valeurs)
+{
+    QByteArray octets;
+    for (quint32 v : valeurs) {
+        char o[4];
+        qToLittleEndian(v, o);
+        octets.append(o, 4);
+    }
+    return octets;
+}
+
+// One EMF record: its type, its size, then its fields (padded to whole 32-bit words).
+QByteArray enregistrement_emf(quint32 type, QByteArray contenu)
+{
+    while (contenu.size() % 4)
+        contenu += '\0';
+    return champs({type, quint32(8 + contenu.size())}) + contenu;
+}
+
+// An EMF file made here: a 96 x 96 pixel picture at 96 dpi (device units are its pixels, drawing
+// in MM_TEXT), then the records given, then EOF.
+QByteArray emf_fait(const QList<QByteArray>& enregistrements)
+{
+    QByteArray corps;
+    for (const QByteArray& e : enregistrements)
+        corps += e;
+    corps += enregistrement_emf(14, champs({0, 0, 20}));
+    QByteArray entete = champs({1, 88, 0, 0, 95, 95, 0, 0, 2540, 2540, 0x464D4520, 0x10000,
+                                quint32(88 + corps.size()), quint32(enregistrements.size() + 2)});
+    entete += champs({16}).left(2) + QByteArray(2, '\0'); // handles, reserved
+    entete += champs({0, 0, 0, 960, 960, 254, 254});       // no description nor palette; the device
+    return entete + corps;
+}
+
+// A 2 x 2 pixel, 24-bit DIB: its BITMAPINFOHEADER, then its bits.
+const QByteArray dib_info = champs({40, 2, 2}) + QByteArray("\x01\0\x18\0", 4) + champs({0, 16, 0, 0, 0, 0});
+const QByteArray dib_bits = QByteArray(16, '\x7F');
+
 } // namespace
 
 class TestMetafichier : public QObject {
@@ -453,6 +492,126 @@ private Q_SLOTS:
         QVERIFY(changes > 5);
         // Objects never deleted are still replaced by their slot's next creation: same picture.
         QCOMPARE(rendre_metafichier(abime, QSize(200, 233)), entiere);
+    }
+
+    void largeur_de_stylo_extreme()
+    {
+        // A pen's width counts by its size: negative widths draw as their opposite, and
+        // -2147483648, which has no opposite among 32-bit integers, as the widest pen there is.
+        const auto trait = [](quint32 largeur) {
+            return rendre_metafichier(emf_fait({enregistrement_emf(38, champs({1, 0, largeur, 0, 0x0000FF})), // CREATEPEN
+                                                enregistrement_emf(37, champs({1})),                         // SELECTOBJECT
+                                                enregistrement_emf(27, champs({10, 48})),                    // MOVETOEX
+                                                enregistrement_emf(54, champs({86, 48}))}),                  // LINETO
+                                      QSize(96, 96));
+        };
+        QCOMPARE(trait(quint32(-5)), trait(5));
+        QCOMPARE(trait(5).pixelColor(2, 2), QColor(Qt::white));
+        QCOMPARE(trait(0x80000000), trait(0x7FFFFFFF));
+        QCOMPARE(trait(0x7FFFFFFF).pixelColor(2, 2), QColor(Qt::red)); // the whole picture is under the pen
+    }
+
+    void champs_extremes_dans_chaque_enregistrement()
+    {
+        // Every record the reader draws, its fields all at one extreme value (32-bit integer
+        // limits, -1, the largest and smallest floats, 2^31 as a float); records that point to a
+        // bitmap point to a real one, records that make an object are followed by its selection
+        // and by figures and text that use it. Each picture comes out whole, of the size asked.
+        const QList<quint32> types{9, 10, 11, 12, 31, 32, 17, 18, 19, 20, 22, 24, 25, 57, 58, 33, 34, 35, 36, 37, 40, 38,
+                                   95, 39, 93, 94, 82, 49, 27, 54, 2, 3, 4, 5, 6, 85, 86, 87, 88, 89, 7, 8, 90, 91, 56,
+                                   92, 42, 43, 44, 45, 46, 47, 55, 41, 15, 59, 60, 61, 62, 63, 64, 67, 68, 29, 30, 26,
+                                   75, 71, 72, 74, 83, 84, 108, 76, 77, 81, 80, 114, 116, 118};
+        const QHash<quint32, qsizetype> bitmap_en{{76, 84}, {77, 84}, {114, 84}, {116, 84}, {80, 48}, {81, 48}, {93, 16}, {94, 16}};
+        const QList<quint32> createurs{38, 95, 39, 93, 94, 82, 49};
+        const QByteArray figures = enregistrement_emf(43, champs({10, 10, 80, 80}))                    // RECTANGLE
+            + enregistrement_emf(87, champs({0, 0, 96, 96, 2}) + champs({0x00050005, 0x00500040}))   // POLYLINE16
+            + enregistrement_emf(84, champs({0, 0, 96, 96, 1, 1, 1, 20, 30, 2, 84, 0, 0, 0, 0, 0, 0, 0, 0})
+                                         + QByteArray("A\0b\0", 4)); // EXTTEXTOUTW
+        for (const quint32 motif : {0x80000000u, 0x7FFFFFFFu, 0xFFFFFFFFu, 0x7F7FFFFFu, 0xFF7FFFFFu, 0x4F000000u, 0xCF000000u}) {
+            QList<QByteArray> enregistrements;
+            for (const quint32 type : types) {
+                QByteArray contenu;
+                for (int i = 0; i < 50; ++i)
+                    contenu += champs({motif});
+                if (bitmap_en.contains(type)) {
+                    const qsizetype p = bitmap_en.value(type) - 8; // offsets count from the record's start
+                    contenu.replace(p, 16, champs({208, 40, 248, 16}));
+                    contenu += dib_info + dib_bits;
+                }
+                if (createurs.contains(type))
+                    contenu.replace(0, 4, champs({1}));
+                enregistrements << enregistrement_emf(type, contenu);
+                if (createurs.contains(type))
+                    enregistrements << enregistrement_emf(37, champs({1})) + figures;
+            }
+            const QImage image = rendre_metafichier(emf_fait(enregistrements), QSize(64, 64));
+            QCOMPARE(image.size(), QSize(64, 64));
+        }
+    }
+
+    void champs_extremes_emfplus()
+    {
+        // The same for the EMF+ records of a file drawn through them alone: objects of each kind
+        // made from extreme values, then every drawing record with its fields at those values.
+        const auto commentaire = [](const QByteArray& plus) {
+            return enregistrement_emf(70, champs({quint32(4 + plus.size()), 0x2B464D45}) + plus);
+        };
+        const auto plus = [](quint16 type, quint16 drapeaux, const QByteArray& donnees) {
+            QByteArray r;
+            r += char(type & 0xFF);
+            r += char(type >> 8);
+            r += char(drapeaux & 0xFF);
+            r += char(drapeaux >> 8);
+            return r + champs({quint32(12 + donnees.size()), quint32(donnees.size())}) + donnees;
+        };
+        const QList<quint16> dessins{0x400A, 0x400B, 0x400C, 0x400D, 0x4019, 0x4018, 0x4016, 0x4017, 0x400E, 0x400F,
+                                     0x4010, 0x4011, 0x4012, 0x4014, 0x4015, 0x401C, 0x4021, 0x402A, 0x402C, 0x402B,
+                                     0x402D, 0x402E, 0x402F, 0x4025, 0x4026, 0x4030, 0x4031, 0x4032};
+        for (const quint32 motif : {0x80000000u, 0x7FFFFFFFu, 0xFFFFFFFFu, 0x7F7FFFFFu, 0xFF7FFFFFu, 0x4F000000u, 0x00000002u}) {
+            QByteArray donnees;
+            for (int i = 0; i < 40; ++i)
+                donnees += champs({motif});
+            QByteArray tout = plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96}));
+            for (quint16 genre : {1, 2, 3, 6}) // brush, pen, path, font
+                tout += plus(0x4008, quint16(genre << 8), donnees);
+            for (const quint16 type : dessins)
+                for (const quint16 drapeaux : {0x0000, 0x4000, 0x8000, 0x2000})
+                    tout += plus(type, drapeaux, donnees);
+            const QImage image = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(64, 64));
+            QCOMPARE(image.size(), QSize(64, 64));
+        }
+    }
+
+    void champs_extremes_wmf()
+    {
+        // The same for WMF records, whose fields are 16-bit: each at -32768, 32767 or -1, packed
+        // bitmaps where records carry one.
+        const QList<quint16> fonctions{0x0201, 0x0209, 0x0102, 0x0103, 0x0104, 0x0106, 0x012E, 0x020B, 0x020C, 0x020D,
+                                       0x020E, 0x020F, 0x0211, 0x0410, 0x0412, 0x001E, 0x0127, 0x012D, 0x01F0, 0x02FA,
+                                       0x02FC, 0x0142, 0x01F9, 0x02FB, 0x00F7, 0x06FF, 0x0214, 0x0213, 0x0324, 0x0325,
+                                       0x0538, 0x041B, 0x0418, 0x061C, 0x0817, 0x0830, 0x081A, 0x041F, 0x061D, 0x0415,
+                                       0x0416, 0x0220, 0x0521, 0x0A32, 0x0940, 0x0922, 0x0B41, 0x0B23, 0x0F43, 0x0D33};
+        const QHash<quint16, qsizetype> dib_en{{0x0940, 22}, {0x0B41, 26}, {0x0F43, 28}, {0x0D33, 24}, {0x0142, 10}};
+        for (const quint16 motif : {quint16(0x8000), quint16(0x7FFF), quint16(0xFFFF)}) {
+            QByteArray enregistrements;
+            for (const quint16 fonction : fonctions) {
+                QByteArray r(6, '\0');
+                for (int i = 0; i < 40; ++i) {
+                    r += char(motif & 0xFF);
+                    r += char(motif >> 8);
+                }
+                if (dib_en.contains(fonction))
+                    r = r.left(dib_en.value(fonction)) + dib_info + dib_bits;
+                qToLittleEndian<quint32>(quint32(r.size() / 2), r.data());
+                qToLittleEndian<quint16>(fonction, r.data() + 4);
+                enregistrements += r;
+            }
+            enregistrements += QByteArray("\x03\0\0\0\0\0", 6); // end of file
+            QByteArray wmf("\xD7\xCD\xC6\x9A\0\0\0\0\0\0\x60\0\x60\0\x60\0\0\0\0\0\0\0", 22); // placeable, 96 dpi
+            wmf += QByteArray("\x01\0\x09\0\0\x03", 6) + champs({0}) + QByteArray("\x10\0", 2) + champs({0}) + QByteArray(2, '\0');
+            const QImage image = rendre_metafichier(wmf + enregistrements, QSize(64, 64));
+            QCOMPARE(image.size(), QSize(64, 64));
+        }
     }
 
     void tailles_refusees()

@@ -1,14 +1,56 @@
+#include "actions/actionsfichier.h"
 #include "bac_a_sable.h"
+#include "forms/listefichiers.h"
 #include "interaction_test.h"
 #include "options/cdlgcom.h"
 #include "platform/bureau.h"
 
 #include <QFile>
+#include <QScreen>
 #include <QTest>
+#include <QtEndian>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+
+namespace {
+
+// The browser as the action menu sees it, with nothing listed.
+class NavigateurVide : public Navigateur {
+public:
+    QWidget* fenetre() override { return &m_fenetre; }
+    const FileListBox& liste_fichiers() const override { return m_liste; }
+    void relire_liste() override {}
+    void fichier_parti(const QByteArray&) override {}
+    void marquer_nom(const QByteArray&) override {}
+
+private:
+    QWidget m_fenetre;
+    FileListBox m_liste;
+};
+
+// An EMF drawing of one rectangle whose frame makes `naturelle` pixels at 96 dpi.
+QByteArray emf_rectangle(QSize naturelle)
+{
+    QByteArray e;
+    const auto champs = [&e](std::initializer_list<quint32> valeurs) {
+        for (quint32 v : valeurs) {
+            char o[4];
+            qToLittleEndian(v, o);
+            e.append(o, 4);
+        }
+    };
+    champs({1, 88, 0, 0, quint32(naturelle.width() - 1), quint32(naturelle.height() - 1), 0, 0,
+            quint32(qRound(naturelle.width() * 2540.0 / 96)), quint32(qRound(naturelle.height() * 2540.0 / 96)),
+            0x464D4520, 0x10000, 132, 3, 1, 0, 0, 0, 1920, 1080, 508, 286});
+    champs({43, 24, quint32(naturelle.width() / 10), quint32(naturelle.height() / 10), quint32(naturelle.width() / 2),
+            quint32(naturelle.height() / 2)}); // RECTANGLE
+    champs({14, 20, 0, 0, 20}); // EOF
+    return e;
+}
+
+} // namespace
 
 class TestBureau : public QObject {
     Q_OBJECT
@@ -68,6 +110,26 @@ private Q_SLOTS:
         QVERIFY(!reussi);
         fond_sous("GNOME", image, {{-1, {}}}, &reussi);
         QVERIFY(!reussi);
+    }
+
+    void fond_d_ecran_a_la_taille_de_l_ecran()
+    {
+        // "Mettre en fond d'écran" on a drawing of 4000 x 3000 pixels: the bitmap the desktop gets
+        // is the drawing fitted to the screen, not a file of its natural size.
+        BacASable bac;
+        InteractionInstallee dialogues;
+        const QByteArray bureau = qgetenv("XDG_CURRENT_DESKTOP");
+        qputenv("XDG_CURRENT_DESKTOP", "GNOME");
+        const QString dessin = bac.chemin("affiche.emf");
+        ecrire(dessin, emf_rectangle(QSize(4000, 3000)));
+        NavigateurVide navigateur;
+        ActionsFichier actions(navigateur, nullptr);
+        actions.lblOption_Click(0, SelectionImage{QFile::encodeName(dessin), QStringLiteral("affiche.emf"), 0});
+        QTRY_VERIFY_WITH_TIMEOUT(!dialogues->executions.isEmpty(), 20000);
+        qputenv("XDG_CURRENT_DESKTOP", bureau);
+        QVERIFY(dialogues->messages.isEmpty());
+        const QSize ecran = QGuiApplication::primaryScreen()->size();
+        QCOMPARE(QImage(ActionsFichier::fichier_fond()).size(), QSize(4000, 3000).scaled(ecran, Qt::KeepAspectRatio));
     }
 
     void fond_de_la_fenetre_racine_x11()
