@@ -42,7 +42,7 @@ ActionsFichier::ActionsFichier(Navigateur& navigateur, QObject* parent)
     : QObject(parent)
     , m_navigateur(navigateur)
 {
-    connect(&m_fond, &QFutureWatcher<ImageLue>::finished, this, &ActionsFichier::fond_lu);
+    connect(&m_fond, &QFutureWatcher<ResultatFond>::finished, this, &ActionsFichier::fond_pose);
 }
 
 QString ActionsFichier::fichier_fond()
@@ -93,35 +93,36 @@ void ActionsFichier::lblOption_Click(int index, const SelectionImage& selection)
 
 void ActionsFichier::fond_ecran(const SelectionImage& selection)
 {
-    // The whole picture, whatever its type, becomes a bitmap the desktop reads; it is decoded
-    // away from the window's thread and written when ready, at most at the screen's size.
-    m_fond_source = selection.texte();
-    m_fond.setFuture(QtConcurrent::run([chemin = m_fond_source, ecran = bureau::taille_ecran()] {
-        return image_ajustee(chemin, ecran);
+    // The whole picture, whatever its type, becomes a bitmap the desktop reads, at most at the
+    // screen's size. Written in one step, it never leaves a half-written bitmap behind.
+    const QString source = selection.texte();
+    const QString cible = fichier_fond();
+    m_fond.setFuture(QtConcurrent::run([source, cible, ecran = bureau::taille_ecran()] {
+        ResultatFond r;
+        const ImageLue lue = image_ajustee(source, ecran);
+        if (!lue.ok())
+            return ResultatFond{1, QStringLiteral("Le fichier %1 ne peut pas être lu.").arg(source)};
+        QSaveFile fichier(cible);
+        if (!fichier.open(QIODevice::WriteOnly) || !lue.image.save(&fichier, "BMP") || !fichier.commit())
+            return ResultatFond{1, QStringLiteral("Le fichier %1 ne peut pas être écrit : %2").arg(cible, fichier.errorString())};
+        if (!QFileInfo(cible).isFile())
+            return ResultatFond{3, {}};
+        if (!bureau::fixe_fond_ecran(cible, &r.erreur))
+            r.numero = 2;
+        return r;
     }));
 }
 
-void ActionsFichier::fond_lu()
+void ActionsFichier::fond_pose()
 {
-    const ImageLue lue = m_fond.result();
-    const QString cible = fichier_fond();
-    QString erreur;
-    if (!lue.ok()) {
-        erreur = QStringLiteral("Le fichier %1 ne peut pas être lu.").arg(m_fond_source);
-    } else {
-        QSaveFile fichier(cible);
-        if (!fichier.open(QIODevice::WriteOnly) || !lue.image.save(&fichier, "BMP") || !fichier.commit())
-            erreur = QStringLiteral("Le fichier %1 ne peut pas être écrit : %2").arg(cible, fichier.errorString());
-    }
-    if (!erreur.isEmpty()) {
-        erreur_generale(1, erreur);
-    } else if (!QFileInfo(cible).isFile()) {
+    const ResultatFond r = m_fond.result();
+    if (r.numero == 3) {
         information(m_navigateur.fenetre(),
-                    QStringLiteral("Le fichier ") + cible + QStringLiteral(" est introuvable. Celui-ci devrait se trouver dans: ")
+                    QStringLiteral("Le fichier ") + fichier_fond() + QStringLiteral(" est introuvable. Celui-ci devrait se trouver dans: ")
                         + dossier_windows(),
                     QStringLiteral("Fichier introuvable"));
-    } else if (!bureau::fixe_fond_ecran(cible, &erreur)) {
-        erreur_generale(2, erreur);
+    } else if (r.numero != 0) {
+        erreur_generale(r.numero, r.erreur);
     }
 }
 

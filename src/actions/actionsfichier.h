@@ -24,9 +24,16 @@ public:
     // The wallpaper file, in the program's data folder.
     static QString fichier_fond();
 
+    // How a wallpaper request ended: `numero` 0 when the desktop took it, 1 when the picture could
+    // not be read or the bitmap written, 2 when the desktop refused, 3 when the bitmap was gone.
+    struct ResultatFond {
+        int numero = 0;
+        QString erreur;
+    };
+
 private:
     void fond_ecran(const SelectionImage& selection);
-    void fond_lu();
+    void fond_pose();
     void editer(const SelectionImage& selection);
     void supprimer(const SelectionImage& selection);
     void copier_deplacer(const SelectionImage& selection);
@@ -35,7 +42,7 @@ private:
 
     Navigateur& m_navigateur;
     QPointer<frmDiaporama> m_lanceur;
-    // The wallpaper's picture is decoded off the window's thread; only the latest request counts.
-    QFutureWatcher<ImageLue> m_fond;
-    QString m_fond_source;
+    // The wallpaper is decoded, written and handed to the desktop off the window's thread (its
+    // commands may take seconds); only the latest request's answer is shown.
+    QFutureWatcher<ResultatFond> m_fond;
 };

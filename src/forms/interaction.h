@@ -63,7 +63,8 @@ public:
     virtual bool lancer(const QString& programme, const QStringList& arguments) = 0;
     // Opens a document or page in the desktop's program for it; false when nothing opened it.
     virtual bool ouvrir(const QUrl& document) = 0;
-    // Runs a short command to its end (a few seconds at most) and returns what it gave.
+    // Runs a short command to its end (a few seconds at most) and returns what it gave. It blocks:
+    // call it from a worker thread, never from the window's thread (any thread may call it).
     virtual ResultatProgramme executer(const QString& programme, const QStringList& arguments) = 0;
 };
 

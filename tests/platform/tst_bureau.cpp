@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <QtEndian>
 
 #include <X11/Xatom.h>
@@ -130,6 +131,36 @@ private Q_SLOTS:
         QVERIFY(dialogues->messages.isEmpty());
         const QSize ecran = QGuiApplication::primaryScreen()->size();
         QCOMPARE(QImage(ActionsFichier::fichier_fond()).size(), QSize(4000, 3000).scaled(ecran, Qt::KeepAspectRatio));
+    }
+
+    // The desktop's command may take seconds (a busy session bus): the window keeps handling its
+    // events meanwhile. The real command runner, with a "gsettings" of our own that takes its time.
+    void une_commande_lente_ne_fige_pas_la_fenetre()
+    {
+        BacASable bac;
+        const QString programmes = bac.chemin("bin");
+        const QString fin = bac.chemin("gsettings-fini");
+        ecrire(programmes + "/gsettings", QStringLiteral("#!/bin/sh\nsleep 4\necho \"$@\" >> '%1'\n").arg(fin).toUtf8());
+        QFile::setPermissions(programmes + "/gsettings", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QByteArray chemin = qgetenv("PATH"), bureau = qgetenv("XDG_CURRENT_DESKTOP");
+        qputenv("PATH", programmes.toUtf8() + ':' + chemin);
+        qputenv("XDG_CURRENT_DESKTOP", "GNOME");
+        const QString image = bac.chemin("petite.bmp");
+        QImage(8, 8, QImage::Format_RGB32).save(image);
+
+        NavigateurVide navigateur;
+        ActionsFichier actions(navigateur, nullptr);
+        actions.lblOption_Click(0, SelectionImage{QFile::encodeName(image), QStringLiteral("petite.bmp"), 0});
+        bool tic = false;
+        QTimer::singleShot(300, [&tic] { tic = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(tic, 20000);
+        const bool fini_au_tic = QFile::exists(fin);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(fin), 20000);
+        qputenv("PATH", chemin);
+        qputenv("XDG_CURRENT_DESKTOP", bureau);
+        QVERIFY2(!fini_au_tic, "the window waited for the desktop's command");
+        QTRY_VERIFY(contenu(fin).contains("picture-uri-dark"));
+        QCOMPARE(QImage(ActionsFichier::fichier_fond()).size(), QSize(8, 8));
     }
 
     void fond_de_la_fenetre_racine_x11()

@@ -2,6 +2,9 @@
 
 #include "startup/module.h"
 
+#include <QCoreApplication>
+#include <QThread>
+
 Reponse InteractionTest::message(QWidget*, const Message& m)
 {
     messages.append(m);
@@ -55,6 +58,13 @@ bool InteractionTest::ouvrir(const QUrl& document)
 
 ResultatProgramme InteractionTest::executer(const QString& programme, const QStringList& arguments)
 {
+    // Called from a worker thread, the record is kept on the test's thread, which reads it.
+    if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
+        ResultatProgramme r;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [&] { r = executer(programme, arguments); }, Qt::BlockingQueuedConnection);
+        return r;
+    }
     executions.append({programme, arguments});
     return resultats.isEmpty() ? ResultatProgramme{0, {}} : resultats.takeFirst();
 }
