@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -28,6 +29,14 @@ bool statut_charge(QMediaPlayer::MediaStatus statut)
 
 LecteurSon::LecteurSon(QObject* parent) : QObject(parent)
 {
+    // The first media player of the process makes the media backend load its elements, which
+    // takes a good fraction of a second. That is done here, once, when the program makes its
+    // sound player, and not when a show asks for its sound and would start late.
+    static bool backend_charge = false;
+    if (!backend_charge) {
+        backend_charge = true;
+        const QMediaPlayer premier;
+    }
     m_delai.setSingleShot(true);
     connect(&m_delai, &QTimer::timeout, this, &LecteurSon::delai_depasse);
 }
@@ -220,10 +229,13 @@ void LecteurSon::conclure_chargement()
                 Q_EMIT charge();
         },
         Qt::QueuedConnection);
-    if (m_jouer_une_fois_charge) {
-        m_jouer_une_fois_charge = false;
-        m_lecteur->play(); // loaded this very moment: its pipeline is fresh
-    }
+    // A play asked during the load has started the pipeline already (it is fresh); a stop asked
+    // since is done now that the player can take it.
+    const bool jouer_demande = std::exchange(m_jouer_une_fois_charge, false);
+    if (jouer_demande && !en_lecture())
+        m_lecteur->play();
+    else if (!jouer_demande && en_lecture())
+        m_lecteur->stop();
 }
 
 bool LecteurSon::en_lecture() const
@@ -260,7 +272,10 @@ void LecteurSon::relancer(qint64 depuis_ms)
 void LecteurSon::jouer()
 {
     if (m_etat == Etat::Chargement) {
+        // Played as the pipeline gets ready, which is sooner than once it is known loaded.
         m_jouer_une_fois_charge = true;
+        if (m_lecteur && !en_lecture())
+            m_lecteur->play();
         return;
     }
     if (m_etat != Etat::Pret || !m_lecteur)
@@ -288,7 +303,7 @@ void LecteurSon::jouer()
 void LecteurSon::arret()
 {
     if (m_etat == Etat::Chargement) {
-        m_jouer_une_fois_charge = false;
+        m_jouer_une_fois_charge = false; // a play already started is stopped once loaded
         return;
     }
     if (m_etat != Etat::Pret || !m_lecteur)

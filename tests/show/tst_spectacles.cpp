@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QPushButton>
 #include <QTest>
 #include <QWindow>
@@ -457,9 +458,9 @@ private Q_SLOTS:
         frmVeille veille(nullptr);
         QRectF rect;
         quand_modal([&](QWidget* w) {
+            const auto fermer = qScopeGuard([w] { w->close(); }); // even when a check fails
             QTRY_VERIFY_WITH_TIMEOUT(!veille.rect_image().isEmpty(), 10000);
             rect = veille.rect_image();
-            w->close();
         });
         veille.executer();
         QCOMPARE(rect.size(), QSizeF(128, 128));
@@ -484,9 +485,9 @@ private Q_SLOTS:
         QVERIFY(enregistreur.demarrer());
         frmVeille veille(&source);
         quand_modal([&](QWidget* w) {
+            const auto fermer = qScopeGuard([w] { w->close(); }); // even when a check fails
             QTRY_VERIFY_WITH_TIMEOUT(module().lecteur_son->obtient_position() >= 2.95, 20000);
             QTest::qWait(600);
-            w->close();
         });
         const qint64 demande = enregistreur.maintenant();
         veille.executer();
