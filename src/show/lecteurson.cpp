@@ -44,28 +44,27 @@ LecteurSon::LecteurSon(QObject* parent) : QObject(parent)
 LecteurSon::~LecteurSon()
 {
     ++m_generation;
-    if (m_lecteur) {
-        m_lecteur->disconnect(this);
-        delete m_lecteur; // its audio output goes with it
-        m_lecteur = nullptr;
-    }
+    liberer_lecteur(Liberation::Immediate);
 }
 
-void LecteurSon::liberer_lecteur()
+void LecteurSon::liberer_lecteur(Liberation quand)
 {
     m_delai.stop();
     if (!m_lecteur)
         return;
-    m_lecteur->disconnect(this);
-    m_lecteur->stop();
-    m_lecteur->deleteLater();
-    m_lecteur = nullptr;
+    QMediaPlayer* lecteur = std::exchange(m_lecteur, nullptr);
+    lecteur->disconnect(this);
+    lecteur->stop();
+    if (quand == Liberation::Differee)
+        lecteur->deleteLater(); // it may be the player's own signal that got here
+    else
+        delete lecteur; // its audio output goes with it
 }
 
 void LecteurSon::nettoyer()
 {
     ++m_generation; // an answer on its way about the file closed is dropped
-    liberer_lecteur();
+    liberer_lecteur(Liberation::Immediate);
     m_etat = Etat::Vide;
     m_raison.clear();
     m_source.clear();
@@ -131,7 +130,7 @@ QString LecteurSon::illisible() const
 
 void LecteurSon::echouer(const QString& raison)
 {
-    liberer_lecteur();
+    liberer_lecteur(Liberation::Differee);
     m_etat = Etat::Echec;
     m_raison = raison;
     m_duree_ms = 0;

@@ -70,13 +70,14 @@ private:
     void delai_depasse();
     void conclure_chargement();
     void echouer(const QString& raison);
-    void liberer_lecteur();
+    enum class Liberation { Immediate, Differee };
+    void liberer_lecteur(Liberation quand);
     void relancer(qint64 depuis_ms);
     bool en_lecture() const;
     QString illisible() const;
 
-    // The media player of the file opened, with its audio output as its child; it is dropped with
-    // deleteLater, since it may be its own signal that ends it.
+    // The media player of the file opened, with its audio output as its child. A file found
+    // unplayable drops it with deleteLater, since it is then the player's own signal that ends it.
     QMediaPlayer* m_lecteur = nullptr;
     QUrl m_source;
     QString m_nom;                    // file name, for the messages
