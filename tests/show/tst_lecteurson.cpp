@@ -5,6 +5,7 @@
 #include <QAudioDevice>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QMediaDevices>
@@ -83,6 +84,8 @@ struct Ecoute {
     double debut_hz = 0;   // tone of its first tenth of a second
     double fin_hz = 0;     // tone of its last tenth of a second
     int passages = 0;      // separate spans of sound
+    double enregistre = 0; // seconds recorded from the request on
+    int niveau = 0;        // highest level recorded
 };
 
 Ecoute ecouter(const QByteArray& pcm, qint64 demande)
@@ -90,6 +93,8 @@ Ecoute ecouter(const QByteArray& pcm, qint64 demande)
     const QList<Passage> passages = passages_sonores(pcm);
     Ecoute e;
     e.passages = int(passages.size());
+    e.enregistre = double(pcm.size() / 2 - demande) / Enregistreur::frequence;
+    e.niveau = crete(pcm);
     if (passages.isEmpty())
         return e;
     const Passage& p = passages.first();
@@ -102,8 +107,9 @@ Ecoute ecouter(const QByteArray& pcm, qint64 demande)
 
 QByteArray dire(const Ecoute& e)
 {
-    return QStringLiteral("%1 span(s), first after %2 s, %3 s long, %4 Hz .. %5 Hz")
+    return QStringLiteral("%1 span(s), first after %2 s, %3 s long, %4 Hz .. %5 Hz (%6 s recorded, peak %7)")
         .arg(e.passages).arg(e.retard, 0, 'f', 3).arg(e.longueur, 0, 'f', 3).arg(e.debut_hz, 0, 'f', 0).arg(e.fin_hz, 0, 'f', 0)
+        .arg(e.enregistre, 0, 'f', 3).arg(e.niveau)
         .toUtf8();
 }
 
@@ -163,9 +169,9 @@ private slots:
         // A header and no sample at all.
         ecrire(m_dossier, QStringLiteral("muet.wav"),
                morceau_riff("RIFF", "WAVE" + morceau_riff("fmt ", format_pcm) + morceau_riff("data", QByteArray())));
-        QFile photo(qEnvironmentVariable("SAMPLES") + QStringLiteral("/pillow/hopper.jpg"));
-        QVERIFY(photo.open(QIODevice::ReadOnly));
-        ecrire(m_dossier, QStringLiteral("photo.jpg"), photo.readAll());
+        QImage photo(64, 48, QImage::Format_RGB32);
+        photo.fill(Qt::darkGreen);
+        QVERIFY(photo.save(m_dossier.filePath(QStringLiteral("photo.jpg")), "JPG"));
         QDir(m_dossier.path()).mkdir(QStringLiteral("dossier.wav"));
         const QList<std::pair<QString, QString>> refuses = {
             {QStringLiteral("absent.wav"), QStringLiteral("Le fichier son « absent.wav » est introuvable.")},
