@@ -7,6 +7,7 @@
 #include "forms/listefichiers.h"
 #include "forms/textes.h"
 #include "options/cdlgcom.h"
+#include "show/deroulement.h"
 #include "show/lecteurson.h"
 #include "startup/module.h"
 
@@ -47,6 +48,17 @@ bool entree_existe(const QString& texte)
             return true;
     }
     return false;
+}
+
+// Why a start folder cannot be listed: missing, not a folder, or not readable.
+QString raison_dossier_illisible(const QString& dossier)
+{
+    const QFileInfo info(dossier);
+    if (!info.exists())
+        return QStringLiteral("Le dossier « %1 » est introuvable.").arg(dossier);
+    if (!info.isDir())
+        return QStringLiteral("« %1 » n'est pas un dossier.").arg(dossier);
+    return QStringLiteral("Le dossier « %1 » ne peut pas être lu : accès refusé.").arg(dossier);
 }
 
 template <typename T>
@@ -120,6 +132,8 @@ void frmOptions::construire()
     cmdOuvrirSon = nommer(new QPushButton(QStringLiteral("Sélection"), Frame1), "cmdOuvrirSon", QStringLiteral("Sélectionner un son"));
     cmdJouer = nommer(new QPushButton(QStringLiteral("Jouer"), Frame1), "cmdJouer", QStringLiteral("Jouer le son"));
     cmdStopSon = nommer(new QPushButton(QStringLiteral("Stop"), Frame1), "cmdStopSon", QStringLiteral("Arrêter la diffusion"));
+    lblEtatSon = nommer(new QLabel(Frame1), "lblEtatSon"); // what the player says of the chosen sound
+    lblEtatSon->setWordWrap(true);
     cmdEcrans = nommer(new QPushButton(QStringLiteral("..."), Frame1), "cmdEcrans", QStringLiteral("Ecrans de veille du système"));
     cmdEcrans->setFixedWidth(px(600));
 
@@ -166,6 +180,7 @@ void frmOptions::construire()
     cadre->addWidget(new QLabel(QStringLiteral("Taille de l'image:"), Frame1));
     cadre->addWidget(lstTaille);
     cadre->addLayout(son);
+    cadre->addWidget(lblEtatSon);
     cadre->addLayout(ecrans);
 
     auto* boutons = new QHBoxLayout;
@@ -223,7 +238,9 @@ void frmOptions::Form_Load()
 {
     Module& m = module();
     Parametres& p = m.parametres;
-    const auto nombre = [&](const char* cle) { return static_cast<qint64>(p.nombre(QLatin1String(cle))); };
+    const auto nombre = [&](const char* cle) { return p.nombre(QLatin1String(cle)); };
+    // A list index read from the settings, checked against its list however large the stored number.
+    const auto indice = [&](const char* cle, int entrees) { return indice_reglage(nombre(cle), entrees); };
     adjustSize();
     centrer(this);
 
@@ -233,29 +250,27 @@ void frmOptions::Form_Load()
         txtDossier->setText(p.lire(QStringLiteral("dossier demarrage")));
         const QString dossier = txtDossier->text();
         if (!dossier.isEmpty() && !File1->setPath(dossier))
-            erreur_chargement(QStringLiteral("Le dossier « %1 » est introuvable.").arg(dossier));
+            erreur_chargement(raison_dossier_illisible(dossier));
 
         for (int s = 1; s <= 60; ++s)
             cboTemps->addItem(texte_nombre(s));
         m.index_fichier = 61;
-        const qint64 secondes = nombre("secondes");
-        if (secondes < 0 || secondes >= cboTemps->count()) {
+        if (const auto secondes = indice("secondes", cboTemps->count())) {
+            cboTemps->setCurrentIndex(*secondes);
+        } else {
             erreur_chargement(QStringLiteral("Le temps d'affichage enregistré (%1) n'est pas dans la liste : 5 secondes sont proposées.")
                                   .arg(p.lire(QStringLiteral("secondes"))));
             cboTemps->setCurrentIndex(4);
-        } else {
-            cboTemps->setCurrentIndex(static_cast<int>(secondes));
         }
 
         for (const TypeImage& t : types_images())
             lstFiltres->addItem(t.libelle);
-        const qint64 type = nombre("type fichier");
-        if (type < 0 || type >= lstFiltres->count()) {
+        if (const auto type = indice("type fichier", lstFiltres->count())) {
+            lstFiltres->setCurrentRow(*type);
+        } else {
             erreur_chargement(QStringLiteral("Le type de fichier enregistré (%1) n'est pas dans la liste : tous les fichiers images sont proposés.")
                                   .arg(p.lire(QStringLiteral("type fichier"))));
             lstFiltres->setCurrentRow(0);
-        } else {
-            lstFiltres->setCurrentRow(static_cast<int>(type));
         }
     }
     if (!File1->Path().isEmpty())
@@ -264,13 +279,12 @@ void frmOptions::Form_Load()
     chkVeille->setChecked(nombre("veille") != 0);
     chkInfos->setChecked(nombre("informations") != 0);
     chkDemarrage->setChecked(nombre("demarrage OS") != 0);
-    const qint64 taille = nombre("taille");
-    if (taille < 0 || taille >= lstTaille->count()) {
+    if (const auto taille = indice("taille", lstTaille->count())) {
+        lstTaille->setCurrentRow(*taille);
+    } else {
         erreur_chargement(QStringLiteral("La taille d'image enregistrée (%1) n'est pas dans la liste : « Normale » est proposée.")
                               .arg(p.lire(QStringLiteral("taille"))));
         lstTaille->setCurrentRow(0);
-    } else {
-        lstTaille->setCurrentRow(static_cast<int>(taille));
     }
 
     const QString couleur = p.lire(QStringLiteral("couleur fond"));
@@ -432,32 +446,64 @@ void frmOptions::cmdEnregistrer_Click()
 
 void frmOptions::ouvrir_fichier_son()
 {
-    module().lecteur_son->Ouvrir(module().fichier_son, 0, 0, Picture1->width(), Picture1->height(), Picture1);
+    Module& m = module();
+    if (!m.lecteur_son)
+        return;
+    // The player answers later (son_charge, son_refuse): the window never waits for it.
+    lblEtatSon->setText(QStringLiteral("Ouverture du son « %1 »...").arg(QFileInfo(m.fichier_son).fileName()));
+    lblEtatSon->setToolTip(m.fichier_son);
+    m.lecteur_son->Ouvrir(m.fichier_son, 0, 0, Picture1->width(), Picture1->height(), Picture1);
+}
+
+void frmOptions::son_charge()
+{
+    lblEtatSon->setText(QStringLiteral("Son prêt : « %1 »").arg(QFileInfo(module().fichier_son).fileName()));
+}
+
+void frmOptions::son_refuse(const QString& raison)
+{
+    // Nothing to play: the section says why, where the user looks, without a box at each opening.
+    lblEtatSon->setText(raison);
+    cmdJouer->setEnabled(false);
+    cmdStopSon->setEnabled(false);
 }
 
 void frmOptions::preparer_son()
 {
     Module& m = module();
     m.lecteur_son = std::make_unique<LecteurSon>();
+    connect(m.lecteur_son.get(), &LecteurSon::charge, this, &frmOptions::son_charge);
+    connect(m.lecteur_son.get(), &LecteurSon::echec, this, &frmOptions::son_refuse);
     const QString son = m.parametres.lire(QStringLiteral("son"));
+    const bool sortie = LecteurSon::nombre_sorties_audio() >= 1;
     chkSon->setEnabled(true);
+    {
+        // Ticking the box from here must not open the file a second time through its handler.
+        const QSignalBlocker silence(chkSon);
+        chkSon->setChecked(!son.isEmpty());
+    }
+    lblEtatSon->clear();
+    lblEtatSon->setEnabled(!son.isEmpty());
     if (!son.isEmpty()) {
-        chkSon->setChecked(true);
         cmdJouer->setEnabled(true);
         cmdOuvrirSon->setEnabled(true);
         cmdStopSon->setEnabled(false);
         m.fichier_son = son;
-        ouvrir_fichier_son();
+        if (sortie)
+            ouvrir_fichier_son();
     } else {
-        chkSon->setChecked(false);
         cmdJouer->setEnabled(false);
         cmdOuvrirSon->setEnabled(true);
         cmdStopSon->setEnabled(false);
         m.fichier_son.clear();
     }
-    if (LecteurSon::nombre_sorties_audio() < 1) {
+    if (!sortie) {
         chkSon->setEnabled(false);
-        chkSon->setChecked(false);
+        {
+            const QSignalBlocker silence(chkSon);
+            chkSon->setChecked(false);
+        }
+        lblEtatSon->setEnabled(false);
         m.parametres.sauver(QStringLiteral("son"), QString());
         cmdJouer->setEnabled(false);
         cmdOuvrirSon->setEnabled(false);
@@ -469,6 +515,7 @@ void frmOptions::preparer_son()
 void frmOptions::chkSon_Click()
 {
     Module& m = module();
+    lblEtatSon->setEnabled(chkSon->isChecked());
     if (!chkSon->isChecked()) {
         cmdJouer->setEnabled(false);
         cmdStopSon->setEnabled(false);

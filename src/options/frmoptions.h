@@ -45,6 +45,8 @@ private:
 
     void preparer_son();
     void ouvrir_fichier_son();
+    void son_charge();
+    void son_refuse(const QString& raison);
     void chkSon_Click();
     void cmdOuvrirSon_Click();
     void cmdJouer_Click();
@@ -66,6 +68,7 @@ private:
     QPushButton* cmdOuvrirSon;
     QPushButton* cmdJouer;
     QPushButton* cmdStopSon;
+    QLabel* lblEtatSon;
     QPushButton* cmdEcrans;
     QPushButton* cmdAide;
     QPushButton* cmdEnregistrer;

@@ -3,8 +3,12 @@
 #include "forms/listefichiers.h"
 #include "startup/module.h"
 
+#include "show/ajustement.h"
+
 #include <QLabel>
 #include <QTimer>
+
+#include <cmath>
 
 QString chemin_dans_liste(const FileListBox& liste, qint64 indice)
 {
@@ -42,4 +46,23 @@ QLabel* creer_texte_info(const QString& texte, QWidget* fenetre)
     info->setAutoFillBackground(true);
     info->setFrameStyle(QFrame::Box | QFrame::Plain);
     return info;
+}
+
+std::optional<int> indice_reglage(double valeur, int nombre)
+{
+    const double entier = std::trunc(valeur);
+    if (!(entier >= 0 && entier < nombre)) // also refuses NaN and the infinities
+        return std::nullopt;
+    return static_cast<int>(entier);
+}
+
+int intervalle_reglage(double secondes)
+{
+    constexpr int nombre_durees = 60, duree_premier_demarrage = 4;
+    return (indice_reglage(secondes, nombre_durees).value_or(duree_premier_demarrage) + 1) * 1000;
+}
+
+int mode_taille_reglage(double taille)
+{
+    return indice_reglage(taille, AdapteeToujours + 1).value_or(TailleNormale);
 }

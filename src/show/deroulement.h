@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class FileListBox;
 class QLabel;
 class QTimer;
@@ -25,3 +27,16 @@ bool reprendre_ou_finir(QWidget* fenetre, QTimer& minuterie, qint64& indice, qin
 // The bold, framed text a show puts in the middle of its window: the preparation text before the
 // first picture, then the error text of a picture that cannot be read.
 QLabel* creer_texte_info(const QString& texte, QWidget* fenetre);
+
+// A number read from the settings as the index of a list of `nombre` entries (display times,
+// picture types, size modes), cut to a whole number as the lists read it: nullopt when it is
+// not one of 0 to nombre - 1, however large, small or odd the stored text was.
+std::optional<int> indice_reglage(double valeur, int nombre);
+
+// Display time of the screen saver started with the program: the "secondes" setting is the
+// index of the display-time list, 0 for 1 s to 59 for 60 s; any other value counts as the
+// first-run 5 s. In milliseconds.
+int intervalle_reglage(double secondes);
+
+// Size mode of the "taille" setting; any value but 0, 1 and 2 keeps pictures at their size.
+int mode_taille_reglage(double taille);

@@ -8,11 +8,12 @@
 #include "startup/module.h"
 
 #include <QCloseEvent>
-#include <QEventLoop>
+#include <QCoreApplication>
 #include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QScreen>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -110,23 +111,34 @@ void frmApercu::poser_image(const QImage& image)
 
 void frmApercu::voir_taille_reelle(QWidget* parent, const QString& chemin)
 {
-    // Decode away from the window's thread; the windows keep painting meanwhile.
-    QFutureWatcher<ImageLue> lecture;
-    QEventLoop attente;
-    connect(&lecture, &QFutureWatcher<ImageLue>::finished, &attente, &QEventLoop::quit);
-    lecture.setFuture(QtConcurrent::run(decoder_naturelle, chemin));
-    if (!lecture.isFinished())
-        attente.exec(QEventLoop::ExcludeUserInputEvents);
-    const ImageLue lue = lecture.result();
-    if (!lue.ok()) {
-        module().interaction->message(parent, {QStringLiteral("Lecture du fichier impossible: format non reconnu ou détérioré."),
+    // Only the latest request opens a view; a late decoding of an earlier one is dropped.
+    static quint64 derniere_demande = 0;
+    const quint64 demande = ++derniere_demande;
+
+    // The decoding runs away from the window's thread and nothing waits for it: its watcher
+    // belongs to the window that asked (it goes with it), or to the application.
+    const QPointer<QWidget> demandeur(parent);
+    const bool sans_parent = parent == nullptr;
+    auto* lecture = new QFutureWatcher<ImageLue>(parent ? static_cast<QObject*>(parent) : QCoreApplication::instance());
+    connect(lecture, &QFutureWatcher<ImageLue>::finished, lecture, [lecture, demande, demandeur, sans_parent, chemin] {
+        lecture->deleteLater();
+        if (demande != derniere_demande || (!sans_parent && !demandeur))
+            return;
+        const ImageLue lue = lecture->result();
+        Module& m = module();
+        if (!lue.ok()) {
+            m.interaction->message(demandeur, {QStringLiteral("Lecture du fichier impossible: format non reconnu ou détérioré."),
                                                QStringLiteral("Information"), Boutons::Ok, Icone::Information});
-        return;
-    }
-    module().mode_affichage = QStringLiteral("aperçu");
-    frmApercu fenetre(parent);
-    fenetre.montrer(lue.image, QStringLiteral("Aperçu de: ") + chemin);
-    fenetre.exec();
+            return;
+        }
+        m.mode_affichage = QStringLiteral("aperçu");
+        auto* fenetre = new frmApercu(demandeur);
+        fenetre->setAttribute(Qt::WA_DeleteOnClose);
+        fenetre->montrer(lue.image, QStringLiteral("Aperçu de: ") + chemin);
+        fenetre->setWindowModality(Qt::ApplicationModal);
+        fenetre->show();
+    });
+    lecture->setFuture(QtConcurrent::run(decoder_naturelle, chemin));
 }
 
 QString frmApercu::chemin_de(qint64 indice) const

@@ -32,8 +32,10 @@ public:
     // Shows `image` at its natural size; the window's inner area is exactly the picture, centred on the screen.
     void montrer(const QImage& image, const QString& legende);
 
-    // Opens the real-size view of a file, modally. The picture is decoded away from the window's
-    // thread; a file that cannot be read gives the unreadable-file message instead.
+    // Opens the real-size view of a file, modally, without waiting: the picture is decoded away
+    // from the window's thread and the view opens over `parent` once it is ready; this returns at
+    // once. A file that cannot be read gives the unreadable-file message instead. Nothing opens
+    // when `parent` has closed meanwhile, or when another view was asked for since.
     static void voir_taille_reelle(QWidget* parent, const QString& chemin);
 
     // Folder and file count of the slide show.

@@ -6,6 +6,7 @@
 #include "forms/textes.h"
 #include "show/frmapercu.h"
 #include "show/frmveille.h"
+#include "show/deroulement.h"
 #include "show/lecteurson.h"
 #include "startup/module.h"
 
@@ -89,7 +90,6 @@ void frmDiaporama::Form_Load()
     adjustSize();
     centrer(this);
     Parametres& p = module().parametres;
-    auto index = static_cast<qint64>(p.nombre(QStringLiteral("secondes")));
     {
         const QSignalBlocker silence(cboTemps); // filling the list is not the user's choice
         for (int s = 1; s <= 60; ++s)
@@ -97,9 +97,8 @@ void frmDiaporama::Form_Load()
         cboTemps->setCurrentIndex(-1);
     }
     // A stored time outside the list falls back to the first-run default (5 seconds).
-    if (index < 0 || index >= cboTemps->count())
-        index = 4;
-    cboTemps->setCurrentIndex(static_cast<int>(index)); // writes "secondes" back, as a click would
+    const int index = indice_reglage(p.nombre(QStringLiteral("secondes")), cboTemps->count()).value_or(4);
+    cboTemps->setCurrentIndex(index); // writes "secondes" back, as a click would
     chkVeille->setChecked(p.nombre(QStringLiteral("veille")) == 1);
     chkBoucle->setChecked(chkVeille->isChecked());
 }
@@ -122,19 +121,33 @@ void frmDiaporama::chkVeille_Click()
 
 void frmDiaporama::cmdVisionner_Click()
 {
+    if (m_spectacle)
+        return; // one show at a time
     Module& m = module();
     m.boucle = chkBoucle->isChecked();
     const SourceDiaporama source{m_fichiers.Path(), m_fichiers.Pattern(), intervalle_ms()};
+    // The show opens modally over the launcher and this handler returns at once: the launcher
+    // owns the show window and closes when it has finished. Nothing waits here, so nothing the
+    // user does meanwhile can pull the launcher from under a running handler.
     if (chkVeille->isChecked()) {
         m.mode_affichage = QStringLiteral("veille");
-        frmVeille veille(&source, this);
-        veille.executer();
+        auto* veille = new frmVeille(&source, this);
+        veille->setAttribute(Qt::WA_DeleteOnClose);
+        m_spectacle = veille;
+        connect(veille, &QDialog::finished, this, &QWidget::close);
+        if (!veille->lancer()) {
+            delete veille;
+            close();
+        }
     } else {
         m.mode_affichage = QStringLiteral("diaporama");
-        frmApercu diaporama(source, this);
-        diaporama.exec();
+        auto* diaporama = new frmApercu(source, this);
+        diaporama->setAttribute(Qt::WA_DeleteOnClose);
+        m_spectacle = diaporama;
+        connect(diaporama, &QDialog::finished, this, &QWidget::close);
+        diaporama->setWindowModality(Qt::ApplicationModal);
+        diaporama->show();
     }
-    close();
 }
 
 void frmDiaporama::closeEvent(QCloseEvent* event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 
 class QCheckBox;
 class QComboBox;
@@ -8,7 +9,8 @@ class QPushButton;
 class FileListBox;
 
 // The show launcher: display time, screen saver or slide show, loop, and "Visionner". It plays
-// the pictures the browser lists, and closes itself when the show it started has ended.
+// the pictures the browser lists, and closes itself when the show it started has ended. The
+// show window is its child: it never outlives the launcher.
 class frmDiaporama : public QDialog {
     Q_OBJECT
 
@@ -36,4 +38,5 @@ private:
     QCheckBox* chkBoucle;
     QPushButton* cmdVisionner;
     bool m_decharge = false;
+    QPointer<QDialog> m_spectacle; // the show started by "Visionner", while it is open
 };

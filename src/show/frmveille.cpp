@@ -7,6 +7,7 @@
 #include "startup/module.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -31,7 +32,7 @@ public:
 
 frmVeille::frmVeille(const SourceDiaporama* source, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint)
-    , m_source(source)
+    , m_source(source ? std::optional<SourceDiaporama>(*source) : std::nullopt)
     , m_hasard(QRandomGenerator::global()->generate())
 {
     setObjectName(QStringLiteral("frmVeille"));
@@ -87,16 +88,31 @@ frmVeille::~frmVeille()
     terminer();
 }
 
-void frmVeille::executer()
+bool frmVeille::preparer_ouverture()
 {
     QString erreur;
     if (!Form_Load(&erreur)) {
         terminer();
         module().interaction->message(parentWidget(), {erreur, QStringLiteral("IMAGORA"), Boutons::Ok, Icone::Critique});
-        return;
+        return false;
     }
     setWindowState(Qt::WindowFullScreen);
-    exec();
+    return true;
+}
+
+void frmVeille::executer()
+{
+    if (preparer_ouverture())
+        exec();
+}
+
+bool frmVeille::lancer()
+{
+    if (!preparer_ouverture())
+        return false;
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    return true;
 }
 
 bool frmVeille::Form_Load(QString* erreur)
@@ -131,37 +147,51 @@ bool frmVeille::Form_Load(QString* erreur)
 
     QString dossier;
     if (m.mode_affichage == u"veille auto" || !m_source) {
-        Timer1.setInterval(static_cast<int>((p.nombre(QStringLiteral("secondes")) + 1) * 1000));
-        auto type = static_cast<qint64>(p.nombre(QStringLiteral("type fichier")));
-        if (type < 0 || type >= static_cast<qint64>(types_images().size()))
-            type = 0;
+        // Every number of the settings is checked here: a value the options never write must not
+        // give the timer a negative or overflowing interval, nor pick a type outside the table.
+        Timer1.setInterval(intervalle_reglage(p.nombre(QStringLiteral("secondes"))));
+        const int nombre_types = static_cast<int>(types_images().size());
+        const int type = indice_reglage(p.nombre(QStringLiteral("type fichier")), nombre_types).value_or(0);
         filFichiers->setPattern(types_images()[type].motif);
         dossier = p.lire(QStringLiteral("dossier demarrage"));
     } else {
-        Timer1.setInterval(m_source->intervalle_ms);
+        Timer1.setInterval(std::max(1, m_source->intervalle_ms));
         filFichiers->setPattern(m_source->motif);
         dossier = m_source->dossier;
     }
     if (!filFichiers->setPath(dossier)) {
-        *erreur = QStringLiteral("Le dossier des images est introuvable ou illisible :\n%1").arg(dossier);
+        const QFileInfo info(dossier);
+        *erreur = info.exists() && info.isDir()
+                      ? QStringLiteral("Le dossier des images ne peut pas être lu : accès refusé.\n%1").arg(dossier)
+                      : QStringLiteral("Le dossier des images est introuvable :\n%1").arg(dossier);
         return false;
     }
 
     m_pointeur = std::make_unique<PointeurCache>();
 
+    // The sound is opened without waiting: it starts as soon as the player has loaded it, and its
+    // length, which the restart after each picture needs, comes with the player's answer.
     const QString son = p.lire(QStringLiteral("son"));
-    if (m.lecteur_son && LecteurSon::nombre_sorties_audio() > 0 && !son.isEmpty()) {
+    if (LecteurSon* lecteur = m.lecteur_son.get(); lecteur && LecteurSon::nombre_sorties_audio() > 0 && !son.isEmpty()) {
         m.fichier_son = son;
-        m.lecteur_son->Ouvrir(m.fichier_son, 0, 0, Picture1->width(), Picture1->height(), Picture1);
-        m.duree_son = m.lecteur_son->obtient_duree();
-        m.lecteur_son->jouer();
+        connect(lecteur, &LecteurSon::charge, this, &frmVeille::son_charge, Qt::UniqueConnection);
+        lecteur->Ouvrir(m.fichier_son, 0, 0, Picture1->width(), Picture1->height(), Picture1);
+        m.duree_son = lecteur->obtient_duree();
+        lecteur->jouer();
     }
 
     couleur_fond = p.lire(QStringLiteral("couleur fond"));
     nombre_images = filFichiers->ListCount();
-    preparer(0, static_cast<int>(p.nombre(QStringLiteral("taille"))));
+    preparer(0, mode_taille_reglage(p.nombre(QStringLiteral("taille"))));
     Timer1.start();
     return true;
+}
+
+void frmVeille::son_charge()
+{
+    Module& m = module();
+    if (m.lecteur_son && m.lecteur_son.get() == sender() && m_pointeur)
+        m.duree_son = m.lecteur_son->obtient_duree();
 }
 
 QString frmVeille::chemin_de(qint64 indice) const
@@ -193,7 +223,7 @@ void frmVeille::Timer1_Timer()
         return;
     }
     // The size mode is read for every picture: a change saved meanwhile applies at once.
-    const int mode = static_cast<int>(module().parametres.nombre(QStringLiteral("taille")));
+    const int mode = mode_taille_reglage(module().parametres.nombre(QStringLiteral("taille")));
     const QString chemin = chemin_de(indice_image);
     preparer(indice_image, mode);
     if (m_prechargeur.pret(chemin, cle_taille(mode))) {
@@ -219,7 +249,7 @@ void frmVeille::afficher(const ImageLue& lue)
 {
     Module& m = module();
     const QString chemin = chemin_de(indice_image);
-    const int mode = static_cast<int>(m.parametres.nombre(QStringLiteral("taille")));
+    const int mode = mode_taille_reglage(m.parametres.nombre(QStringLiteral("taille")));
     bool erreur = !lue.ok();
     if (!erreur) {
         m_image = lue.image;

@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 class FileListBox;
 class QLabel;
@@ -25,13 +26,20 @@ class frmVeille : public QDialog {
 
 public:
     // `source` gives folder, pattern and interval when the launcher opens it ("veille"); without
-    // it ("veille auto") they come from the settings.
+    // it ("veille auto") they come from the settings. The window keeps its own copy.
     explicit frmVeille(const SourceDiaporama* source, QWidget* parent = nullptr);
     ~frmVeille() override;
 
-    // Sets the window up and runs it modally. When the set-up fails the user is told why and the
-    // window does not open.
+    // Sets the window up and runs it modally, returning when it has closed. When the set-up
+    // fails the user is told why and the window does not open.
     void executer();
+    // The same without waiting: the window opens modally over the others and this returns at
+    // once; finished() tells when it has closed. False (after telling the user why) when the
+    // set-up failed and the window did not open.
+    bool lancer();
+
+    // Pacing of the pictures, in milliseconds.
+    int intervalle_ms() const { return Timer1.interval(); }
 
     // For a repeatable colour sequence.
     void fixer_graine(quint32 graine) { m_hasard.seed(graine); }
@@ -51,6 +59,8 @@ private:
     class PointeurCache;
 
     bool Form_Load(QString* erreur);
+    bool preparer_ouverture();
+    void son_charge();
     void Timer1_Timer();
     void image_prete();
     void afficher(const ImageLue& lue);
@@ -59,7 +69,7 @@ private:
     void preparer(qint64 indice, int mode);
     void terminer();
 
-    const SourceDiaporama* m_source;
+    std::optional<SourceDiaporama> m_source;
     QLabel* txtInfo;
     QLabel* lblNomFichier;
     QLabel* lblQuitter;

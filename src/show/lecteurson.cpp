@@ -2,39 +2,78 @@
 
 #include <QAudioDevice>
 #include <QAudioOutput>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QMediaDevices>
 #include <QMediaPlayer>
-#include <QPointer>
-#include <QTimer>
-#include <QUrl>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
-// Longest wait for a file to be loaded, so that its length is known when Ouvrir returns.
-constexpr int attente_chargement_ms = 5000;
+// Longest wait for the media backend to say whether a file can be played.
+constexpr int attente_chargement_ms = 10000;
+// A file loaded with a sound track but no length yet: how long its length may take to come.
+constexpr int attente_duree_ms = 1000;
 
 double en_secondes(qint64 millisecondes) { return static_cast<double>(millisecondes) / 1000.0; }
 
+bool statut_charge(QMediaPlayer::MediaStatus statut)
+{
+    return statut == QMediaPlayer::LoadedMedia || statut == QMediaPlayer::BufferingMedia
+           || statut == QMediaPlayer::BufferedMedia;
+}
+
 } // namespace
 
-LecteurSon::LecteurSon(QObject* parent) : QObject(parent) { }
+LecteurSon::LecteurSon(QObject* parent) : QObject(parent)
+{
+    // The first media player of the process makes the media backend load its elements, which
+    // takes a good fraction of a second. That is done here, once, when the program makes its
+    // sound player, and not when a show asks for its sound and would start late.
+    static bool backend_charge = false;
+    if (!backend_charge) {
+        backend_charge = true;
+        const QMediaPlayer premier;
+    }
+    m_delai.setSingleShot(true);
+    connect(&m_delai, &QTimer::timeout, this, &LecteurSon::delai_depasse);
+}
 
-LecteurSon::~LecteurSon() { nettoyer(); }
+LecteurSon::~LecteurSon()
+{
+    ++m_generation;
+    liberer_lecteur(Liberation::Immediate);
+}
+
+void LecteurSon::liberer_lecteur(Liberation quand)
+{
+    m_delai.stop();
+    if (!m_lecteur)
+        return;
+    QMediaPlayer* lecteur = std::exchange(m_lecteur, nullptr);
+    lecteur->disconnect(this);
+    lecteur->stop();
+    if (quand == Liberation::Differee)
+        lecteur->deleteLater(); // it may be the player's own signal that got here
+    else
+        delete lecteur; // its audio output goes with it
+}
 
 void LecteurSon::nettoyer()
 {
-    // The player goes first: it still refers to its audio output until it is gone.
-    if (m_lecteur) {
-        m_lecteur->stop();
-        m_lecteur->setAudioOutput(nullptr);
-        m_lecteur.reset();
-    }
-    m_sortie.reset();
+    ++m_generation; // an answer on its way about the file closed is dropped
+    liberer_lecteur(Liberation::Immediate);
+    m_etat = Etat::Vide;
+    m_raison.clear();
+    m_source.clear();
+    m_duree_ms = 0;
+    m_position_ms = 0;
+    m_attente_duree = false;
+    m_jouer_une_fois_charge = false;
+    m_relance = false;
+    m_depart_ms.reset();
 }
 
 void LecteurSon::Ouvrir(const QString& fichier, int haut, int gauche, int largeur, int hauteur,
@@ -49,126 +88,263 @@ void LecteurSon::Ouvrir(const QString& fichier, int haut, int gauche, int largeu
     Q_UNUSED(fenetre)
 
     nettoyer();
-    const QFileInfo info(fichier);
-    if (fichier.isEmpty() || !info.isFile() || !info.isReadable())
+    if (fichier.isEmpty())
         return;
-
-    m_sortie = std::make_unique<QAudioOutput>();
-    m_sortie->setVolume(1.0f); // full volume; Qt Multimedia has no balance, the sound stays centred
-    m_lecteur = std::make_unique<QMediaPlayer>();
-    m_lecteur->setAudioOutput(m_sortie.get());
-    m_lecteur->setPlaybackRate(1.0);
-    charger(QUrl::fromLocalFile(info.absoluteFilePath()));
-}
-
-bool LecteurSon::charger(const QUrl& source)
-{
-    QMediaPlayer* const lecteur = m_lecteur.get();
-    const QPointer<QMediaPlayer> lecteur_vivant(lecteur);
-    const QPointer<LecteurSon> moi_vivant(this);
-
-    // Loading is asynchronous: wait here until the media is known (loaded, invalid or in error),
-    // while the events keep being processed, but never longer than a few seconds.
-    bool echec = false;
-    QEventLoop boucle;
-    const auto examiner = [&] {
-        const auto etat = lecteur->mediaStatus();
-        if (etat == QMediaPlayer::InvalidMedia || lecteur->error() != QMediaPlayer::NoError) {
-            echec = true;
-            boucle.quit();
-        } else if (etat == QMediaPlayer::LoadedMedia && lecteur->duration() > 0) {
-            boucle.quit();
-        }
-    };
-    connect(lecteur, &QMediaPlayer::mediaStatusChanged, &boucle, examiner);
-    connect(lecteur, &QMediaPlayer::durationChanged, &boucle, examiner);
-    connect(lecteur, &QMediaPlayer::errorOccurred, &boucle, [&] {
-        echec = true;
-        boucle.quit();
-    });
-    connect(lecteur, &QObject::destroyed, &boucle, &QEventLoop::quit);
-    QTimer::singleShot(attente_chargement_ms, &boucle, &QEventLoop::quit);
-
-    lecteur->setSource(source);
-    examiner(); // a backend may have answered at once
-    if (!echec && !(lecteur->mediaStatus() == QMediaPlayer::LoadedMedia && lecteur->duration() > 0))
-        boucle.exec();
-
-    // The player itself, or the media, may have been closed or replaced while the events were processed.
-    if (!moi_vivant || !lecteur_vivant || m_lecteur.get() != lecteur)
-        return false;
-    const auto etat = m_lecteur->mediaStatus();
-    const bool charge = etat == QMediaPlayer::LoadedMedia || etat == QMediaPlayer::BufferedMedia
-                        || etat == QMediaPlayer::BufferingMedia;
-    if (echec || !charge || m_lecteur->error() != QMediaPlayer::NoError) {
-        nettoyer();
-        return false;
+    const QFileInfo info(fichier);
+    m_nom = info.fileName().isEmpty() ? fichier : info.fileName();
+    m_etat = Etat::Chargement;
+    if (!info.exists()) {
+        echouer(QStringLiteral("Le fichier son « %1 » est introuvable.").arg(m_nom));
+        return;
     }
-    if (m_lecteur->position() != 0)
-        m_lecteur->setPosition(0);
-    return true;
+    if (!info.isFile()) {
+        echouer(QStringLiteral("« %1 » n'est pas un fichier son.").arg(m_nom));
+        return;
+    }
+    if (!info.isReadable()) {
+        echouer(QStringLiteral("Le fichier son « %1 » ne peut pas être lu : accès refusé.").arg(m_nom));
+        return;
+    }
+    if (info.size() == 0) {
+        echouer(QStringLiteral("Le fichier son « %1 » est vide : il ne contient aucun son.").arg(m_nom));
+        return;
+    }
+
+    m_source = QUrl::fromLocalFile(info.absoluteFilePath());
+    m_lecteur = new QMediaPlayer;
+    auto* sortie = new QAudioOutput(m_lecteur);
+    sortie->setVolume(1.0f); // full volume; Qt Multimedia has no balance, the sound stays centred
+    m_lecteur->setAudioOutput(sortie);
+    m_lecteur->setPlaybackRate(1.0);
+    connect(m_lecteur, &QMediaPlayer::mediaStatusChanged, this, &LecteurSon::statut_change);
+    connect(m_lecteur, &QMediaPlayer::durationChanged, this, &LecteurSon::statut_change);
+    connect(m_lecteur, &QMediaPlayer::errorOccurred, this, &LecteurSon::erreur_lecteur);
+    m_delai.start(attente_chargement_ms);
+    m_lecteur->setSource(m_source); // the backend may answer from inside, or later
 }
 
-bool LecteurSon::rembobiner_apres_la_fin()
+QString LecteurSon::illisible() const
 {
-    // Once a media has played to its end, GStreamer's sound output does not always take moving it
-    // again: its clock may go wrong and the sound stall on the next play. Loading it again gives a
-    // fresh pipeline at the start instead.
-    if (m_lecteur->mediaStatus() != QMediaPlayer::EndOfMedia)
-        return true;
-    const QUrl source = m_lecteur->source();
-    m_lecteur->setSource(QUrl());
-    return charger(source);
+    return QStringLiteral("Le fichier « %1 » n'est pas un son lisible : format non reconnu ou détérioré.").arg(m_nom);
+}
+
+void LecteurSon::echouer(const QString& raison)
+{
+    liberer_lecteur(Liberation::Differee);
+    m_etat = Etat::Echec;
+    m_raison = raison;
+    m_duree_ms = 0;
+    m_position_ms = 0;
+    m_attente_duree = false;
+    m_jouer_une_fois_charge = false;
+    m_relance = false;
+    m_depart_ms.reset();
+    // Never from inside Ouvrir or a backend's signal: whoever listens may open another file at once.
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation = m_generation, raison] {
+            if (generation == m_generation)
+                Q_EMIT echec(raison);
+        },
+        Qt::QueuedConnection);
+}
+
+void LecteurSon::erreur_lecteur()
+{
+    if (!m_lecteur || m_lecteur->error() == QMediaPlayer::NoError)
+        return;
+    if (m_etat == Etat::Pret && !QFileInfo::exists(m_source.toLocalFile()))
+        echouer(QStringLiteral("Le fichier son « %1 » est introuvable.").arg(m_nom));
+    else
+        echouer(illisible());
+}
+
+void LecteurSon::delai_depasse()
+{
+    if (m_etat == Etat::Chargement && m_attente_duree)
+        echouer(QStringLiteral("Le fichier son « %1 » est vide : il ne contient aucun son.").arg(m_nom));
+    else if (m_etat == Etat::Chargement || (m_etat == Etat::Pret && m_relance))
+        echouer(QStringLiteral("Le fichier son « %1 » n'a pas pu être ouvert : le lecteur ne répond pas.").arg(m_nom));
+}
+
+void LecteurSon::statut_change()
+{
+    if (!m_lecteur)
+        return;
+    const QMediaPlayer::MediaStatus statut = m_lecteur->mediaStatus();
+    if (m_lecteur->error() != QMediaPlayer::NoError || statut == QMediaPlayer::InvalidMedia) {
+        if (m_etat == Etat::Chargement || m_relance)
+            echouer(illisible());
+        return;
+    }
+    if (m_etat == Etat::Chargement) {
+        if (statut_charge(statut))
+            conclure_chargement();
+        return;
+    }
+    if (m_etat != Etat::Pret)
+        return;
+    if (m_relance) {
+        if (!statut_charge(statut) || m_lecteur->source() != m_source)
+            return;
+        m_relance = false;
+        m_delai.stop();
+        if (m_depart_ms) {
+            const qint64 depart = *m_depart_ms;
+            m_depart_ms.reset();
+            if (depart > 0)
+                m_lecteur->setPosition(depart);
+            m_lecteur->play();
+        }
+        return;
+    }
+    if (statut == QMediaPlayer::EndOfMedia)
+        m_position_ms = m_duree_ms; // played to its end: it stays there until moved or played again
+}
+
+void LecteurSon::conclure_chargement()
+{
+    if (!m_lecteur->hasAudio()) {
+        echouer(QStringLiteral("Le fichier « %1 » ne contient pas de son.").arg(m_nom));
+        return;
+    }
+    if (m_lecteur->duration() <= 0) {
+        // Its length may still come; a file with no sound at all ends up here too.
+        if (!m_attente_duree) {
+            m_attente_duree = true;
+            m_delai.start(attente_duree_ms);
+        }
+        return;
+    }
+    m_delai.stop();
+    m_attente_duree = false;
+    m_duree_ms = m_lecteur->duration();
+    m_position_ms = 0;
+    m_etat = Etat::Pret;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation = m_generation] {
+            if (generation == m_generation)
+                Q_EMIT charge();
+        },
+        Qt::QueuedConnection);
+    // A play asked during the load has started the pipeline already (it is fresh); a stop asked
+    // since is done now that the player can take it.
+    const bool jouer_demande = std::exchange(m_jouer_une_fois_charge, false);
+    if (jouer_demande && !en_lecture())
+        m_lecteur->play();
+    else if (!jouer_demande && en_lecture())
+        m_lecteur->stop();
+}
+
+bool LecteurSon::en_lecture() const
+{
+    return m_lecteur && m_lecteur->playbackState() == QMediaPlayer::PlayingState;
+}
+
+// Every play starts on a pipeline built for it. The sound output of the media backend calibrates
+// its clock against the system's when the pipeline is built; a pipeline that has stood loaded
+// and stopped for a while then starts as late as it has waited and drops as much of the
+// beginning of the sound while it catches up. A fresh one starts at once and plays it whole.
+void LecteurSon::relancer(qint64 depuis_ms)
+{
+    if (!QFileInfo::exists(m_source.toLocalFile())) {
+        echouer(QStringLiteral("Le fichier son « %1 » est introuvable.").arg(m_nom));
+        return;
+    }
+    m_lecteur->setSource(QUrl()); // what the player says while it lets the old pipeline go is not about the new one
+    if (!m_lecteur)
+        return;
+    m_relance = true;
+    m_position_ms = depuis_ms;
+    m_depart_ms = depuis_ms; // moved there, if need be, and played once loaded
+    m_lecteur->setSource(m_source); // a backend may load it, or refuse it, from inside
+    if (!m_lecteur || !m_relance)
+        return;
+    m_delai.start(attente_chargement_ms);
+    if (depuis_ms == 0) {
+        m_depart_ms.reset();
+        m_lecteur->play(); // from the start: it begins as soon as the pipeline is ready
+    }
 }
 
 void LecteurSon::jouer()
 {
-    if (!m_lecteur || !rembobiner_apres_la_fin())
+    if (m_etat == Etat::Chargement) {
+        // Played as the pipeline gets ready, which is sooner than once it is known loaded.
+        m_jouer_une_fois_charge = true;
+        if (m_lecteur && !en_lecture())
+            m_lecteur->play();
         return;
-    // Played to its end: start again from the beginning.
-    if (std::lround(obtient_position()) == std::lround(obtient_duree()) && m_lecteur->position() != 0)
-        m_lecteur->setPosition(0);
-    m_lecteur->play();
+    }
+    if (m_etat != Etat::Pret || !m_lecteur)
+        return;
+    if (m_relance) {
+        // A play on its way already, unless arret() stopped it since.
+        if (en_lecture() || m_depart_ms)
+            return;
+        if (m_position_ms == 0)
+            m_lecteur->play();
+        else
+            m_depart_ms = m_position_ms;
+        return;
+    }
+    const bool en_cours = en_lecture();
+    const qint64 ici = en_cours ? std::clamp<qint64>(m_lecteur->position(), 0, m_duree_ms) : m_position_ms;
+    // Played to its end (even when the backend has not said so yet): start again from the
+    // beginning. Otherwise a sound that plays goes on.
+    const bool au_bout = std::llround(en_secondes(ici)) == std::llround(en_secondes(m_duree_ms));
+    if (en_cours && !au_bout)
+        return;
+    relancer(au_bout ? 0 : ici);
 }
 
 void LecteurSon::arret()
 {
-    if (!m_lecteur || !rembobiner_apres_la_fin())
+    if (m_etat == Etat::Chargement) {
+        m_jouer_une_fois_charge = false; // a play already started is stopped once loaded
         return;
+    }
+    if (m_etat != Etat::Pret || !m_lecteur)
+        return;
+    m_depart_ms.reset();
     m_lecteur->stop();
-    if (m_lecteur->position() != 0)
-        m_lecteur->setPosition(0);
+    m_position_ms = 0;
 }
 
 void LecteurSon::fixe_position(double& nouvelle_position)
 {
-    if (!m_lecteur)
-        return;
-    const double duree = obtient_duree();
-    if (!rembobiner_apres_la_fin())
+    if (m_etat != Etat::Pret || !m_lecteur)
         return;
     if (!(nouvelle_position >= 0)) // also turns a NaN into 0
         nouvelle_position = 0;
-    nouvelle_position = std::min(nouvelle_position, duree);
-    m_lecteur->setPosition(std::llround(nouvelle_position * 1000.0));
+    nouvelle_position = std::min(nouvelle_position, en_secondes(m_duree_ms));
+    const qint64 ms = std::llround(nouvelle_position * 1000.0);
+    if (m_relance) {
+        m_position_ms = ms;
+        if (en_lecture() || m_depart_ms)
+            m_depart_ms = ms; // applied once the pipeline is loaded
+    } else if (en_lecture()) {
+        m_lecteur->setPosition(ms);
+    } else {
+        m_position_ms = ms;
+    }
 }
 
 double LecteurSon::obtient_duree() const
 {
-    return m_lecteur ? en_secondes(std::max<qint64>(m_lecteur->duration(), 0)) : 0.0;
+    return m_etat == Etat::Pret ? en_secondes(m_duree_ms) : 0.0;
 }
 
 double LecteurSon::obtient_position() const
 {
-    if (!m_lecteur)
+    if (m_etat != Etat::Pret || !m_lecteur)
         return 0.0;
-    // Once played to its end, the media stays at its end until it is moved, whatever position
-    // the backend reports then (some go back to the last sound they heard of).
-    if (m_lecteur->mediaStatus() == QMediaPlayer::EndOfMedia)
-        return obtient_duree();
-    const double position = en_secondes(std::max<qint64>(m_lecteur->position(), 0));
-    const double duree = obtient_duree();
-    return duree > 0 ? std::min(position, duree) : position;
+    if (m_relance)
+        return en_secondes(m_depart_ms ? *m_depart_ms : m_position_ms);
+    if (en_lecture())
+        return en_secondes(std::clamp<qint64>(m_lecteur->position(), 0, m_duree_ms));
+    return en_secondes(m_position_ms);
 }
 
 int LecteurSon::nombre_sorties_audio()

@@ -465,7 +465,7 @@ private Q_SLOTS:
                 QTest::keyClick(w, Qt::Key_Escape);
             });
             geste();
-            QTest::qWait(100);
+            QTest::qWaitFor([&] { return !titre.isEmpty(); }, 2000); // the view opens once the picture is decoded
             delete guet;
             return titre;
         };

@@ -19,8 +19,40 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
+
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace {
+
+// While it lives, the calling thread meets the file permissions as an ordinary user does, even in
+// a test run as root (which otherwise reads any folder).
+class SansDroitsDeRoot {
+public:
+    SansDroitsDeRoot()
+    {
+        m_ok = syscall(SYS_capget, &m_entete, m_avant) == 0;
+        if (!m_ok)
+            return;
+        __user_cap_data_struct apres[2] = {m_avant[0], m_avant[1]};
+        apres[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        m_ok = syscall(SYS_capset, &m_entete, apres) == 0;
+    }
+    ~SansDroitsDeRoot()
+    {
+        if (m_ok)
+            syscall(SYS_capset, &m_entete, m_avant);
+    }
+    SansDroitsDeRoot(const SansDroitsDeRoot&) = delete;
+    SansDroitsDeRoot& operator=(const SansDroitsDeRoot&) = delete;
+
+private:
+    __user_cap_header_struct m_entete{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_avant[2]{};
+    bool m_ok = false;
+};
 
 QString dans_le_fichier(const QString& cle)
 {
@@ -179,6 +211,24 @@ private Q_SLOTS:
     void valeurs_hors_liste_et_parcourir()
     {
         Parametres& p = module().parametres;
+        // Numbers of any size outside the lists, as a hand-edited settings file may hold them.
+        p.sauver("type fichier", "99999999999999999999");
+        {
+            frmOptions o;
+            QCOMPARE(d().messages.size(), 1);
+            QCOMPARE(enfant<QListWidget>(&o, "lstFiltres")->currentRow(), 0);
+        }
+        d().messages.clear();
+        p.sauver("type fichier", "0");
+        p.sauver("secondes", "-99999999999999999999");
+        p.sauver("taille", "1e30");
+        {
+            frmOptions o;
+            QCOMPARE(d().messages.size(), 1); // "1e30" reads as 1, a size of the list
+            QCOMPARE(enfant<QComboBox>(&o, "cboTemps")->currentText(), QString(" 5"));
+            QCOMPARE(enfant<QListWidget>(&o, "lstTaille")->currentRow(), 1);
+        }
+        d().messages.clear();
         p.sauver("secondes", "75");
         p.sauver("taille", "9");
         p.sauver("couleur fond", "rouge");
@@ -232,8 +282,12 @@ private Q_SLOTS:
         const auto etats = [&] {
             return QList<bool>{son->isChecked(), ouvrir->isEnabled(), jouer->isEnabled(), stop->isEnabled()};
         };
+        auto* etat = enfant<QLabel>(&o, "lblEtatSon");
         QCOMPARE(etats(), (QList<bool>{true, true, true, false})); // sound on, file opened
         QCOMPARE(module().fichier_son, premier);
+        // The window does not wait for the player: the section says the sound is opening, then ready.
+        QCOMPARE(etat->text(), QString("Ouverture du son « premier.wav »..."));
+        QTRY_COMPARE_WITH_TIMEOUT(etat->text(), QString("Son prêt : « premier.wav »"), 15000);
         QVERIFY(qAbs(module().lecteur_son->obtient_duree() - 1.0) < 0.1);
 
         jouer->click();
@@ -258,6 +312,7 @@ private Q_SLOTS:
         QVERIFY(choix.filtre.split(";;").at(2).startsWith("Fichiers Audio (*.wav;*.snd;*.ai;*.aifc;*.aiff) (*.wav *.snd"));
         QCOMPARE(choix.dossier, dossier_windows());
         QCOMPARE(module().fichier_son, second);
+        QTRY_COMPARE_WITH_TIMEOUT(etat->text(), QString("Son prêt : « second.wav »"), 15000);
         QVERIFY(qAbs(module().lecteur_son->obtient_duree() - 0.5) < 0.1);
         enregistrer->click();
         QCOMPARE(dans_le_fichier("son"), second);
@@ -266,6 +321,126 @@ private Q_SLOTS:
         son->click();
         enregistrer->click();
         QCOMPARE(dans_le_fichier("son"), QString());
+    }
+
+    void son_illisible_sans_attente()
+    {
+        if (LecteurSon::nombre_sorties_audio() < 1)
+            return; // without an audio output no sound is opened at all (section_son)
+        QFile photo(qEnvironmentVariable("SAMPLES") + "/pillow/hopper.jpg");
+        QVERIFY(photo.open(QIODevice::ReadOnly));
+        const QList<std::tuple<QString, QByteArray, QString>> cas = {
+            {"muet.wav", morceau_riff("RIFF", "WAVE" + morceau_riff("fmt ", format_pcm) + morceau_riff("data", QByteArray())),
+             "Le fichier son « muet.wav » est vide : il ne contient aucun son."},
+            {"rien.wav", QByteArray(), "Le fichier son « rien.wav » est vide : il ne contient aucun son."},
+            {"notes.wav", QByteArray("Pas un son.\n").repeated(40),
+             "Le fichier « notes.wav » n'est pas un son lisible : format non reconnu ou détérioré."},
+            {"photo.mp3", photo.readAll(), "Le fichier « photo.mp3 » ne contient pas de son."},
+            {"parti.wav", QByteArray(), "Le fichier son « parti.wav » est introuvable."},
+        };
+        for (const auto& [nom, octets, raison] : cas) {
+            const QString chemin = m_bac->chemin(nom);
+            if (nom != "parti.wav")
+                ecrire(chemin, octets);
+            module().parametres.sauver("son", chemin);
+            // The window is built at once: nothing else runs while it is made, so a second click
+            // on the browser's button cannot build a second one inside it.
+            bool autre_chose = false;
+            QTimer::singleShot(0, this, [&] { autre_chose = true; });
+            frmOptions o;
+            QVERIFY2(!autre_chose, qPrintable(nom));
+            QVERIFY(enfant<QCheckBox>(&o, "chkSon")->isChecked());
+            QCOMPARE(module().fichier_son, chemin);
+            // The section says why, once the player has answered; there is nothing to play.
+            auto* etat = enfant<QLabel>(&o, "lblEtatSon");
+            QTRY_COMPARE_WITH_TIMEOUT(etat->text(), raison, 15000);
+            QCOMPARE(etat->toolTip(), chemin);
+            QVERIFY(!enfant<QPushButton>(&o, "cmdJouer")->isEnabled());
+            QVERIFY(!enfant<QPushButton>(&o, "cmdStopSon")->isEnabled());
+            QVERIFY(enfant<QPushButton>(&o, "cmdOuvrirSon")->isEnabled());
+            QVERIFY(!enfant<QPushButton>(&o, "cmdEnregistrer")->isEnabled());
+            QVERIFY(d().messages.isEmpty()); // no box at each opening
+        }
+
+        // Chosen in the dialog, a file that is no sound says so too; a good one then plays.
+        const QString bon = m_bac->chemin("bon.wav");
+        ecrire(bon, wav(1.0));
+        frmOptions o;
+        auto* etat = enfant<QLabel>(&o, "lblEtatSon");
+        QTRY_VERIFY_WITH_TIMEOUT(etat->text().contains("introuvable"), 15000);
+        d().reponses_fichier = {m_bac->chemin("notes.wav")};
+        enfant<QPushButton>(&o, "cmdOuvrirSon")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(etat->text(),
+                                  QString("Le fichier « notes.wav » n'est pas un son lisible : format non reconnu ou détérioré."),
+                                  15000);
+        QVERIFY(!enfant<QPushButton>(&o, "cmdJouer")->isEnabled());
+        d().reponses_fichier = {bon};
+        enfant<QPushButton>(&o, "cmdOuvrirSon")->click();
+        QVERIFY(enfant<QPushButton>(&o, "cmdJouer")->isEnabled());
+        enfant<QPushButton>(&o, "cmdJouer")->click(); // before the load has ended: it plays once loaded
+        QTRY_VERIFY_WITH_TIMEOUT(module().lecteur_son->obtient_position() > 0.1, 15000);
+        QCOMPARE(etat->text(), QString("Son prêt : « bon.wav »"));
+        QVERIFY(d().messages.isEmpty());
+    }
+
+    void jouer_entier_des_le_debut()
+    {
+        if (LecteurSon::nombre_sorties_audio() < 1)
+            return;
+        // "Jouer" pressed a while after the window opened: the sound, 440 Hz then 880 Hz over
+        // 3 s, is heard from its start, whole, within 300 ms.
+        const QString tons = m_bac->chemin("tons.wav");
+        ecrire(tons, wav_deux_tons(3.0));
+        module().parametres.sauver("son", tons);
+        frmOptions o;
+        o.show();
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(module().lecteur_son->obtient_duree() - 3.0) < 0.1, 15000); // loaded
+        QTest::qWait(2000);
+        Enregistreur enregistreur;
+        QVERIFY(enregistreur.demarrer());
+        const qint64 demande = enregistreur.maintenant();
+        enfant<QPushButton>(&o, "cmdJouer")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(module().lecteur_son->obtient_position() >= 2.95, 20000);
+        QTest::qWait(600);
+        const QByteArray pcm = enregistreur.arreter();
+        const QList<Passage> passages = passages_sonores(pcm);
+        for (const Passage& p : passages)
+            qInfo("heard after %.3f s, %.3f s long", double(p.debut - demande) / Enregistreur::frequence, p.secondes());
+        QCOMPARE(passages.size(), 1);
+        const Passage& p = passages.first();
+        const double retard = double(p.debut - demande) / Enregistreur::frequence;
+        QVERIFY(retard >= 0 && retard <= 0.3);
+        QVERIFY(qAbs(p.secondes() - 3.0) < 0.1);
+        QVERIFY(qAbs(frequence_entendue(pcm, p.debut, 0.1) - 440) < 30);
+        QVERIFY(qAbs(frequence_entendue(pcm, p.fin - Enregistreur::frequence / 10, 0.1) - 880) < 30);
+    }
+
+    void dossier_sans_droit_de_lecture()
+    {
+        // The start folder is there but may not be read: the load says access is refused, not
+        // that the folder is missing.
+        const QString ferme = m_bac->chemin("ferme");
+        ecrire(ferme + "/a.gif", "GIF89a");
+        module().parametres.sauver("dossier demarrage", ferme);
+        {
+            SansDroitsDeRoot utilisateur;
+            QVERIFY(QFile::setPermissions(ferme, QFile::WriteOwner));
+            frmOptions o;
+            QFile::setPermissions(ferme, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QCOMPARE(d().messages.size(), 1);
+            QCOMPARE(d().messages.first().texte, "Le dossier « " + ferme + " » ne peut pas être lu : accès refusé.");
+            QCOMPARE(d().messages.first().titre, QString("Imagora"));
+            QVERIFY(!enfant<QCheckBox>(&o, "chkVeille")->isEnabled());
+        }
+        // A folder that is not there, and a file where a folder is expected.
+        d().messages.clear();
+        module().parametres.sauver("dossier demarrage", m_bac->chemin("parti"));
+        { frmOptions o; }
+        module().parametres.sauver("dossier demarrage", ferme + "/a.gif");
+        { frmOptions o; }
+        QCOMPARE(d().messages.size(), 2);
+        QCOMPARE(d().messages.at(0).texte, "Le dossier « " + m_bac->chemin("parti") + " » est introuvable.");
+        QCOMPARE(d().messages.at(1).texte, "« " + ferme + "/a.gif » n'est pas un dossier.");
     }
 
     void sections_boutons_et_ecrans()

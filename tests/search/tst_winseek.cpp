@@ -497,7 +497,7 @@ private Q_SLOTS:
             w->close();
         });
         apercu->click();
-        QCOMPARE(titre, "Aperçu de: " + m_racine + "/photo.JPEG");
+        QTRY_COMPARE(titre, "Aperçu de: " + m_racine + "/photo.JPEG"); // once the picture is decoded
         QCOMPARE(module().mode_affichage, "aperçu");
 
         titre.clear();
@@ -506,7 +506,7 @@ private Q_SLOTS:
             w->close();
         });
         QTest::mouseDClick(liste->viewport(), Qt::LeftButton, {}, point(1));
-        QCOMPARE(titre, "Aperçu de: " + m_racine + "/photo.JPEG");
+        QTRY_COMPARE(titre, "Aperçu de: " + m_racine + "/photo.JPEG");
         QVERIFY(d().messages.isEmpty());
     }
 

@@ -3,7 +3,11 @@
 
 #include <QApplication>
 #include <QAudioDevice>
+#include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTimer>
 #include <QMediaDevices>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -63,6 +67,52 @@ const char* backend() // the Qt Multimedia backend this process loaded
 
 bool proche(double a, double b, double ecart = 0.05) { return std::abs(a - b) < ecart; }
 
+// Opens a file and waits for the player's answer; true when it is loaded.
+bool ouvrir(LecteurSon& lecteur, const QString& fichier, QWidget* fenetre = nullptr)
+{
+    QSignalSpy charge(&lecteur, &LecteurSon::charge), echec(&lecteur, &LecteurSon::echec);
+    lecteur.Ouvrir(fichier, 0, 0, 640, 480, fenetre);
+    if (!QTest::qWaitFor([&] { return charge.size() + echec.size() > 0; }, 20000))
+        return qWarning("no answer about %s", qPrintable(fichier)), false;
+    return charge.size() == 1 && echec.isEmpty() && lecteur.etat() == LecteurSon::Etat::Pret;
+}
+
+// Where the sound of a play is heard in a recording, `demande` being the sample at which it was asked.
+struct Ecoute {
+    double retard = -1;    // seconds from the request to the first sound
+    double longueur = 0;   // seconds of sound heard in one go
+    double debut_hz = 0;   // tone of its first tenth of a second
+    double fin_hz = 0;     // tone of its last tenth of a second
+    int passages = 0;      // separate spans of sound
+    double enregistre = 0; // seconds recorded from the request on
+    int niveau = 0;        // highest level recorded
+};
+
+Ecoute ecouter(const QByteArray& pcm, qint64 demande)
+{
+    const QList<Passage> passages = passages_sonores(pcm);
+    Ecoute e;
+    e.passages = int(passages.size());
+    e.enregistre = double(pcm.size() / 2 - demande) / Enregistreur::frequence;
+    e.niveau = crete(pcm);
+    if (passages.isEmpty())
+        return e;
+    const Passage& p = passages.first();
+    e.retard = double(p.debut - demande) / Enregistreur::frequence;
+    e.longueur = p.secondes();
+    e.debut_hz = frequence_entendue(pcm, p.debut, 0.1);
+    e.fin_hz = frequence_entendue(pcm, p.fin - Enregistreur::frequence / 10, 0.1);
+    return e;
+}
+
+QByteArray dire(const Ecoute& e)
+{
+    return QStringLiteral("%1 span(s), first after %2 s, %3 s long, %4 Hz .. %5 Hz (%6 s recorded, peak %7)")
+        .arg(e.passages).arg(e.retard, 0, 'f', 3).arg(e.longueur, 0, 'f', 3).arg(e.debut_hz, 0, 'f', 0).arg(e.fin_hz, 0, 'f', 0)
+        .arg(e.enregistre, 0, 'f', 3).arg(e.niveau)
+        .toUtf8();
+}
+
 // Plays to the end: the position reaches the length and stays there.
 bool jouer_jusqu_au_bout(LecteurSon& lecteur)
 {
@@ -109,24 +159,87 @@ private slots:
             lecteur.arret();
         };
         verifier_vide();
+        QCOMPARE(lecteur.etat(), LecteurSon::Etat::Vide);
         lecteur.nettoyer();
         lecteur.nettoyer();
         verifier_vide();
         ecrire(m_dossier, QStringLiteral("notes.wav"), QByteArray("Ceci n'est pas un son.\n").repeated(50));
         ecrire(m_dossier, QStringLiteral("coupe.wav"), wav(1.0).left(20));
-        for (const QString& nom : {QStringLiteral("absent.wav"), QStringLiteral("notes.wav"), QStringLiteral("coupe.wav"),
-                                   QString()}) {
-            lecteur.Ouvrir(m_long, 0, 0, 100, 100, nullptr); // the next file replaces it
+        ecrire(m_dossier, QStringLiteral("rien.wav"), QByteArray());
+        // A header and no sample at all.
+        ecrire(m_dossier, QStringLiteral("muet.wav"),
+               morceau_riff("RIFF", "WAVE" + morceau_riff("fmt ", format_pcm) + morceau_riff("data", QByteArray())));
+        QImage photo(64, 48, QImage::Format_RGB32);
+        photo.fill(Qt::darkGreen);
+        QVERIFY(photo.save(m_dossier.filePath(QStringLiteral("photo.jpg")), "JPG"));
+        QDir(m_dossier.path()).mkdir(QStringLiteral("dossier.wav"));
+        const QList<std::pair<QString, QString>> refuses = {
+            {QStringLiteral("absent.wav"), QStringLiteral("Le fichier son « absent.wav » est introuvable.")},
+            {QStringLiteral("notes.wav"),
+             QStringLiteral("Le fichier « notes.wav » n'est pas un son lisible : format non reconnu ou détérioré.")},
+            {QStringLiteral("coupe.wav"),
+             QStringLiteral("Le fichier « coupe.wav » n'est pas un son lisible : format non reconnu ou détérioré.")},
+            {QStringLiteral("rien.wav"), QStringLiteral("Le fichier son « rien.wav » est vide : il ne contient aucun son.")},
+            {QStringLiteral("muet.wav"), QStringLiteral("Le fichier son « muet.wav » est vide : il ne contient aucun son.")},
+            {QStringLiteral("photo.jpg"), QStringLiteral("Le fichier « photo.jpg » ne contient pas de son.")},
+            {QStringLiteral("dossier.wav"), QStringLiteral("« dossier.wav » n'est pas un fichier son.")},
+        };
+        for (const auto& [nom, raison] : refuses) {
+            QVERIFY(ouvrir(lecteur, m_long)); // the next file replaces it
             QVERIFY(proche(lecteur.obtient_duree(), 1.0));
-            lecteur.Ouvrir(nom.isEmpty() ? nom : m_dossier.filePath(nom), 0, 0, 100, 100, nullptr);
+            QSignalSpy charge(&lecteur, &LecteurSon::charge), echec(&lecteur, &LecteurSon::echec);
+            lecteur.Ouvrir(m_dossier.filePath(nom), 0, 0, 100, 100, nullptr);
+            // The answer always comes from the event loop, never from inside Ouvrir.
+            QVERIFY(echec.isEmpty());
+            verifier_vide();
+            QTRY_COMPARE_WITH_TIMEOUT(echec.size(), 1, 15000);
+            QCOMPARE(echec.first().first().toString(), raison);
+            QCOMPARE(lecteur.raison_echec(), raison);
+            QCOMPARE(lecteur.etat(), LecteurSon::Etat::Echec);
+            QVERIFY(charge.isEmpty());
             verifier_vide();
         }
+        lecteur.Ouvrir(QString(), 0, 0, 100, 100, nullptr); // no file: nothing open, nothing to say
+        QCOMPARE(lecteur.etat(), LecteurSon::Etat::Vide);
+        QVERIFY(lecteur.raison_echec().isEmpty());
+        verifier_vide();
+    }
+
+    void ouverture_sans_attente()
+    {
+        // Ouvrir returns at once: nothing else runs meanwhile, so nothing the caller holds can go.
+        LecteurSon lecteur;
+        QSignalSpy charge(&lecteur, &LecteurSon::charge);
+        bool autre_chose = false;
+        QTimer::singleShot(0, this, [&] { autre_chose = true; });
+        lecteur.Ouvrir(m_long, 0, 0, 640, 480, nullptr);
+        QVERIFY(!autre_chose);
+        QVERIFY(charge.isEmpty());
+        QCOMPARE(lecteur.etat(), LecteurSon::Etat::Chargement);
+        QCOMPARE(lecteur.obtient_duree(), 0.0);
+        lecteur.jouer(); // asked before the file is loaded: it plays once loaded
+        QTRY_COMPARE_WITH_TIMEOUT(charge.size(), 1, 15000);
+        QVERIFY(proche(lecteur.obtient_duree(), 1.0));
+        QTRY_VERIFY_WITH_TIMEOUT(lecteur.obtient_position() > 0.2, 15000);
+
+        // A stop asked during the load forgets the play; closing during the load drops the answer.
+        lecteur.Ouvrir(m_long, 0, 0, 640, 480, nullptr);
+        lecteur.jouer();
+        lecteur.arret();
+        QTRY_COMPARE_WITH_TIMEOUT(charge.size(), 2, 15000);
+        QTest::qWait(400);
+        QCOMPARE(lecteur.obtient_position(), 0.0);
+        lecteur.Ouvrir(m_long, 0, 0, 640, 480, nullptr);
+        lecteur.nettoyer();
+        QTest::qWait(400);
+        QCOMPARE(charge.size(), 2);
+        QCOMPARE(lecteur.etat(), LecteurSon::Etat::Vide);
     }
 
     void duree_et_position()
     {
         LecteurSon lecteur;
-        lecteur.Ouvrir(m_long, 0, 0, 640, 480, nullptr);
+        QVERIFY(ouvrir(lecteur, m_long));
         qInfo("Qt Multimedia backend: %s", backend());
         QVERIFY(proche(lecteur.obtient_duree(), 1.0));
         QCOMPARE(lecteur.obtient_position(), 0.0);
@@ -142,7 +255,7 @@ private slots:
         QCOMPARE(p, lecteur.obtient_duree());
         QTRY_VERIFY(lecteur.obtient_position() > 0.9);
 
-        lecteur.Ouvrir(m_court, 0, 0, 640, 480, nullptr); // a new file starts at 0
+        QVERIFY(ouvrir(lecteur, m_court)); // a new file starts at 0
         QVERIFY(proche(lecteur.obtient_duree(), 0.3));
         QCOMPARE(lecteur.obtient_position(), 0.0);
         lecteur.nettoyer();
@@ -153,7 +266,7 @@ private slots:
     void lecture_arret_reprise()
     {
         LecteurSon lecteur;
-        lecteur.Ouvrir(m_long, 0, 0, 640, 480, nullptr);
+        QVERIFY(ouvrir(lecteur, m_long));
         // The sine really reaches the null output, not attenuated, as time goes by: its peak is 12000,
         // or 8485 (-3 dB) where the backend spreads the mono sound over two channels itself.
         QProcess enregistreur;
@@ -189,7 +302,7 @@ private slots:
     {
         QFETCH(double, secondes);
         LecteurSon lecteur;
-        lecteur.Ouvrir(secondes > 0.5 ? m_long : m_court, 0, 0, 640, 480, nullptr);
+        QVERIFY(ouvrir(lecteur, secondes > 0.5 ? m_long : m_court));
         QVERIFY(proche(lecteur.obtient_duree(), secondes));
         QVERIFY(jouer_jusqu_au_bout(lecteur));
         for (int tour = 0; tour < 4; ++tour) { // again and again: the sound never stalls after its end
@@ -206,13 +319,47 @@ private slots:
         // Destroyed while open: everything is released without a crash.
     }
 
+    void lecture_entiere_des_le_debut()
+    {
+        // A 3 s sound, its first half at 440 Hz and its second at 880 Hz, played after it has stood
+        // loaded as long as a user takes to press "Jouer", then again after its end and after a
+        // stop: each time it is heard from its start, whole, soon after the request.
+        const QString tons = ecrire(m_dossier, QStringLiteral("tons.wav"), wav_deux_tons(3.0));
+        LecteurSon lecteur;
+        lecteur.Ouvrir(tons, 0, 0, 640, 480, nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(proche(lecteur.obtient_duree(), 3.0), 15000);
+        Enregistreur enregistreur;
+        for (const char* cas : {"first play, 2 s after the load", "again, 1.5 s after its end", "after a stop, 1.5 s later"}) {
+            if (qstrcmp(cas, "after a stop, 1.5 s later") == 0) {
+                lecteur.jouer();
+                QTRY_VERIFY_WITH_TIMEOUT(lecteur.obtient_position() > 0.5, 10000);
+                lecteur.arret();
+                QTest::qWait(1500);
+            } else {
+                QTest::qWait(qstrcmp(cas, "again, 1.5 s after its end") == 0 ? 1500 : 2000);
+            }
+            QVERIFY(enregistreur.demarrer());
+            const qint64 demande = enregistreur.maintenant();
+            lecteur.jouer();
+            QVERIFY(QTest::qWaitFor([&] { return lecteur.obtient_position() >= 2.95; }, 20000));
+            QTest::qWait(600); // the end of the sound reaches the recording
+            const Ecoute e = ecouter(enregistreur.arreter(), demande);
+            qInfo("%s: %s", cas, dire(e).constData());
+            QVERIFY2(e.passages == 1, cas);
+            QVERIFY2(e.retard >= 0 && e.retard <= 0.3, cas); // started within 300 ms of the request
+            QVERIFY2(proche(e.longueur, 3.0, 0.1), cas);    // whole
+            QVERIFY2(proche(e.debut_hz, 440, 30), cas);      // from its start
+            QVERIFY2(proche(e.fin_hz, 880, 30), cas);        // to its end
+        }
+    }
+
     void film_sans_image()
     {
         QWidget fenetre;
         fenetre.show();
         const auto fenetres = QGuiApplication::topLevelWindows().size();
         LecteurSon lecteur;
-        lecteur.Ouvrir(m_film, 10, 10, 320, 240, &fenetre);
+        QVERIFY(ouvrir(lecteur, m_film, &fenetre));
         QVERIFY(proche(lecteur.obtient_duree(), 1.0, 0.15));
         QVERIFY(jouer_jusqu_au_bout(lecteur));
         lecteur.jouer(); // from the start again

@@ -1,4 +1,5 @@
 #include "bac_a_sable.h"
+#include "controles.h"
 #include "browser/frmvisualiseur.h"
 #include "forms/listefichiers.h"
 #include "interaction_test.h"
@@ -14,7 +15,11 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QPointer>
+#include <QScopeGuard>
+#include <QPushButton>
 #include <QTest>
+#include <QWindow>
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -157,20 +162,46 @@ private Q_SLOTS:
         const QString photo = copier("iptc.jpg", "photo.jpg");
         QString titre;
         QSize interieur;
+        bool modale = false;
         quand_modal([&](QWidget* w) {
             titre = w->windowTitle();
             interieur = w->size();
+            modale = w->isModal();
             QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(10, 10));
         });
+        // Nothing waits for the decoding: the call returns before anything else has run.
+        bool autre_chose = false;
+        QTimer::singleShot(0, this, [&] { autre_chose = true; });
         frmApercu::voir_taille_reelle(nullptr, photo);
-        QCOMPARE(titre, "Aperçu de: " + photo);
+        QVERIFY(!autre_chose);
+        QTRY_COMPARE_WITH_TIMEOUT(titre, "Aperçu de: " + photo, 10000);
+        QVERIFY(modale);
         QCOMPARE(interieur, QSize(640, 480));
         QCOMPARE(module().mode_affichage, QString("aperçu"));
+        QTRY_VERIFY(!QApplication::activeModalWidget());
 
         ecrire(m_dossier + "/abime.jpg", "x");
         frmApercu::voir_taille_reelle(nullptr, m_dossier + "/abime.jpg");
-        QCOMPARE(d().messages.size(), 1);
+        QTRY_COMPARE(d().messages.size(), 1);
         QCOMPARE(d().messages.first().texte, QString("Lecture du fichier impossible: format non reconnu ou détérioré."));
+
+        // The window that asked closes before the picture is ready: nothing opens, nothing is said.
+        auto* demandeur = new QWidget;
+        demandeur->show();
+        frmApercu::voir_taille_reelle(demandeur, photo);
+        frmApercu::voir_taille_reelle(demandeur, m_dossier + "/abime.jpg");
+        delete demandeur;
+        // A later request replaces an earlier one that has not opened yet.
+        QString vue;
+        quand_modal([&](QWidget* w) {
+            vue = w->windowTitle();
+            w->close();
+        });
+        frmApercu::voir_taille_reelle(nullptr, m_dossier + "/abime.jpg");
+        frmApercu::voir_taille_reelle(nullptr, photo);
+        QTRY_COMPARE_WITH_TIMEOUT(vue, "Aperçu de: " + photo, 10000);
+        QTest::qWait(300);
+        QCOMPARE(d().messages.size(), 1);
     }
 
     void ecran_de_veille_et_ses_sorties()
@@ -278,6 +309,8 @@ private Q_SLOTS:
         double duree = 0;
         bool relance = false;
         quand_modal([&](QWidget* w) {
+            // The length comes with the player's answer, once the sound is loaded.
+            QTRY_VERIFY(module().duree_son > 0);
             duree = module().duree_son;
             // Long after its end, the short sound is heard again: it starts over at each picture.
             QTest::qWait(3000);
@@ -296,6 +329,179 @@ private Q_SLOTS:
         QVERIFY(relance);
         // Closing stops the sound.
         QCOMPARE(module().lecteur_son->obtient_duree(), 0.0);
+        module().lecteur_son.reset();
+    }
+
+    void echap_pendant_que_la_veille_demarre()
+    {
+        // The launcher as the browser opens it (deleted on close), a sound of no sample at all,
+        // and Esc pressed on the launcher just after "Visionner".
+        copier("hopper.bmp", "a.bmp");
+        const QString son = m_bac->chemin("muet.wav");
+        ecrire(son, morceau_riff("RIFF", "WAVE" + morceau_riff("fmt ", format_pcm) + morceau_riff("data", QByteArray())));
+        Parametres& p = module().parametres;
+        p.sauver("son", son);
+        p.sauver("veille", "1");
+        module().lecteur_son = std::make_unique<LecteurSon>();
+        FileListBox fichiers;
+        fichiers.setPattern("*.bmp");
+        QVERIFY(fichiers.setPath(m_dossier));
+        QPointer<frmDiaporama> lanceur = new frmDiaporama(fichiers);
+        lanceur->setAttribute(Qt::WA_DeleteOnClose);
+        lanceur->show();
+        QApplication::setActiveWindow(lanceur);
+        QVERIFY(QTest::qWaitForWindowActive(lanceur));
+        QWindow* fenetre_lanceur = lanceur->windowHandle();
+        // Whatever happens, no window stays open past the test.
+        QTimer garde;
+        garde.setSingleShot(true);
+        connect(&garde, &QTimer::timeout, this, [] {
+            if (QWidget* w = QApplication::activeModalWidget())
+                w->close();
+        });
+        garde.start(15000);
+
+        bool autre_chose = false;
+        QTimer::singleShot(0, this, [&] { autre_chose = true; });
+        QTimer::singleShot(200, lanceur, [fenetre_lanceur] { QTest::keyClick(fenetre_lanceur, Qt::Key_Escape); });
+        enfant<QPushButton>(lanceur, "cmdVisionner")->click();
+        QVERIFY(!autre_chose); // the click came back at once, with nothing run meanwhile
+        QVERIFY(lanceur);
+        QPointer<frmVeille> veille = lanceur->findChild<frmVeille*>();
+        QVERIFY(veille && veille->isVisible() && veille->isModal());
+
+        // The key reaches the launcher behind the modal screen saver, which goes on.
+        QTest::qWait(600);
+        QVERIFY(lanceur && veille && veille->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!veille->rect_image().isEmpty(), 10000);
+        QTRY_COMPARE(module().lecteur_son->raison_echec(),
+                     QString("Le fichier son « muet.wav » est vide : il ne contient aucun son."));
+        QCOMPARE(module().duree_son, 0.0);
+        for (int i = 0; i < 6 && veille; ++i)
+            QTest::keyClick(veille, Qt::Key_A);
+        // The screen saver has ended: the launcher goes with it, and the pointer comes back.
+        QTRY_VERIFY(!lanceur);
+        QVERIFY(!veille);
+        QVERIFY(!QGuiApplication::overrideCursor());
+        QVERIFY(d().messages.isEmpty());
+        module().lecteur_son.reset();
+    }
+
+    void diaporama_depuis_le_lanceur()
+    {
+        copier("hopper.bmp", "a.bmp");
+        copier("chi.gif", "b.gif");
+        module().parametres.sauver("veille", "0");
+        FileListBox fichiers;
+        fichiers.setPattern("*.bmp;*.gif");
+        QVERIFY(fichiers.setPath(m_dossier));
+        QPointer<frmDiaporama> lanceur = new frmDiaporama(fichiers);
+        lanceur->setAttribute(Qt::WA_DeleteOnClose);
+        lanceur->show();
+        auto* temps = enfant<QComboBox>(lanceur, "cboTemps");
+        temps->setCurrentIndex(0); // 1 s
+        enfant<QPushButton>(lanceur, "cmdVisionner")->click();
+        QPointer<frmApercu> diaporama = lanceur->findChild<frmApercu*>();
+        QVERIFY(diaporama && diaporama->isVisible() && diaporama->isModal());
+        QCOMPARE(module().mode_affichage, QString("diaporama"));
+        enfant<QPushButton>(lanceur, "cmdVisionner")->click(); // one show at a time
+        QCOMPARE(lanceur->findChildren<frmApercu*>().size(), 1);
+        // Two pictures, then the end message; the slide show closes and the launcher with it.
+        QTRY_VERIFY_WITH_TIMEOUT(!lanceur, 10000);
+        QVERIFY(!diaporama);
+        QCOMPARE(d().messages.size(), 1);
+        QCOMPARE(d().messages.first().texte, QString("2 image(s) visionnée(s)."));
+    }
+
+    void reglages_hors_limites()
+    {
+        // Numbers no window writes, in the settings the screen saver started with the program
+        // reads: each falls back to what a first run has.
+        copier("hopper.bmp", "a.bmp");
+        copier("chi.gif", "b.gif");
+        Parametres& p = module().parametres;
+        p.sauver("dossier demarrage", m_dossier);
+        p.sauver("informations", "0");
+        p.sauver("couleur fond", "0");
+        module().mode_affichage = "veille auto";
+        module().boucle = true;
+        const QList<std::tuple<QString, QString, QString, int, int>> cas = {
+            // secondes, type fichier, taille; interval and pictures listed (type 1: bitmaps only,
+            // an odd type: every picture)
+            {"0", "1", "0", 1000, 1},
+            {"59", "1", "0", 60000, 1},
+            {"99999999999999", "99999999999999", "99999999999999", 5000, 2},
+            {"-3", "-1", "-2", 5000, 2},
+            {"60", "9", "3", 5000, 2},
+            {"4.9", "1.7", "2.5", 5000, 1},
+        };
+        for (const auto& [secondes, type, taille, intervalle, images] : cas) {
+            p.sauver("secondes", secondes);
+            p.sauver("type fichier", type);
+            p.sauver("taille", taille);
+            frmVeille veille(nullptr);
+            int vu = -1, fichiers = -1;
+            quand_modal([&](QWidget* w) {
+                vu = veille.intervalle_ms();
+                fichiers = veille.fichiers().ListCount();
+                w->close();
+            });
+            veille.executer();
+            QCOMPARE(vu, intervalle);
+            QCOMPARE(fichiers, images);
+        }
+
+        // With a huge "secondes" the first picture comes after the first-run 5 s, at its own size.
+        p.sauver("secondes", "99999999999999");
+        p.sauver("taille", "99999999999999");
+        p.sauver("type fichier", "1");
+        frmVeille veille(nullptr);
+        QRectF rect;
+        quand_modal([&](QWidget* w) {
+            const auto fermer = qScopeGuard([w] { w->close(); }); // even when a check fails
+            QTRY_VERIFY_WITH_TIMEOUT(!veille.rect_image().isEmpty(), 10000);
+            rect = veille.rect_image();
+        });
+        veille.executer();
+        QCOMPARE(rect.size(), QSizeF(128, 128));
+        QVERIFY(d().messages.isEmpty());
+    }
+
+    void son_entier_des_l_ouverture()
+    {
+        // The screen saver's sound, a 3 s one (440 Hz then 880 Hz), is heard whole from its start.
+        if (LecteurSon::nombre_sorties_audio() < 1)
+            QFAIL("the test's sound server gives no audio output");
+        copier("hopper.bmp", "a.bmp");
+        const QString son = m_bac->chemin("tons.wav");
+        ecrire(son, wav_deux_tons(3.0));
+        module().parametres.sauver("son", son);
+        module().lecteur_son = std::make_unique<LecteurSon>();
+        module().mode_affichage = "veille";
+        module().boucle = true;
+        // The first picture comes after 4.5 s, once the sound has ended: it starts again only then.
+        const SourceDiaporama source{m_dossier, "*.bmp", 4500};
+        Enregistreur enregistreur;
+        QVERIFY(enregistreur.demarrer());
+        frmVeille veille(&source);
+        quand_modal([&](QWidget* w) {
+            const auto fermer = qScopeGuard([w] { w->close(); }); // even when a check fails
+            QTRY_VERIFY_WITH_TIMEOUT(module().lecteur_son->obtient_position() >= 2.95, 20000);
+            QTest::qWait(600);
+        });
+        const qint64 demande = enregistreur.maintenant();
+        veille.executer();
+        const QByteArray pcm = enregistreur.arreter();
+        const QList<Passage> passages = passages_sonores(pcm);
+        for (const Passage& p : passages)
+            qInfo("heard after %.3f s, %.3f s long", double(p.debut - demande) / Enregistreur::frequence, p.secondes());
+        QCOMPARE(passages.size(), 1);
+        const Passage& p = passages.first();
+        const double retard = double(p.debut - demande) / Enregistreur::frequence;
+        QVERIFY(retard >= 0 && retard <= 0.3); // within 300 ms of the screen saver's opening
+        QVERIFY(qAbs(p.secondes() - 3.0) < 0.1);
+        QVERIFY(qAbs(frequence_entendue(pcm, p.debut, 0.1) - 440) < 30);
+        QVERIFY(qAbs(frequence_entendue(pcm, p.fin - Enregistreur::frequence / 10, 0.1) - 880) < 30);
         module().lecteur_son.reset();
     }
 

@@ -1,5 +1,6 @@
 #include "son.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
 #include <QtEndian>
@@ -21,12 +22,26 @@ QByteArray morceau_riff(const char (&nom)[5], const QByteArray& octets)
     return QByteArray(nom, 4) + champs_riff({quint32(octets.size())}) + octets + QByteArray(octets.size() % 2, '\0');
 }
 
-QByteArray sinus_pcm(double secondes)
+namespace {
+
+QByteArray ton_pcm(double secondes, double hertz)
 {
     QByteArray pcm(2 * int(std::lround(secondes * 22050)), Qt::Uninitialized);
     for (int i = 0; i < pcm.size() / 2; ++i)
-        qToLittleEndian<qint16>(qint16(std::lround(12000 * std::sin(2 * M_PI * 440 * i / 22050))), pcm.data() + 2 * i);
+        qToLittleEndian<qint16>(qint16(std::lround(12000 * std::sin(2 * M_PI * hertz * i / 22050))), pcm.data() + 2 * i);
     return pcm;
+}
+
+qint16 echantillon(const QByteArray& pcm, qint64 i)
+{
+    return qFromLittleEndian<qint16>(pcm.constData() + 2 * i);
+}
+
+} // namespace
+
+QByteArray sinus_pcm(double secondes)
+{
+    return ton_pcm(secondes, 440);
 }
 
 const QByteArray format_pcm = champs_riff({1 | 1 << 16, 22050, 44100, 2 | 16 << 16});
@@ -34,6 +49,93 @@ const QByteArray format_pcm = champs_riff({1 | 1 << 16, 22050, 44100, 2 | 16 << 
 QByteArray wav(double secondes)
 {
     return morceau_riff("RIFF", "WAVE" + morceau_riff("fmt ", format_pcm) + morceau_riff("data", sinus_pcm(secondes)));
+}
+
+QByteArray wav_deux_tons(double secondes)
+{
+    const QByteArray pcm = ton_pcm(secondes / 2, 440) + ton_pcm(secondes / 2, 880);
+    return morceau_riff("RIFF", "WAVE" + morceau_riff("fmt ", format_pcm) + morceau_riff("data", pcm));
+}
+
+Enregistreur::~Enregistreur()
+{
+    arreter();
+}
+
+bool Enregistreur::demarrer()
+{
+    m_donnees.clear();
+    m_parec.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_parec.start(QStringLiteral("parec"), QStringLiteral("--device=null.monitor --raw --format=s16le --channels=1 "
+                                                          "--rate=22050 --latency-msec=10")
+                                               .split(u' '));
+    if (!m_parec.waitForStarted(10000))
+        return false;
+    // The sink plays silence as long as nothing else: data flows as soon as the stream is up.
+    QElapsedTimer chrono;
+    chrono.start();
+    while (m_donnees.size() < 2 * frequence / 10 && chrono.elapsed() < 10000) {
+        m_parec.waitForReadyRead(100);
+        lire();
+    }
+    return m_donnees.size() >= 2 * frequence / 10;
+}
+
+void Enregistreur::lire()
+{
+    m_donnees += m_parec.readAllStandardOutput();
+}
+
+qint64 Enregistreur::maintenant()
+{
+    // Whatever the recorder has delivered up to now, without waiting for more than a pause in its flow.
+    while (m_parec.waitForReadyRead(2))
+        lire();
+    lire();
+    return m_donnees.size() / 2;
+}
+
+QByteArray Enregistreur::arreter()
+{
+    if (m_parec.state() != QProcess::NotRunning) {
+        lire();
+        m_parec.terminate();
+        if (!m_parec.waitForFinished(5000))
+            m_parec.kill();
+        lire();
+    }
+    return m_donnees.left(m_donnees.size() & ~qsizetype(1));
+}
+
+QList<Passage> passages_sonores(const QByteArray& pcm, double silence_max)
+{
+    // A sample counts as heard above a level far over the null output's silence (0) and far
+    // under the tones' (12000, or 8485 when spread over two channels).
+    constexpr int seuil = 1500;
+    const qint64 trou = qint64(silence_max * Enregistreur::frequence);
+    QList<Passage> passages;
+    const qint64 n = pcm.size() / 2;
+    for (qint64 i = 0; i < n; ++i) {
+        if (std::abs(int(echantillon(pcm, i))) < seuil)
+            continue;
+        if (!passages.isEmpty() && i - passages.last().fin <= trou)
+            passages.last().fin = i + 1;
+        else
+            passages.append({i, i + 1});
+    }
+    return passages;
+}
+
+double frequence_entendue(const QByteArray& pcm, qint64 debut, double secondes)
+{
+    const qint64 n = qint64(secondes * Enregistreur::frequence);
+    const qint64 fin = std::min<qint64>(debut + n, pcm.size() / 2);
+    int passages_par_zero = 0;
+    for (qint64 i = debut + 1; i < fin; ++i) {
+        if ((echantillon(pcm, i - 1) < 0) != (echantillon(pcm, i) < 0))
+            ++passages_par_zero;
+    }
+    return fin > debut ? passages_par_zero / 2.0 / (double(fin - debut) / Enregistreur::frequence) : 0.0;
 }
 
 ServeurSon::ServeurSon()

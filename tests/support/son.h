@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,6 +19,40 @@ QByteArray morceau_riff(const char (&nom)[5], const QByteArray& octets);
 QByteArray sinus_pcm(double secondes);
 extern const QByteArray format_pcm;
 QByteArray wav(double secondes);
+// Two tones one after the other, 16-bit PCM mono at 22050 Hz: `secondes` / 2 of 440 Hz, then
+// the same of 880 Hz. Where each is heard tells whether a play started at the beginning.
+QByteArray wav_deux_tons(double secondes);
+
+// Records what the test's sound server plays (the monitor of its null output), 16-bit mono at
+// 22050 Hz, from demarrer() to arreter().
+class Enregistreur {
+public:
+    static constexpr int frequence = 22050;
+
+    ~Enregistreur();
+    // Starts recording and returns once sound data flows.
+    bool demarrer();
+    // Number of samples recorded up to now: the place of "now" in the recording.
+    qint64 maintenant();
+    // Stops and gives every sample recorded.
+    QByteArray arreter();
+
+private:
+    void lire();
+    QProcess m_parec;
+    QByteArray m_donnees;
+};
+
+// What a recording holds: the spans where a sound is heard, each with its main frequency.
+struct Passage {
+    qint64 debut = 0; // first sample
+    qint64 fin = 0;   // one past the last sample
+    double secondes() const { return double(fin - debut) / Enregistreur::frequence; }
+};
+// The spans of sound, a silence shorter than `silence_max` s not breaking a span.
+QList<Passage> passages_sonores(const QByteArray& pcm, double silence_max = 0.05);
+// Main frequency (Hz) of the samples [debut, debut + secondes), from their zero crossings.
+double frequence_entendue(const QByteArray& pcm, qint64 debut, double secondes);
 
 // A PulseAudio server with a null sink in a temporary folder, for the life of the object.
 // PULSE_SERVER points at it, so it must be made before the QApplication.
