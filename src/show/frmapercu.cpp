@@ -112,8 +112,7 @@ void frmApercu::poser_image(const QImage& image)
 void frmApercu::voir_taille_reelle(QWidget* parent, const QString& chemin)
 {
     // Only the latest request opens a view; a late decoding of an earlier one is dropped.
-    static quint64 derniere_demande = 0;
-    const quint64 demande = ++derniere_demande;
+    const quint64 demande = ++module().demande_taille_reelle;
 
     // The decoding runs away from the window's thread and nothing waits for it: its watcher
     // belongs to the window that asked (it goes with it), or to the application.
@@ -122,10 +121,10 @@ void frmApercu::voir_taille_reelle(QWidget* parent, const QString& chemin)
     auto* lecture = new QFutureWatcher<ImageLue>(parent ? static_cast<QObject*>(parent) : QCoreApplication::instance());
     connect(lecture, &QFutureWatcher<ImageLue>::finished, lecture, [lecture, demande, demandeur, sans_parent, chemin] {
         lecture->deleteLater();
-        if (demande != derniere_demande || (!sans_parent && !demandeur))
+        Module& m = module();
+        if (demande != m.demande_taille_reelle || (!sans_parent && !demandeur))
             return;
         const ImageLue lue = lecture->result();
-        Module& m = module();
         if (!lue.ok()) {
             m.interaction->message(demandeur, {QStringLiteral("Lecture du fichier impossible: format non reconnu ou détérioré."),
                                                QStringLiteral("Information"), Boutons::Ok, Icone::Information});

@@ -25,6 +25,7 @@ struct Module {
     QString mode_affichage;     // "diaporama", "veille", "veille auto" or "aperçu"
     bool boucle = false;        // loop the show
     QString fichier_demande;    // picture or folder named on the command line, opened by the browser
+    quint64 demande_taille_reelle = 0; // the latest real-size view asked; an earlier one's late decoding is dropped
 
     Parametres parametres;
     std::unique_ptr<Interaction> interaction = std::make_unique<InteractionQt>();
