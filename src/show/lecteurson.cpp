@@ -111,6 +111,11 @@ void LecteurSon::Ouvrir(const QString& fichier, int haut, int gauche, int largeu
     }
 
     m_source = QUrl::fromLocalFile(info.absoluteFilePath());
+    charger();
+}
+
+void LecteurSon::charger()
+{
     m_lecteur = new QMediaPlayer;
     auto* sortie = new QAudioOutput(m_lecteur);
     sortie->setVolume(1.0f); // full volume; Qt Multimedia has no balance, the sound stays centred
@@ -185,6 +190,13 @@ void LecteurSon::statut_change()
     if (m_etat != Etat::Pret)
         return;
     if (m_relance) {
+        if (statut == QMediaPlayer::EndOfMedia) { // a short sound may end before its load is said
+            m_relance = false;
+            m_delai.stop();
+            m_depart_ms.reset();
+            m_position_ms = m_duree_ms;
+            return;
+        }
         if (!statut_charge(statut) || m_lecteur->source() != m_source)
             return;
         m_relance = false;
@@ -228,8 +240,8 @@ void LecteurSon::conclure_chargement()
                 Q_EMIT charge();
         },
         Qt::QueuedConnection);
-    // A play asked during the load has started the pipeline already (it is fresh); a stop asked
-    // since is done now that the player can take it.
+    // A play asked during the load has started the pipeline already; a stop asked since is
+    // done now that the player takes it as a stop.
     const bool jouer_demande = std::exchange(m_jouer_une_fois_charge, false);
     if (jouer_demande && !en_lecture())
         m_lecteur->play();
@@ -242,36 +254,32 @@ bool LecteurSon::en_lecture() const
     return m_lecteur && m_lecteur->playbackState() == QMediaPlayer::PlayingState;
 }
 
-// Every play starts on a pipeline built for it. The sound output of the media backend calibrates
-// its clock against the system's when the pipeline is built; a pipeline that has stood loaded
-// and stopped for a while then starts as late as it has waited and drops as much of the
-// beginning of the sound while it catches up. A fresh one starts at once and plays it whole.
+// Every play starts on a media player made for it. The sound output of the media backend
+// calibrates its clock against the system's when its pipeline starts; a pipeline that stands
+// loaded and paused for a while, even when given the file again, then starts as late as it has
+// waited and drops as much of the beginning of the sound while it catches up. A new player told
+// to play while it loads goes straight on to playing and plays the sound whole: its start does
+// not hang on how soon the window's event loop hears that the file is loaded.
 void LecteurSon::relancer(qint64 depuis_ms)
 {
     if (!QFileInfo::exists(m_source.toLocalFile())) {
         echouer(QStringLiteral("Le fichier son « %1 » est introuvable.").arg(m_nom));
         return;
     }
-    m_lecteur->setSource(QUrl()); // what the player says while it lets the old pipeline go is not about the new one
-    if (!m_lecteur)
-        return;
+    liberer_lecteur(Liberation::Immediate);
     m_relance = true;
     m_position_ms = depuis_ms;
-    m_depart_ms = depuis_ms; // moved there, if need be, and played once loaded
-    m_lecteur->setSource(m_source); // a backend may load it, or refuse it, from inside
-    if (!m_lecteur || !m_relance)
-        return;
-    m_delai.start(attente_chargement_ms);
-    if (depuis_ms == 0) {
+    m_depart_ms = depuis_ms; // moved there first when it is not the start, once loaded
+    charger();
+    if (depuis_ms == 0 && m_lecteur && m_relance) {
         m_depart_ms.reset();
-        m_lecteur->play(); // from the start: it begins as soon as the pipeline is ready
+        m_lecteur->play();
     }
 }
 
 void LecteurSon::jouer()
 {
     if (m_etat == Etat::Chargement) {
-        // Played as the pipeline gets ready, which is sooner than once it is known loaded.
         m_jouer_une_fois_charge = true;
         if (m_lecteur && !en_lecture())
             m_lecteur->play();
@@ -322,8 +330,8 @@ void LecteurSon::fixe_position(double& nouvelle_position)
     const qint64 ms = std::llround(nouvelle_position * 1000.0);
     if (m_relance) {
         m_position_ms = ms;
-        if (en_lecture() || m_depart_ms)
-            m_depart_ms = ms; // applied once the pipeline is loaded
+        if (m_depart_ms || en_lecture())
+            m_depart_ms = ms; // where the play asked starts, once loaded
     } else if (en_lecture()) {
         m_lecteur->setPosition(ms);
     } else {

@@ -65,6 +65,7 @@ Q_SIGNALS:
     void echec(const QString& raison);
 
 private:
+    void charger();
     void statut_change();
     void erreur_lecteur();
     void delai_depasse();
@@ -89,6 +90,6 @@ private:
     bool m_jouer_une_fois_charge = false; // jouer() asked during the load
     qint64 m_duree_ms = 0;
     qint64 m_position_ms = 0;         // where the media stands while it does not play
-    bool m_relance = false;           // a fresh pipeline is loading to play
+    bool m_relance = false;           // a new player is loading the file to play it
     std::optional<qint64> m_depart_ms; // where that play starts, once loaded (none: from the start)
 };
