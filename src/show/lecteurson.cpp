@@ -30,13 +30,10 @@ bool statut_charge(QMediaPlayer::MediaStatus statut)
 LecteurSon::LecteurSon(QObject* parent) : QObject(parent)
 {
     // The first media player of the process makes the media backend load its elements, which
-    // takes a good fraction of a second. That is done here, once, when the program makes its
-    // sound player, and not when a show asks for its sound and would start late.
-    static bool backend_charge = false;
-    if (!backend_charge) {
-        backend_charge = true;
-        const QMediaPlayer premier;
-    }
+    // takes a good fraction of a second. That is done here, when the program makes its sound
+    // player, and not when a show asks for its sound and would start late; later players cost
+    // next to nothing.
+    { const QMediaPlayer amorce; }
     m_delai.setSingleShot(true);
     connect(&m_delai, &QTimer::timeout, this, &LecteurSon::delai_depasse);
 }
