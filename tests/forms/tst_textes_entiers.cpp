@@ -547,12 +547,13 @@ private Q_SLOTS:
     void taille_reelle()
     {
         QVERIFY(QFile::copy(pillow + "/iptc.jpg", m_dossier + "/photo.jpg"));
-        QStringList liste;
-        quand_modal([&](QWidget* w) {
-            liste = coupes(w);
-            w->close();
-        });
+        // The view opens once its picture is decoded, without any wait in the caller.
         frmApercu::voir_taille_reelle(nullptr, m_dossier + "/photo.jpg");
+        QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeModalWidget(), 20000);
+        QWidget* vue = QApplication::activeModalWidget();
+        const QStringList liste = coupes(vue);
+        vue->close();
+        QTRY_VERIFY(!QApplication::activeModalWidget());
         QVERIFY2(liste.isEmpty(), qPrintable(liste.join('\n')));
     }
 
