@@ -182,6 +182,11 @@ void LecteurSon::statut_change()
     if (m_etat == Etat::Chargement) {
         if (statut_charge(statut))
             conclure_chargement();
+        else if (statut == QMediaPlayer::EndOfMedia) { // played, asked during the load, to its end already
+            conclure_chargement();
+            if (m_etat == Etat::Pret)
+                m_position_ms = m_duree_ms;
+        }
         return;
     }
     if (m_etat != Etat::Pret)

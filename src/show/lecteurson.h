@@ -91,5 +91,5 @@ private:
     qint64 m_duree_ms = 0;
     qint64 m_position_ms = 0;         // where the media stands while it does not play
     bool m_relance = false;           // a new player is loading the file to play it
-    std::optional<qint64> m_depart_ms; // where that play starts, once loaded (none: from the start)
+    std::optional<qint64> m_depart_ms; // a play to start once loaded, from there (none: started, or not asked)
 };
