@@ -14,6 +14,7 @@
 #include "forms/textes.h"
 #include "forms/vueliste.h"
 #include "options/frmoptions.h"
+#include "show/deroulement.h"
 #include "show/frmapercu.h"
 #include "show/frmveille.h"
 #include "show/lecteurson.h"
@@ -363,7 +364,10 @@ void frmVisualiseur::Form_Load()
 
         for (const TypeImage& t : types_images())
             cboFiltre->addItem(t.libelle);
-        auto type = static_cast<qint16>(module().parametres.nombre(QStringLiteral("type fichier")));
+        // A stored type outside the list, however large, is no type at all.
+        int type = indice_reglage(module().parametres.nombre(QStringLiteral("type fichier")),
+                                  static_cast<int>(types_images().size()))
+                       .value_or(-1);
         // The picture asked for is listed even when the saved type would hide it.
         if (demande.type_image >= 0 && type != demande.type_image)
             type = 0;
