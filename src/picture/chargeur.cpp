@@ -1,15 +1,23 @@
 #include "picture/chargeur.h"
 
 #include "picture/contenu.h"
+#include "picture/formats.h"
+#include "picture/heif.h"
+#include "picture/jxl.h"
 #include "picture/metafichier.h"
 
+#include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QtPlugin>
 
 #include <algorithm>
 #include <cmath>
 #include <memory>
+
+// Our own readers (formats.h), linked into every program that reads pictures through this file.
+Q_IMPORT_PLUGIN(FormatsImagora)
 
 namespace {
 
@@ -50,11 +58,60 @@ bool format_attendu(NatureContenu nature, const QByteArray& format)
         return format == "jpeg";
     case NatureContenu::Icone:
         return format == "ico" || format == "cur";
-    case NatureContenu::Metafichier:
-    case NatureContenu::Inconnue:
+    default:
         break;
     }
     return false;
+}
+
+// The reader named for the types recognised beyond the first nine: no other reader is tried.
+QByteArray format_nomme(NatureContenu nature, QByteArrayView debut)
+{
+    switch (nature) {
+    case NatureContenu::Png:
+        return QByteArrayLiteral("png");
+    case NatureContenu::Tiff:
+        return QByteArrayLiteral("tiff");
+    case NatureContenu::WebP:
+        return QByteArrayLiteral("webp");
+    case NatureContenu::Heif:
+        return format_heif;
+    case NatureContenu::JpegXl:
+        return format_jpeg_xl;
+    case NatureContenu::Svg: // Qt SVG inflates a gzip stream only when told it holds one
+        return debut.startsWith("\x1F\x8B") ? QByteArrayLiteral("svgz") : QByteArrayLiteral("svg");
+    default:
+        return {};
+    }
+}
+
+// Peak bytes per pixel of the natural size while a whole picture is decoded: PNG and TIFF may hold
+// 16 bits per channel; our HEIF and JPEG XL readers say their own.
+qint64 octets_par_pixel(NatureContenu nature)
+{
+    switch (nature) {
+    case NatureContenu::Png:
+    case NatureContenu::Tiff:
+        return 8;
+    case NatureContenu::Heif:
+        return octets_par_pixel_heif;
+    case NatureContenu::JpegXl:
+        return octets_par_pixel_jpeg_xl;
+    default:
+        return 4;
+    }
+}
+
+// Pixels as the windows show them: 8 bits per channel, colours converted to sRGB from the picture's
+// own colour space (an embedded ICC profile, a wide-gamut phone picture) so they are not washed out.
+QImage en_srgb(QImage image)
+{
+    if (image.depth() > 32)
+        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    const QColorSpace espace = image.colorSpace();
+    if (espace.isValid() && espace != QColorSpace(QColorSpace::SRgb))
+        image.convertToColorSpace(QColorSpace::SRgb);
+    return image;
 }
 
 // One picture file being read: opened once, recognised from its first bytes, its header read once,
@@ -68,7 +125,7 @@ public:
     // Natural size after the EXIF orientation; invalid when the file is not a picture we read,
     // or one that no decoding keeps within the memory budget.
     QSize taille() const { return taille_; }
-    bool dessin() const { return !metafichier_.isEmpty(); }
+    bool dessin() const { return nature_ == NatureContenu::Metafichier || nature_ == NatureContenu::Svg; }
 
     // `voulue` (a size after orientation) when decoding at that size stays within the budget;
     // otherwise, for a JPEG or a drawing, the first of its halvings that does; invalid when none does.
@@ -81,6 +138,7 @@ public:
 private:
     void preparer_matricielle(NatureContenu nature, QByteArrayView debut);
     void preparer_metafichier();
+    void choisir_page_reduite(QSize voulue);
     // Bytes held at the peak of decoding at `voulue` (a size after orientation).
     qint64 memoire(QSize voulue) const;
 
@@ -112,6 +170,12 @@ Lecture::Lecture(const QString& chemin)
     case NatureContenu::Gif:
     case NatureContenu::Jpeg:
     case NatureContenu::Icone:
+    case NatureContenu::Png:
+    case NatureContenu::Tiff:
+    case NatureContenu::WebP:
+    case NatureContenu::Heif:
+    case NatureContenu::JpegXl:
+    case NatureContenu::Svg: // read by Qt SVG's reader, which draws at the size asked for
         preparer_matricielle(nature, debut);
         break;
     case NatureContenu::Metafichier: // WMF and EMF drawings, drawn at the size asked for
@@ -139,7 +203,10 @@ void Lecture::preparer_matricielle(NatureContenu nature, QByteArrayView debut)
     // reader starts on the file.
     const std::optional<EnteteJpeg> jpeg = nature == NatureContenu::Jpeg ? lire_entete_jpeg(fichier_) : std::nullopt;
 
-    if (nature == NatureContenu::Dib) {
+    const QByteArray format = format_nomme(nature, debut);
+    if (!format.isEmpty()) {
+        lecteur_ = std::make_unique<QImageReader>(&fichier_, format);
+    } else if (nature == NatureContenu::Dib) {
         // Without the "BM" header nothing in the content names the type: tell Qt.
         lecteur_ = std::make_unique<QImageReader>(&fichier_, QByteArrayLiteral("dib"));
     } else {
@@ -147,7 +214,7 @@ void Lecture::preparer_matricielle(NatureContenu nature, QByteArrayView debut)
         lecteur_->setDecideFormatFromContent(true);
     }
     lecteur_->setAutoTransform(true);
-    if (!format_attendu(nature, lecteur_->format())) {
+    if (format.isEmpty() && !format_attendu(nature, lecteur_->format())) {
         lecteur_.reset();
         return;
     }
@@ -203,7 +270,16 @@ qint64 Lecture::memoire(QSize voulue) const
     const QSize s = quart_de_tour_ ? voulue.transposed() : voulue; // as stored
     switch (nature_) {
     case NatureContenu::Metafichier: // drawn straight at that size
+    case NatureContenu::Svg:
         return octets(s);
+    case NatureContenu::Png:
+    case NatureContenu::Tiff:
+    case NatureContenu::WebP:
+    case NatureContenu::Heif:
+    case NatureContenu::JpegXl:
+        // The whole picture decoded, then scaled on a copy; one more copy brings it to 8 bits per
+        // channel or to sRGB.
+        return octets(taille_brute_) / 4 * octets_par_pixel(nature_) + 2 * octets(s);
     case NatureContenu::Jpeg: {
         // Qt has libjpeg decode at M/8 of the size (M from 1 to 8, the least that reaches the size
         // asked), then scales that to the size asked on a copy; the orientation turns a copy.
@@ -230,7 +306,7 @@ QSize Lecture::taille_permise(QSize voulue) const
         return {};
     if (memoire(voulue) <= octets_lecture_maximaux)
         return voulue;
-    if (nature_ != NatureContenu::Jpeg && nature_ != NatureContenu::Metafichier)
+    if (nature_ != NatureContenu::Jpeg && !dessin())
         return {};
     // Halvings of a JPEG's natural size come to libjpeg's own reductions (1/2, 1/4, 1/8), give or
     // take a pixel; past 1/8 its smallest decoding is scaled down further.
@@ -255,9 +331,36 @@ QImage Lecture::decoder(QSize voulue)
     // The reader scales the picture as stored, then turns it. Asking for the natural size costs
     // nothing, and holds the result to it when a header disagrees with the pixels (an icon's
     // directory, say).
-    if (voulue.isValid())
+    if (voulue.isValid()) {
+        if (nature_ == NatureContenu::Tiff)
+            choisir_page_reduite(voulue);
         lecteur_->setScaledSize(quart_de_tour_ ? voulue.transposed() : voulue);
-    return lecteur_->read();
+    }
+    return en_srgb(lecteur_->read());
+}
+
+void Lecture::choisir_page_reduite(QSize voulue)
+{
+    // A scanner's TIFF may hold the same picture again at reduced resolutions in later pages: the
+    // smallest one still as large as the size asked, and of the same shape, decodes for less.
+    // Qt's TIFF reader reads each page's header from where the file stands: bring it back first.
+    fichier_.seek(0);
+    const int pages = std::min(lecteur_->imageCount(), 16);
+    const QSize pleine = quart_de_tour_ ? taille_brute_.transposed() : taille_brute_;
+    int choisie = 0;
+    QSize taille_choisie = pleine;
+    for (int page = 1; page < pages && lecteur_->jumpToImage(page); ++page) {
+        fichier_.seek(0);
+        const QSize s = lecteur_->size();
+        const QSize orientee = quart_de_tour_ ? s.transposed() : s;
+        const bool meme_forme = std::abs(qint64(orientee.width()) * pleine.height() - qint64(orientee.height()) * pleine.width())
+            <= qint64(pleine.width()) * pleine.height() / 100;
+        if (meme_forme && orientee.width() >= voulue.width() && orientee.height() >= voulue.height()
+            && orientee.width() < taille_choisie.width())
+            choisie = page, taille_choisie = orientee;
+    }
+    lecteur_->jumpToImage(choisie);
+    fichier_.seek(0);
 }
 
 ImageLue resultat(QImage image, QSize taille)

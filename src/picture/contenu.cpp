@@ -107,6 +107,42 @@ std::optional<ImageIcone> lire_image_icone(QIODevice& fichier, quint32 position)
     return ImageIcone{0, QSize(int(largeur), int(hauteur)), profondeur};
 }
 
+// An ISO base media file whose first box is "ftyp" naming a brand of HEIF still pictures.
+bool est_heif(QByteArrayView debut)
+{
+    if (debut.size() < 16 || debut.sliced(4, 4) != QByteArrayView("ftyp"))
+        return false;
+    const qsizetype fin = std::min<qsizetype>(debut.size(), qFromBigEndian<quint32>(debut.data()));
+    static constexpr std::array<const char*, 12> marques{"heic", "heix", "heim", "heis", "hevc", "hevx",
+                                                         "hevm", "hevs", "mif1", "msf1", "avif", "avis"};
+    const auto connue = [&](qsizetype position) {
+        const QByteArrayView marque = debut.sliced(position, 4);
+        return std::any_of(marques.begin(), marques.end(), [&](const char* m) { return marque == QByteArrayView(m, 4); });
+    };
+    if (connue(8)) // the major brand
+        return true;
+    for (qsizetype position = 16; position + 4 <= fin; position += 4) // the compatible brands
+        if (connue(position))
+            return true;
+    return false;
+}
+
+// An SVG document: XML text (after an optional byte order mark and blanks) whose <svg> element
+// starts within the bytes given; or a gzip stream, which is how SVGZ files are stored.
+bool est_svg(QByteArrayView debut)
+{
+    if (debut.startsWith("\x1F\x8B"))
+        return true;
+    QByteArrayView texte = debut;
+    if (texte.startsWith("\xEF\xBB\xBF"))
+        texte = texte.sliced(3);
+    while (!texte.isEmpty() && (texte.front() == ' ' || texte.front() == '\t' || texte.front() == '\r' || texte.front() == '\n'))
+        texte = texte.sliced(1);
+    if (!texte.startsWith("<"))
+        return false;
+    return texte.startsWith("<svg") || (texte.indexOf("<svg") > 0 && (texte.startsWith("<?xml") || texte.startsWith("<!")));
+}
+
 } // namespace
 
 NatureContenu nature_du_contenu(QByteArrayView debut)
@@ -117,12 +153,28 @@ NatureContenu nature_du_contenu(QByteArrayView debut)
         return NatureContenu::Gif;
     if (debut.startsWith("\xFF\xD8"))
         return NatureContenu::Jpeg;
+    if (debut.startsWith("\x89PNG\r\n\x1A\n"))
+        return NatureContenu::Png;
+    // Signatures holding a zero byte are given with their length.
+    const auto commence = [&](const char* signature, qsizetype longueur) {
+        return debut.startsWith(QByteArrayView(signature, longueur));
+    };
+    if (commence("II*\0", 4) || commence("MM\0*", 4) || commence("II+\0", 4) || commence("MM\0+", 4))
+        return NatureContenu::Tiff;
+    if (debut.size() >= 12 && debut.startsWith("RIFF") && debut.sliced(8, 4) == QByteArrayView("WEBP"))
+        return NatureContenu::WebP;
+    if (debut.startsWith("\xFF\x0A") || commence("\0\0\0\x0CJXL \r\n\x87\n", 12))
+        return NatureContenu::JpegXl;
+    if (est_heif(debut))
+        return NatureContenu::Heif;
     if (est_wmf(debut) || est_emf(debut))
         return NatureContenu::Metafichier;
     if (est_icone(debut))
         return NatureContenu::Icone;
     if (est_dib_sans_entete(debut))
         return NatureContenu::Dib;
+    if (est_svg(debut))
+        return NatureContenu::Svg;
     return NatureContenu::Inconnue;
 }
 

@@ -19,10 +19,17 @@ enum class NatureContenu {
     Jpeg,
     Icone,       // ICO or CUR: a directory of several pictures
     Metafichier, // WMF or EMF drawing
+    Png,         // PNG, animated (APNG) or not
+    Tiff,        // TIFF or BigTIFF, either byte order
+    WebP,
+    Heif,        // HEIF container: HEIC (HEVC) or AVIF (AV1) pictures
+    JpegXl,      // bare codestream or ISO container
+    Svg,         // SVG drawing, plain text or gzip-compressed (SVGZ)
 };
 
-// How many leading bytes nature_du_contenu() needs to decide.
-inline constexpr qsizetype octets_pour_reconnaitre = 64;
+// How many leading bytes nature_du_contenu() needs to decide: an SVG file may hold an XML
+// declaration, comments and a document type before its <svg> element.
+inline constexpr qsizetype octets_pour_reconnaitre = 4096;
 
 NatureContenu nature_du_contenu(QByteArrayView debut);
 
