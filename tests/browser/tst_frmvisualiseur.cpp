@@ -164,10 +164,14 @@ private Q_SLOTS:
         QCOMPARE(panneau(f.get(), 1), QString("Appuyez sur F1 pour l'aide..."));
 
         auto* filtre = enfant<QComboBox>(f.get(), "cboFiltre");
-        QCOMPARE(filtre->count(), 9);
+        // The first nine keep their places (stored settings name them by position); the newer types follow.
+        QCOMPARE(filtre->count(), 15);
         QCOMPARE(filtre->itemText(0), QString("Tous les fichiers images"));
         QCOMPARE(filtre->itemText(5), QString("Fichiers Windows MétaFile (*.wmf)"));
         QCOMPARE(filtre->itemText(8), QString("Fichiers Icônes (*.ico)"));
+        QCOMPARE(filtre->itemText(9), QString("PNG (*.png)"));
+        QCOMPARE(filtre->itemText(12), QString("HEIF et AVIF (*.heic;*.heif;*.avif)"));
+        QCOMPARE(filtre->itemText(14), QString("SVG (*.svg;*.svgz)"));
         filtre->setCurrentIndex(3);
         QCOMPARE(noms(f.get()), (QStringList{"Anim.Gif", "chi.gif"}));
         QCOMPARE(texte(f.get(), "lblTotalFichiers"), QString("Total:  2 Fichier(s)"));

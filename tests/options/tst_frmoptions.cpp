@@ -97,7 +97,7 @@ private Q_SLOTS:
         QCOMPARE(enfant<QComboBox>(&o, "cboTemps")->currentText(), QString(" 1"));
         QCOMPARE(enfant<QComboBox>(&o, "cboTemps")->count(), 60);
         QCOMPARE(enfant<QListWidget>(&o, "lstFiltres")->currentItem()->text(), QString("Tous les fichiers images"));
-        QCOMPARE(enfant<QListWidget>(&o, "lstFiltres")->count(), 9);
+        QCOMPARE(enfant<QListWidget>(&o, "lstFiltres")->count(), 15);
         for (const char* c : {"chkVeille", "chkDemarrage", "chkNomFichier", "chkInfos", "chkSon"})
             QVERIFY2(!enfant<QCheckBox>(&o, c)->isChecked(), c);
         QCOMPARE(enfant<QListWidget>(&o, "lstTaille")->currentItem()->text(), QString("Normale"));
