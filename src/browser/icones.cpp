@@ -374,7 +374,7 @@ struct TypeImage {
     Glyphe glyphe;
 };
 
-constexpr std::array<TypeImage, 8> types{{
+constexpr std::array<TypeImage, 15> types{{
     {"BMP", 0x2560c8, Glyphe::Pixels},
     {"WMF", 0x3a9a2c, Glyphe::Vecteur},
     {"JPG", 0xe37b16, Glyphe::Paysage},
@@ -383,6 +383,13 @@ constexpr std::array<TypeImage, 8> types{{
     {"CUR", 0x4c5666, Glyphe::Fleche},
     {"DIB", 0xcc2e2e, Glyphe::Pixels},
     {"ICO", 0x0d8fa0, Glyphe::Tuile},
+    {"PNG", 0x5b8c1a, Glyphe::Pixels},
+    {"TIF", 0x8d5b34, Glyphe::Paysage},
+    {"WEBP", 0x3f51b5, Glyphe::Paysage},
+    {"HEIC", 0xc99a06, Glyphe::Paysage},
+    {"AVIF", 0x00897b, Glyphe::Paysage},
+    {"JXL", 0xb0304f, Glyphe::Paysage},
+    {"SVG", 0xe64a19, Glyphe::Vecteur},
 }};
 
 void dessiner_glyphe(QPainter& p, Glyphe g, const QRectF& zone, const QColor& couleur)

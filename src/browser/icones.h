@@ -7,8 +7,9 @@
 // at any device pixel ratio. Nothing is built before it is asked for: a QGuiApplication must
 // exist when these functions are called, not before.
 
-// Picture-type icon for the file list, by icon number 1..8:
-// 1 BMP, 2 WMF, 3 JPEG, 4 EMF, 5 GIF, 6 CUR (cursor), 7 DIB, 8 ICO. Any other number: a null QIcon.
+// Picture-type icon for the file list, by icon number 1..15:
+// 1 BMP, 2 WMF, 3 JPEG, 4 EMF, 5 GIF, 6 CUR (cursor), 7 DIB, 8 ICO, 9 PNG, 10 TIFF, 11 WebP, 12 HEIC,
+// 13 AVIF, 14 JPEG XL, 15 SVG. Any other number: a null QIcon.
 QIcon icone_type(int numero);
 
 // Pictures of the six view and sort buttons, index 0..5:

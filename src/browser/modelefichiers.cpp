@@ -6,6 +6,7 @@
 #include <QDateTime>
 
 #include <algorithm>
+#include <array>
 
 ModeleFichiers::ModeleFichiers(QObject* parent)
     : QAbstractTableModel(parent)
@@ -145,10 +146,16 @@ int ModeleFichiers::numero_icone(QStringView nom)
     if (point < 0)
         return 0;
     const QString extension = nom.sliced(point + 1).toString().toLower();
-    static const QStringList extensions = {QStringLiteral("bmp"), QStringLiteral("wmf"), QStringLiteral("jpg"),
-                                           QStringLiteral("emf"), QStringLiteral("gif"), QStringLiteral("cur"),
-                                           QStringLiteral("dib"), QStringLiteral("ico")};
-    if (extension == u"jpeg")
-        return 3;
-    return static_cast<int>(extensions.indexOf(extension)) + 1;
+    // In icone_type()'s order; the second name of a type comes after the fifteen.
+    static const QStringList extensions = {
+        QStringLiteral("bmp"), QStringLiteral("wmf"), QStringLiteral("jpg"),  QStringLiteral("emf"),
+        QStringLiteral("gif"), QStringLiteral("cur"), QStringLiteral("dib"),  QStringLiteral("ico"),
+        QStringLiteral("png"), QStringLiteral("tif"), QStringLiteral("webp"), QStringLiteral("heic"),
+        QStringLiteral("avif"), QStringLiteral("jxl"), QStringLiteral("svg"),
+        QStringLiteral("jpeg"), QStringLiteral("tiff"), QStringLiteral("heif"), QStringLiteral("svgz")};
+    static constexpr std::array<int, 4> seconds_noms = {3, 10, 12, 15};
+    const int position = static_cast<int>(extensions.indexOf(extension));
+    if (position >= 15)
+        return seconds_noms[static_cast<std::size_t>(position - 15)];
+    return position + 1;
 }

@@ -39,5 +39,5 @@ public:
 private:
     QList<EntreeFichier> m_entrees;
     QLocale m_locale = QLocale::system();
-    std::array<QIcon, 9> m_icones;
+    std::array<QIcon, 16> m_icones;
 };

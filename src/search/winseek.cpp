@@ -29,6 +29,7 @@
 #include <QStringListModel>
 #include <QThreadPool>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <new>
@@ -95,7 +96,15 @@ bool ligne_image(const QString& ligne)
     static const QStringList fins = {QStringLiteral(".bmp"), QStringLiteral(".dib"), QStringLiteral(".gif"),
                                      QStringLiteral(".jpg"), QStringLiteral("jpeg"), QStringLiteral(".emf"),
                                      QStringLiteral(".wmf"), QStringLiteral(".cur"), QStringLiteral(".ico")};
-    return fins.contains(ligne.right(4).toLower());
+    // The types read since: their whole extension, after its dot.
+    static const QStringList extensions = {QStringLiteral(".png"),  QStringLiteral(".tif"),  QStringLiteral(".tiff"),
+                                           QStringLiteral(".webp"), QStringLiteral(".heic"), QStringLiteral(".heif"),
+                                           QStringLiteral(".avif"), QStringLiteral(".jxl"),  QStringLiteral(".svg"),
+                                           QStringLiteral(".svgz")};
+    if (fins.contains(ligne.right(4).toLower()))
+        return true;
+    return std::any_of(extensions.begin(), extensions.end(),
+                       [&](const QString& e) { return ligne.endsWith(e, Qt::CaseInsensitive); });
 }
 
 // The result lines: one full path each, appended in batches so that a view of a million lines
