@@ -5,7 +5,9 @@
 #include "picture/heif.h"
 #include "picture/jxl.h"
 #include "picture/metafichier.h"
+#include "picture/svg.h"
 
+#include <QBuffer>
 #include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
@@ -65,7 +67,7 @@ bool format_attendu(NatureContenu nature, const QByteArray& format)
 }
 
 // The reader named for the types recognised beyond the first nine: no other reader is tried.
-QByteArray format_nomme(NatureContenu nature, QByteArrayView debut)
+QByteArray format_nomme(NatureContenu nature)
 {
     switch (nature) {
     case NatureContenu::Png:
@@ -78,8 +80,8 @@ QByteArray format_nomme(NatureContenu nature, QByteArrayView debut)
         return format_heif;
     case NatureContenu::JpegXl:
         return format_jpeg_xl;
-    case NatureContenu::Svg: // Qt SVG inflates a gzip stream only when told it holds one
-        return debut.startsWith("\x1F\x8B") ? QByteArrayLiteral("svgz") : QByteArrayLiteral("svg");
+    case NatureContenu::Svg:
+        return QByteArrayLiteral("svg");
     default:
         return {};
     }
@@ -145,6 +147,7 @@ private:
     // Raster pictures are decoded by Qt's reader; metafiles are drawn from their bytes, in metafichier_.
     QFile fichier_;
     QByteArray metafichier_;
+    QBuffer svg_; // an SVG drawing made self-contained (svg.h), which Qt's reader reads in place of the file
     std::unique_ptr<QImageReader> lecteur_; // declared after fichier_, so destroyed before it
     NatureContenu nature_ = NatureContenu::Inconnue;
     QSize taille_;
@@ -203,8 +206,13 @@ void Lecture::preparer_matricielle(NatureContenu nature, QByteArrayView debut)
     // reader starts on the file.
     const std::optional<EnteteJpeg> jpeg = nature == NatureContenu::Jpeg ? lire_entete_jpeg(fichier_) : std::nullopt;
 
-    const QByteArray format = format_nomme(nature, debut);
-    if (!format.isEmpty()) {
+    const QByteArray format = format_nomme(nature);
+    if (nature == NatureContenu::Svg) {
+        svg_.setData(svg_autonome(fichier_));
+        if (svg_.data().isEmpty() || !svg_.open(QIODevice::ReadOnly))
+            return;
+        lecteur_ = std::make_unique<QImageReader>(&svg_, format);
+    } else if (!format.isEmpty()) {
         lecteur_ = std::make_unique<QImageReader>(&fichier_, format);
     } else if (nature == NatureContenu::Dib) {
         // Without the "BM" header nothing in the content names the type: tell Qt.

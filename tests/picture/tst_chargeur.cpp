@@ -3,10 +3,14 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QColorSpace>
+#include <QColorTransform>
 #include <QFile>
+#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include <sys/stat.h>
 
@@ -96,6 +100,74 @@ LectureMesuree lire_a_part(const QString& mode, const QString& chemin, QSize tai
             mesure.pic_ko = champs[1].toLongLong();
     }
     return mesure;
+}
+
+// A 60x40 picture in four flat quarters: red, green / blue, white.
+QImage quartiers()
+{
+    QImage image(60, 40, QImage::Format_RGB32);
+    QPainter p(&image);
+    p.fillRect(0, 0, 30, 20, Qt::red);
+    p.fillRect(30, 0, 30, 20, Qt::green);
+    p.fillRect(0, 20, 30, 20, Qt::blue);
+    p.fillRect(30, 20, 30, 20, Qt::white);
+    return image;
+}
+
+const QByteArray svg_quartiers = "<?xml version='1.0' encoding='UTF-8'?>\n"
+    "<!-- Quatre quarts -->\n"
+    "<svg xmlns='http://www.w3.org/2000/svg' width='60' height='40'>\n"
+    " <rect width='30' height='20' fill='#f00'/><rect x='30' width='30' height='20' fill='#0f0'/>\n"
+    " <rect y='20' width='30' height='20' fill='#00f'/><rect x='30' y='20' width='30' height='20' fill='#fff'/>\n"
+    "</svg>\n";
+
+// The four quarters found again, whatever size the picture was read at.
+bool en_quartiers(const QImage& lue)
+{
+    const auto proche = [&](qreal x, qreal y, QColor attendue) {
+        const QColor c = lue.pixelColor(int(x * lue.width()), int(y * lue.height()));
+        return qAbs(c.red() - attendue.red()) < 40 && qAbs(c.green() - attendue.green()) < 40
+            && qAbs(c.blue() - attendue.blue()) < 40;
+    };
+    return !lue.isNull() && proche(0.25, 0.25, Qt::red) && proche(0.75, 0.25, Qt::green)
+        && proche(0.25, 0.75, Qt::blue) && proche(0.75, 0.75, Qt::white);
+}
+
+QString gzip(const QTemporaryDir& dossier, const QString& source, const QString& nom)
+{
+    QProcess gzip;
+    gzip.setStandardInputFile(source);
+    gzip.setStandardOutputFile(dossier.filePath(nom));
+    gzip.start(QStringLiteral("gzip"), {QStringLiteral("-c")});
+    return gzip.waitForFinished() && gzip.exitCode() == 0 ? dossier.filePath(nom) : QString();
+}
+
+quint32 crc_png(QByteArrayView octets)
+{
+    quint32 crc = 0xFFFFFFFF;
+    for (const char o : octets) {
+        crc ^= quint8(o);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+    }
+    return ~crc;
+}
+
+// A PNG file of nothing but its header chunk, claiming the size given.
+QByteArray png_entete(quint32 largeur, quint32 hauteur)
+{
+    QByteArray ihdr("IHDR");
+    for (const quint32 v : {largeur, hauteur}) {
+        char o[4];
+        qToBigEndian(v, o);
+        ihdr.append(o, 4);
+    }
+    ihdr.append("\x10\x06\0\0\0", 5); // 16 bits per channel, RGBA
+    QByteArray png("\x89PNG\r\n\x1A\n\0\0\0\x0D", 12);
+    png += ihdr;
+    char crc[4];
+    qToBigEndian(crc_png(ihdr), crc);
+    return png.append(crc, 4);
 }
 
 void verifier_echec(const QString& chemin)
@@ -205,6 +277,121 @@ private Q_SLOTS:
         QCOMPARE(image_apercu(dib_en_jpg, carre).taille_naturelle, QSize(296, 176));
     }
 
+    void types_recents_reconnus_et_lus_data()
+    {
+        QTest::addColumn<QByteArray>("format"); // Qt's writer, or "svg" / "svgz"
+        for (const char* f : {"png", "tiff", "webp", "svg", "svgz"})
+            QTest::newRow(f) << QByteArray(f);
+    }
+
+    void types_recents_reconnus_et_lus()
+    {
+        // Each under a name that says JPEG: the content alone decides.
+        QFETCH(QByteArray, format);
+        QTemporaryDir dossier;
+        QVERIFY(dossier.isValid());
+        QString chemin = dossier.filePath("image.jpg");
+        if (format == "svg" || format == "svgz") {
+            chemin = ecrire(dossier, "dessin.jpg", svg_quartiers);
+            if (format == "svgz")
+                chemin = gzip(dossier, chemin, "image.jpg");
+        } else {
+            QVERIFY(quartiers().save(chemin, format.constData(), 100));
+        }
+        QCOMPARE(taille_image(chemin), QSize(60, 40));
+        const ImageLue apercu = image_apercu(chemin, carre);
+        QCOMPARE(apercu.image.size(), carre);
+        QCOMPARE(apercu.taille_naturelle, QSize(60, 40));
+        QVERIFY(en_quartiers(apercu.image));
+        const ImageLue complete = image_complete(chemin);
+        QCOMPARE(complete.image.size(), QSize(60, 40));
+        QVERIFY(en_quartiers(complete.image));
+        QCOMPARE(complete.image.depth(), 32);
+        QCOMPARE(image_ajustee(chemin, QSize(30, 30)).image.size(), QSize(30, 20));
+    }
+
+    void profondeur_et_couleurs_ramenees_a_srgb_8_bits()
+    {
+        QTemporaryDir dossier;
+        QVERIFY(dossier.isValid());
+        // 16 bits per channel: half intensity stays half, neither black nor white.
+        QImage seize(8, 8, QImage::Format_RGBA64);
+        seize.fill(QColor::fromRgba64(0x8080, 0x4040, 0xC0C0));
+        QVERIFY(seize.save(dossier.filePath("seize.png")));
+        const QImage lue16 = image_complete(dossier.filePath("seize.png")).image;
+        QCOMPARE(lue16.depth(), 32);
+        QCOMPARE(lue16.pixelColor(4, 4), QColor(0x80, 0x40, 0xC0));
+
+        // A Display P3 picture (its profile in the file) comes converted to sRGB, as Qt's own
+        // colour transform does it.
+        QImage p3(8, 8, QImage::Format_RGB32);
+        p3.fill(QColor(200, 120, 60));
+        p3.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
+        QVERIFY(p3.save(dossier.filePath("p3.png")));
+        const QColor attendue = QColorSpace(QColorSpace::DisplayP3).transformationToColorSpace(QColorSpace::SRgb)
+                                    .map(QColor(200, 120, 60));
+        for (const ImageLue& lue : {image_complete(dossier.filePath("p3.png")), image_apercu(dossier.filePath("p3.png"), carre)}) {
+            const QColor c = lue.image.pixelColor(4, 4);
+            QVERIFY2(qAbs(c.red() - attendue.red()) <= 2 && qAbs(c.green() - attendue.green()) <= 2
+                         && qAbs(c.blue() - attendue.blue()) <= 2,
+                     qPrintable(QStringLiteral("%1 for %2").arg(c.name(), attendue.name())));
+            QVERIFY(attendue != QColor(200, 120, 60));
+        }
+    }
+
+    void tiff_lu_dans_sa_page_reduite()
+    {
+        // A scanner's TIFF: the picture, then the same at half and a quarter of its size. Each page
+        // has its own colour here, to tell which one was decoded.
+        QTemporaryDir dossier;
+        QVERIFY(dossier.isValid());
+        const QString chemin = dossier.filePath("scan.tif");
+        QProcess convert;
+        convert.start("convert", {"-size", "1200x800", "xc:red", "-size", "600x400", "xc:lime", "-size", "300x200",
+                                  "xc:blue", chemin});
+        if (!convert.waitForFinished() || convert.exitCode() != 0)
+            QSKIP("ImageMagick's convert is needed to make a TIFF of several pages");
+        const auto couleur = [](const ImageLue& lue) { return lue.image.pixelColor(lue.image.width() / 2, lue.image.height() / 2); };
+        QCOMPARE(taille_image(chemin), QSize(1200, 800));
+        const ImageLue apercu = image_apercu(chemin, carre);
+        QCOMPARE(couleur(apercu), QColor(Qt::blue));
+        QCOMPARE(apercu.taille_naturelle, QSize(1200, 800));
+        const ImageLue ajustee = image_ajustee(chemin, QSize(500, 500));
+        QCOMPARE(ajustee.image.size(), QSize(500, 333));
+        QCOMPARE(couleur(ajustee), QColor(Qt::green));
+        QCOMPARE(couleur(image_complete(chemin)), QColor(Qt::red));
+    }
+
+    void svg_sans_rien_d_exterieur()
+    {
+        QTemporaryDir dossier;
+        QVERIFY(dossier.isValid());
+        // A drawing that names a pipe as its picture would keep a reader waiting forever; one that
+        // names a picture of the disk would show it. Neither is opened: the rest is drawn.
+        const QString tube = dossier.filePath("tube.png");
+        QCOMPARE(::mkfifo(QFile::encodeName(tube).constData(), 0600), 0);
+        QVERIFY(quartiers().save(dossier.filePath("photo.png")));
+        for (const QString& cible : {tube, dossier.filePath("photo.png"), "file://" + dossier.filePath("photo.png")}) {
+            const QString chemin = ecrire(dossier, "lien.svg", QString::fromLatin1(
+                "<svg xmlns='http://www.w3.org/2000/svg' xmlns:xlink='http://www.w3.org/1999/xlink' width='60' height='40'>"
+                "<rect width='60' height='40' fill='#00f'/><image width='60' height='40' xlink:href='%1'/>"
+                "<a href='https://exemple.org/'><rect width='10' height='10' fill='#f00'/></a></svg>").arg(cible).toUtf8());
+            const QImage lue = image_complete(chemin).image;
+            QCOMPARE(lue.size(), QSize(60, 40));
+            QCOMPARE(lue.pixelColor(30, 30), QColor(Qt::blue));
+            QCOMPARE(lue.pixelColor(5, 5), QColor(Qt::red));
+        }
+        // A drawing that inflates to gigabytes, and one whose entities do, are refused.
+        QProcess::execute("bash", {"-c", "head -c 100M /dev/zero | gzip -c > " + dossier.filePath("bombe.svgz")});
+        QVERIFY(QFileInfo(dossier.filePath("bombe.svgz")).size() > 0);
+        QString entites = "<?xml version=\"1.0\"?><!DOCTYPE svg [<!ENTITY a \"aaaaaaaaaaaaaaaa\">";
+        for (char e = 'b'; e <= 'h'; ++e)
+            entites += QStringLiteral("<!ENTITY %1 \"%2\">").arg(QChar(e), QString("&%1;").arg(QChar(e - 1)).repeated(16));
+        entites += "]><svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" height=\"10\"><text>&h;</text></svg>";
+        for (const QString& chemin : {dossier.filePath("bombe.svgz"), ecrire(dossier, "entites.svg", entites.toUtf8())})
+            verifier_echec(chemin);
+    }
+
     void fichiers_illisibles_echouent_proprement()
     {
         QTemporaryDir dossier;
@@ -218,6 +405,10 @@ private Q_SLOTS:
             ecrire(dossier, "texte.jpg", "Ceci n'est pas une image.\n"),
             ecrire(dossier, "vide.bmp", QByteArray()),
             ecrire(dossier, "ecran_immense.gif", QByteArray("GIF89a\x60\xEA\x60\xEA\x80\0\0", 13).leftJustified(800, '\0')),
+            ecrire(dossier, "entete_seul.png", png_entete(640, 480)),
+            ecrire(dossier, "coupe.webp", QByteArray("RIFF\x40\0\0\0WEBPVP8L", 16)),
+            ecrire(dossier, "coupe.tif", QByteArray("II*\0\x08\0\0\0\x40\0", 10)),
+            ecrire(dossier, "coupe.svg", "<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'><rect"),
             dossier.filePath("absent.jpg"),
             dossier.filePath("dossier.jpg"),
             fifo, // opening it for reading would wait for a writer forever
@@ -285,6 +476,10 @@ private Q_SLOTS:
         QTest::newRow("emf 16000x16000, apercu") << emf << "apercu" << carre << carre << QSize(16000, 16000);
         QTest::newRow("emf 16000x16000, complete") << emf << "complete" << carre << QSize(4096, 4096) << QSize(16000, 16000);
         QTest::newRow("emf 16000x16000, ajustee") << emf << "ajustee" << ecran << QSize(1080, 1080) << QSize(16000, 16000);
+        const QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' width='20000' height='20000'><rect width='10' height='10'/></svg>";
+        QTest::newRow("svg 20000x20000, complete") << svg << "complete" << carre << QSize(4096, 4096) << QSize(20000, 20000);
+        // 16 bits per channel: 12.8 GB to decode.
+        QTest::newRow("png 40000x10000, apercu") << png_entete(40000, 10000) << "apercu" << carre << rien << inconnue;
 
         // Real pictures that are merely big still show, at a reduced size when the budget asks it.
         const QByteArray grand = fabrique::jpeg_uni(12000, 12000, 3, false);
