@@ -8,6 +8,7 @@
 #include "forms/listefichiers.h"
 #include "images_fabriquees.h"
 #include "picture/chargeur.h"
+#include "picture/contenu.h"
 #include "search/winseek.h"
 #include "show/ajustement.h"
 #include "show/prechargeur.h"
@@ -84,17 +85,63 @@ double memoire_max_mo()
     return -1;
 }
 
-bool est_jpeg(const QString& fichier)
+// The decoder's own command-line tool, to set the preview beside: libjpeg's decoding at 1/8 for a
+// JPEG (what the preview itself does), a full decode by the reference decoder of HEIC, AVIF and JPEG
+// XL (which cannot decode less), written to an uncompressed file in `dossier`.
+// The version the tool prints of itself (its first line mentioning one), for the record.
+QString version_outil(const QString& programme)
+{
+    QProcess processus;
+    processus.setProcessChannelMode(QProcess::MergedChannels);
+    const bool avif = programme.endsWith(u"avifdec");
+    processus.start(programme, {avif ? QStringLiteral("--version") : QStringLiteral("--help")});
+    if (!processus.waitForFinished(10'000))
+        return {};
+    for (const QByteArray& ligne : processus.readAll().split('\n')) {
+        if (ligne.contains("version") || ligne.contains("Version") || ligne.contains(" v0") || ligne.contains(" v1"))
+            return QString::fromUtf8(ligne.simplified());
+    }
+    return {};
+}
+
+struct OutilReference {
+    QString nom;
+    QString programme;
+    QStringList arguments;
+    QString absent; // why there is none, when there is none
+};
+
+OutilReference outil_reference(const QString& fichier, const QString& dossier)
 {
     QFile f(fichier);
-    return f.open(QIODevice::ReadOnly) && f.read(2) == QByteArrayLiteral("\xFF\xD8");
+    const QByteArray debut = f.open(QIODevice::ReadOnly) ? f.read(octets_pour_reconnaitre) : QByteArray();
+    const auto outil = [](const char* nom, const char* programme, QStringList arguments) {
+        const QString chemin = QStandardPaths::findExecutable(QString::fromLatin1(programme));
+        if (chemin.isEmpty())
+            return OutilReference{QString::fromLatin1(nom), {}, {}, QStringLiteral("%1 not on the PATH").arg(programme)};
+        return OutilReference{QString::fromLatin1(nom), chemin, std::move(arguments), {}};
+    };
+    switch (nature_du_contenu(debut)) {
+    case NatureContenu::Jpeg:
+        return outil("djpeg 1/8", "djpeg", {"-scale", "1/8", "-outfile", "/dev/null", fichier});
+    case NatureContenu::Heif: {
+        const bool avif = debut.mid(8, 24).contains("avif") || debut.mid(8, 24).contains("avis");
+        if (avif)
+            return outil("avifdec", "avifdec", {"-j", "all", fichier, dossier + QStringLiteral("/sortie.y4m")});
+        return outil("heif-convert", "heif-convert", {fichier, dossier + QStringLiteral("/sortie.y4m")});
+    }
+    case NatureContenu::JpegXl:
+        return outil("djxl", "djxl", {fichier, dossier + QStringLiteral("/sortie.ppm")});
+    default:
+        return {QStringLiteral("reference decoder"), {}, {}, QStringLiteral("no reference decoder for this type")};
+    }
 }
 
 // preview FILE: the browser's 145x145 preview of FILE (reading its size, then decoding at the
 // reduced size, as image_apercu does), its time and the process's peak memory, against the memory
 // before it and the budget of one picture; then, for comparison, a full decode scaled afterwards
-// and, for a JPEG, libjpeg's own command-line decoder at 1/8 scale. A file the preview refuses
-// (not a picture, or beyond the memory budget) is measured too: the time to refuse it.
+// and the decoder's own tool (outil_reference). A file the preview refuses (not a picture, or
+// beyond the memory budget) is measured too: the time to refuse it.
 int commande_preview(const QStringList& arguments)
 {
     if (arguments.size() != 1) {
@@ -130,45 +177,47 @@ int commande_preview(const QStringList& arguments)
         });
     }
 
-    std::optional<Mesure> djpeg;
-    const char* sans_djpeg = nullptr; // why djpeg was not measured
-    const QString programme_djpeg = QStandardPaths::findExecutable(QStringLiteral("djpeg"));
-    if (programme_djpeg.isEmpty()) {
-        sans_djpeg = "djpeg not on the PATH";
-    } else if (!est_jpeg(fichier)) {
-        sans_djpeg = "not a JPEG";
-    } else if (refusee) {
-        sans_djpeg = "the preview refused the file";
-    } else {
-        djpeg = mesurer([&] {
+    QTemporaryDir sorties;
+    OutilReference outil = outil_reference(fichier, sorties.path());
+    std::optional<Mesure> reference;
+    if (outil.absent.isEmpty() && refusee)
+        outil.absent = QStringLiteral("the preview refused the file");
+    if (outil.absent.isEmpty()) {
+        reference = mesurer([&] {
             QProcess processus;
-            processus.start(programme_djpeg, {"-scale", "1/8", "-outfile", "/dev/null", fichier});
-            // Exit code 2 means the picture was decoded with warnings (a damaged file, say).
-            return processus.waitForFinished(60'000) && processus.exitStatus() == QProcess::NormalExit
-                && (processus.exitCode() == 0 || processus.exitCode() == 2);
+            processus.start(outil.programme, outil.arguments);
+            // djpeg's exit code 2 means the picture was decoded with warnings (a damaged file, say).
+            return processus.waitForFinished(120'000) && processus.exitStatus() == QProcess::NormalExit
+                && (processus.exitCode() == 0 || (outil.nom.startsWith(u"djpeg") && processus.exitCode() == 2));
         });
-        if (!djpeg)
-            sans_djpeg = "djpeg failed";
+        if (!reference)
+            outil.absent = outil.nom + QStringLiteral(" failed");
     }
+    const QString version = outil.programme.isEmpty() ? QString() : version_outil(outil.programme);
 
     detailler("preview", *apercu);
     if (complet)
         detailler("full+scale", *complet);
-    if (djpeg)
-        detailler("djpeg 1/8", *djpeg);
+    if (reference)
+        detailler(qPrintable(outil.nom), *reference);
     if (complet)
         std::printf("full+scale: %.1f ms (%.1fx the preview)\n", complet->mediane, complet->mediane / apercu->mediane);
     else
         std::printf("full+scale: not measured (%s)\n", refusee ? "the preview refused the file" : "the full decode failed");
-    if (djpeg)
-        std::printf("djpeg 1/8: %.1f ms (preview is %.2fx this)\n", djpeg->mediane, apercu->mediane / djpeg->mediane);
+    if (reference)
+        std::printf("%s: %.1f ms (preview is %.2fx this)%s\n", qPrintable(outil.nom), reference->mediane,
+                    apercu->mediane / reference->mediane, qPrintable(version.isEmpty() ? QString() : " [" + version + "]"));
     else
-        std::printf("djpeg 1/8: not measured (%s)\n", sans_djpeg);
+        std::printf("%s: not measured (%s)\n", qPrintable(outil.nom), qPrintable(outil.absent));
     std::printf("peak memory: %.0f MB (%.0f MB before the first preview, so %.0f MB for the preview; budget %lld MB a picture)\n",
                 memoire_apercu, memoire_avant, memoire_apercu - memoire_avant,
                 static_cast<long long>(octets_lecture_maximaux / (1024 * 1024)));
-    std::printf("preview: %.1f ms%s, peak memory %.0f MB\n", apercu->mediane, refusee ? " to refuse the file" : "",
-                memoire_apercu);
+    const QString a_cote = reference ? QStringLiteral(", %1 %2 ms, ratio %3").arg(outil.nom)
+                                           .arg(reference->mediane, 0, 'f', 1)
+                                           .arg(apercu->mediane / reference->mediane, 0, 'f', 2)
+                                     : QString();
+    std::printf("preview: %.1f ms%s%s, peak memory %.0f MB\n", apercu->mediane, refusee ? " to refuse the file" : "",
+                qPrintable(a_cote), memoire_apercu);
     return 0;
 }
 
