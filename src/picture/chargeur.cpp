@@ -87,18 +87,19 @@ QByteArray format_nomme(NatureContenu nature)
     }
 }
 
-// Peak bytes per pixel of the natural size while a whole picture is decoded: PNG and TIFF may hold
-// 16 bits per channel; our HEIF and JPEG XL readers say their own.
-qint64 octets_par_pixel(NatureContenu nature)
+// Peak bytes per pixel of the natural size while a whole picture is decoded: a PNG of 16 bits per
+// channel (its header says) and any TIFF may take 8; our HEIF and JPEG XL readers say their own.
+qint64 octets_par_pixel(NatureContenu nature, QByteArrayView debut)
 {
     switch (nature) {
-    case NatureContenu::Png:
-    case NatureContenu::Tiff:
-        return 8;
     case NatureContenu::Heif:
         return octets_par_pixel_heif;
     case NatureContenu::JpegXl:
         return octets_par_pixel_jpeg_xl;
+    case NatureContenu::Png: // the bit depth follows the signature, the chunk's length and type, the size
+        return debut.size() > 24 && debut[24] == 16 ? 8 : 4;
+    case NatureContenu::Tiff:
+        return 8;
     default:
         return 4;
     }
@@ -155,6 +156,7 @@ private:
     bool quart_de_tour_ = false; // the orientation turns the picture by 90°: width and height swap
     bool tournee_ = false;       // the orientation turns or mirrors the picture: one more copy
     qint64 coefficients_jpeg_ = 0;
+    qint64 octets_par_pixel_ = 4; // the newer types: see octets_par_pixel()
     int index_icone_ = 0;
 };
 
@@ -247,6 +249,7 @@ void Lecture::preparer_matricielle(NatureContenu nature, QByteArrayView debut)
 
     nature_ = nature;
     taille_brute_ = taille_brute;
+    octets_par_pixel_ = octets_par_pixel(nature, debut);
     // Without a frame header of our own reading the worst is assumed: three components kept whole.
     if (nature == NatureContenu::Jpeg)
         coefficients_jpeg_ = jpeg ? jpeg->octets_coefficients : largeur * hauteur * 3 * 2;
@@ -287,7 +290,7 @@ qint64 Lecture::memoire(QSize voulue) const
     case NatureContenu::JpegXl:
         // The whole picture decoded, then scaled on a copy; one more copy brings it to 8 bits per
         // channel or to sRGB.
-        return octets(taille_brute_) / 4 * octets_par_pixel(nature_) + 2 * octets(s);
+        return octets(taille_brute_) / 4 * octets_par_pixel_ + 2 * octets(s);
     case NatureContenu::Jpeg: {
         // Qt has libjpeg decode at M/8 of the size (M from 1 to 8, the least that reaches the size
         // asked), then scales that to the size asked on a copy; the orientation turns a copy.

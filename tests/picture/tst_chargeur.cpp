@@ -536,5 +536,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestChargeur)
+QTEST_MAIN(TestChargeur)
 #include "tst_chargeur.moc"
