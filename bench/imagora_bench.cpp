@@ -93,13 +93,16 @@ QString version_outil(const QString& programme)
 {
     QProcess processus;
     processus.setProcessChannelMode(QProcess::MergedChannels);
-    const bool avif = programme.endsWith(u"avifdec");
-    processus.start(programme, {avif ? QStringLiteral("--version") : QStringLiteral("--help")});
+    const QString nom = QFileInfo(programme).fileName();
+    processus.start(programme, {nom == u"djpeg" ? QStringLiteral("-version")
+                                : nom == u"avifdec" ? QStringLiteral("--version")
+                                                    : QStringLiteral("--help")});
     if (!processus.waitForFinished(10'000))
         return {};
     for (const QByteArray& ligne : processus.readAll().split('\n')) {
-        if (ligne.contains("version") || ligne.contains("Version") || ligne.contains(" v0") || ligne.contains(" v1"))
-            return QString::fromUtf8(ligne.simplified());
+        const QByteArray l = ligne.simplified();
+        if (!l.startsWith('-') && (l.contains("ersion") || l.contains(" v0.") || l.contains(" v1.")))
+            return QString::fromUtf8(l);
     }
     return {};
 }
