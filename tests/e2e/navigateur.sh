@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The browser as a user meets it, on the X display of xvfb-run:
-#  - it opens on a prepared folder holding a picture of each of the nine types;
+#  - it opens on a prepared folder holding a picture of each of the nine older types, then on one
+#    holding a picture of each newer type (PNG, TIFF, WebP, HEIC, AVIF, JPEG XL, SVG);
 #  - a click on each row shows that picture in the preview square;
 #  - F1 opens the installed help page in the desktop's viewer;
 #  - Escape asks whether to quit, Return answers Yes, the settings say "inactif";
@@ -67,6 +68,50 @@ else
 fi
 attendre_fin "$pid" 10 && ok "le programme se termine après Oui" || echoue "le programme tourne encore après Oui"
 [ "$(cle etat)" = inactif ] && ok "etat = inactif" || echoue "etat = '$(cle etat)'"
+
+# The newer types, one picture each, made here with Debian's encoders from the samples; in the
+# list's order, each from another picture than the one before it.
+recents=$bac/recents
+mkdir -p "$recents"
+convert "$echantillons/flower.jpg" "$bac/fleur.png"
+convert "$echantillons/hopper.bmp" "$bac/hopper.png"
+convert "$echantillons/flower2.jpg" "$bac/fleur2.png"
+avifenc -s 10 "$bac/fleur.png" "$recents/photo.avif" >/dev/null
+heif-enc -q 70 -o "$recents/photo.heic" "$bac/hopper.png" >/dev/null
+cjxl "$bac/fleur2.png" "$recents/photo.jxl" 2>/dev/null
+convert "$echantillons/iptc.jpg" "$recents/photo.png"
+cat >"$recents/photo.svg" <<'SVG'
+<svg xmlns="http://www.w3.org/2000/svg" width="300" height="200">
+ <rect width="300" height="200" fill="#1e5aa8"/><circle cx="150" cy="100" r="70" fill="#f2c12e"/>
+ <path d="M20 180 L120 60 L220 180 Z" fill="#2e8b57" stroke="#111" stroke-width="4"/>
+</svg>
+SVG
+convert "$echantillons/hopper.bmp" "$recents/photo.tif"
+convert "$echantillons/flower.jpg" "$recents/photo.webp"
+nouveaux=(photo.avif photo.heic photo.jxl photo.png photo.svg photo.tif photo.webp)
+reglages "date de debut" "01/01/2026" "dossier demarrage" "$recents" "type fichier" "0"
+LANG=$langue "$programme" &
+pid=$!
+if id=$(attendre_fenetre "$titre_principal" 60 "$pid"); then
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    sleep 1
+    precedent=
+    for i in "${!nouveaux[@]}"; do
+        if apercu_de $((X + 260)) $((Y + 118 + 18 * i)) && [ "$(md5sum <"$bac/apercu.png")" != "$precedent" ]; then
+            ok "${nouveaux[$i]} s'affiche en aperçu"
+            precedent=$(md5sum <"$bac/apercu.png")
+            capture "6-apercu-${nouveaux[$i]##*.}"
+        else
+            echoue "pas d'aperçu de ${nouveaux[$i]} (écart '${ecart:-}')"
+        fi
+    done
+    xdotool search --onlyvisible --name '^Imagora$' >/dev/null && echoue "un message est affiché"
+    touches "$id" Escape
+    question=$(attendre_fenetre '^IMAGORA$' 30 "$pid") && touches "$question" Return
+    attendre_fin "$pid" 10 || { echoue "le programme tourne encore"; kill -9 "$pid"; }
+else
+    echoue "la fenêtre principale n'apparaît pas sur le dossier des nouveaux types"
+fi
 
 # Opened on a picture of another folder, whatever the saved folder and type.
 mkdir -p "$bac/ailleurs"
