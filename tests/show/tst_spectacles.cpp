@@ -104,7 +104,10 @@ private Q_SLOTS:
         QCOMPARE(vus, (QStringList{"DIAPORAMA: " + m_dossier + "/a.bmp", "DIAPORAMA: " + m_dossier + "/b.jpg",
                                    "DIAPORAMA: " + m_dossier + "/c.gif"}));
         QCOMPARE(tailles, (QList<QSize>{{128, 128}, {640, 480}, {320, 240}}));
-        QCOMPARE(d().messages, (QList<Message>{{"3 image(s) visionnée(s).", "Fin du diaporama", Boutons::Ok, Icone::Information}}));
+        QCOMPARE(d().messages.size(), 1);
+        QCOMPARE(d().messages.first().texte, QString("3 image(s) visionnée(s)."));
+        QCOMPARE(d().messages.first().titre, QString("Fin du diaporama"));
+        QCOMPARE(d().messages.first().icone, Icone::Information);
     }
 
     void diaporama_en_boucle_avec_une_image_abimee()
