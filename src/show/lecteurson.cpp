@@ -65,6 +65,11 @@ void LecteurSon::nettoyer()
     m_etat = Etat::Vide;
     m_raison.clear();
     m_source.clear();
+    oublier_lecture();
+}
+
+void LecteurSon::oublier_lecture()
+{
     m_duree_ms = 0;
     m_position_ms = 0;
     m_attente_duree = false;
@@ -135,12 +140,7 @@ void LecteurSon::echouer(const QString& raison)
     liberer_lecteur(Liberation::Differee);
     m_etat = Etat::Echec;
     m_raison = raison;
-    m_duree_ms = 0;
-    m_position_ms = 0;
-    m_attente_duree = false;
-    m_jouer_une_fois_charge = false;
-    m_relance = false;
-    m_depart_ms.reset();
+    oublier_lecture();
     // Never from inside Ouvrir or a backend's signal: whoever listens may open another file at once.
     QMetaObject::invokeMethod(
         this,

@@ -71,6 +71,8 @@ private:
     void delai_depasse();
     void conclure_chargement();
     void echouer(const QString& raison);
+    // Forgets the length, the position and any play asked or under way.
+    void oublier_lecture();
     enum class Liberation { Immediate, Differee };
     void liberer_lecteur(Liberation quand);
     void relancer(qint64 depuis_ms);

@@ -1,8 +1,11 @@
 # Shared by the end-to-end scripts: a fresh home for the program, window look-ups, screenshots
-# and the pass/fail count. Sourced with the program's path in $1.
+# and the pass/fail count. Sourced with the program's path in $1. Screenshots go to
+# $IMAGORA_CAPTURES/<script name> (default: e2e-captures/ in the current folder).
 set -u
 
 programme=${1:?usage: $0 /chemin/vers/Imagora}
+captures=${IMAGORA_CAPTURES:-$PWD/e2e-captures}/$(basename "$0" .sh)
+mkdir -p "$captures"
 bac=$(mktemp -d)
 trap 'kill -9 $(jobs -p) 2>/dev/null; rm -rf "$bac"' EXIT
 export HOME=$bac/home XDG_CONFIG_HOME=$bac/home/.config XDG_DATA_HOME=$bac/home/.local/share XDG_RUNTIME_DIR=$bac/run
@@ -63,6 +66,26 @@ touches() {
     local id=$1; shift
     xdotool windowfocus --sync "$id" 2>/dev/null
     xdotool key "$@"
+}
+
+# Starts the program as a French-speaking user, with the arguments given; its pid in $pid.
+lancer() {
+    LANG=$langue "$programme" "$@" &
+    pid=$!
+}
+
+# Waits for the main window of $pid and puts its id in $id; the script ends when it does not come.
+fenetre_principale() {
+    id=$(attendre_fenetre "$titre_principal" 60 "$pid") || { echoue "la fenêtre principale n'apparaît pas"; fin_du_script; exit 1; }
+}
+
+# Quits as a user does: Escape in the main window $1, Return to the question; false when the
+# program $2 still runs 10 s later.
+quitter() {
+    touches "$1" Escape
+    local question
+    question=$(attendre_fenetre '^IMAGORA$' 30 "$2") && touches "$question" Return
+    attendre_fin "$2" 10
 }
 
 fin_du_script() {

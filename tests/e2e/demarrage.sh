@@ -5,9 +5,7 @@
 #  - a second start while it runs: the message, an exit, and a settings file left byte for byte;
 #  - after a crash (kill -9), the next start is not refused;
 #  - a damaged settings file: its message, answered late, still leads to the main window.
-# Screenshots of each step go to $IMAGORA_CAPTURES (default: e2e-captures/ in the current folder).
-captures=${IMAGORA_CAPTURES:-$PWD/e2e-captures}/demarrage
-mkdir -p "$captures"
+# Screenshots of each step go to $IMAGORA_CAPTURES/demarrage.
 source "$(dirname "${BASH_SOURCE[0]}")/commun.sh"
 
 # 1. First start, on an empty settings file.

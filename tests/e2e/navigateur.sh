@@ -8,8 +8,6 @@
 #  - started with a picture, as the desktop's "Open with" does, it opens on it, previewed; started
 #    so again while it runs, the running copy shows the new picture.
 # Screenshots go to $IMAGORA_CAPTURES/navigateur (default: e2e-captures/ in the current folder).
-captures=${IMAGORA_CAPTURES:-$PWD/e2e-captures}/navigateur
-mkdir -p "$captures"
 source "$(dirname "${BASH_SOURCE[0]}")/commun.sh"
 echantillons=${SAMPLES:?SAMPLES must name the sample pictures folder}/pillow
 
@@ -28,9 +26,8 @@ printf '#!/bin/sh\nprintf "%%s\\n" "$@" >>"%s"\n' "$bac/ouverts" >"$bac/bin/xdg-
 chmod +x "$bac/bin/xdg-open"
 export PATH=$bac/bin:$PATH
 
-LANG=$langue "$programme" &
-pid=$!
-id=$(attendre_fenetre "$titre_principal" 60 "$pid") || { echoue "la fenêtre principale n'apparaît pas"; fin_du_script; exit 1; }
+lancer
+fenetre_principale
 eval "$(xdotool getwindowgeometry --shell "$id")"
 sleep 1
 capture 1-navigateur
@@ -118,8 +115,7 @@ mkdir -p "$bac/ailleurs"
 cp "$echantillons/drawing.emf" "$bac/ailleurs/plan.emf"
 cp "$echantillons/hopper.bmp" "$bac/ailleurs/autre.bmp"
 reglages "date de debut" "01/01/2026" "dossier demarrage" "$photos" "type fichier" "1"
-LANG=$langue "$programme" "$bac/ailleurs/plan.emf" &
-pid=$!
+lancer "$bac/ailleurs/plan.emf"
 if id=$(attendre_fenetre "$titre_principal" 60 "$pid"); then
     eval "$(xdotool getwindowgeometry --shell "$id")"
     if attendre_que 20 apercu_affiche; then
@@ -147,9 +143,7 @@ if id=$(attendre_fenetre "$titre_principal" 60 "$pid"); then
         echoue "la copie qui tourne n'a pas changé d'image"
     fi
     xdotool search --onlyvisible --name '^Imagora$' >/dev/null && echoue "un message reste affiché"
-    touches "$id" Escape
-    question=$(attendre_fenetre '^IMAGORA$' 30 "$pid") && touches "$question" Return
-    attendre_fin "$pid" 10 || { echoue "le programme tourne encore"; kill -9 "$pid"; }
+    quitter "$id" "$pid" || { echoue "le programme tourne encore"; kill -9 "$pid"; }
     [ "$(cle 'type fichier')" = 1 ] && ok "le type enregistré reste le même" || echoue "type fichier = '$(cle 'type fichier')'"
 else
     echoue "la fenêtre principale n'apparaît pas avec une image en argument"

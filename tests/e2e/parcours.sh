@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
 # The program as a user goes through it, on the X display of xvfb-run: preview, real-size view,
 # rename and copy through the action menu, a slide show of three pictures to its end message.
-captures=${IMAGORA_CAPTURES:-$PWD/e2e-captures}/parcours
-mkdir -p "$captures"
 source "$(dirname "${BASH_SOURCE[0]}")/commun.sh"
 echantillons=${SAMPLES:?SAMPLES must name the sample pictures folder}/pillow
 
@@ -20,9 +18,8 @@ option() {
     echo $((X + 540)) $((Y + 8 + (3390 + rang * 255) / 15 + 6))
 }
 
-LANG=$langue "$programme" &
-pid=$!
-id=$(attendre_fenetre "$titre_principal" 60 "$pid") || { echoue "la fenêtre principale n'apparaît pas"; fin_du_script; exit 1; }
+lancer
+fenetre_principale
 eval "$(xdotool getwindowgeometry --shell "$id")"
 sleep 1
 
@@ -96,11 +93,7 @@ else
 fi
 
 # Quit: Escape, then Yes.
-touches "$id" Escape
-if question=$(attendre_fenetre '^IMAGORA$' 30 "$pid"); then
-    touches "$question" Return
-fi
-attendre_fin "$pid" 10 && ok "le programme se termine" || echoue "le programme tourne encore"
+quitter "$id" "$pid" && ok "le programme se termine" || echoue "le programme tourne encore"
 [ "$(cle etat)" = inactif ] && ok "etat = inactif" || echoue "etat = '$(cle etat)'"
 
 fin_du_script

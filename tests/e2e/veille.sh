@@ -4,8 +4,6 @@
 #  - the next start reads them back: the program opens straight on the full-screen screen saver,
 #    on the saved background colour, with the pointer hidden;
 #  - a click closes the screen saver, the pointer comes back and the browser appears.
-captures=${IMAGORA_CAPTURES:-$PWD/e2e-captures}/veille
-mkdir -p "$captures"
 source "$(dirname "${BASH_SOURCE[0]}")/commun.sh"
 echantillons=${SAMPLES:?SAMPLES must name the sample pictures folder}/pillow
 curseur=${CURSEUR:?CURSEUR must name the pointer probe}
@@ -18,17 +16,10 @@ reglages "date de debut" "01/01/2026" "dossier demarrage" "$photos" "type fichie
     "veille" "0" "couleur fond" "255" "chemin fichier" "0" "taille" "0" "informations" "0" "demarrage OS" "0"
 
 pointeur() { "$curseur"; }
-quitter() {
-    touches "$1" Escape
-    local question
-    question=$(attendre_fenetre '^IMAGORA$' 30 "$2") && touches "$question" Return
-    attendre_fin "$2" 10
-}
 
 # 1. The options, changed with the keyboard and saved.
-LANG=$langue "$programme" &
-pid=$!
-id=$(attendre_fenetre "$titre_principal" 60 "$pid") || { echoue "la fenêtre principale n'apparaît pas"; fin_du_script; exit 1; }
+lancer
+fenetre_principale
 touches "$id" alt+o
 if options=$(attendre_fenetre '^OPTIONS$' 30 "$pid"); then
     sleep 0.5
@@ -61,8 +52,7 @@ quitter "$id" "$pid" && ok "le programme se termine" || { echoue "le programme t
 
 # 2. The next start reads the saved options: the screen saver comes first, full screen.
 xdotool mousemove 640 512
-LANG=$langue "$programme" &
-pid=$!
+lancer
 fond_rouge() {
     import -window root "$bac/ecran.png" 2>/dev/null
     [ "$(convert "$bac/ecran.png" -format '%[pixel:p{640,1015}]' info: 2>/dev/null)" = "srgb(255,0,0)" ]

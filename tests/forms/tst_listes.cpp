@@ -11,7 +11,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -67,10 +66,8 @@ private Q_SLOTS:
 
         // A name that is not text is listed with its own bytes, and gives no path: its shown
         // text "b\uFFFD.jpg" would open another file.
-        const QByteArray brut = QFile::encodeName(d) + "/b\xff.jpg";
-        QFile octets;
-        QVERIFY(octets.open(std::fopen(brut.constData(), "w"), QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
-        octets.close();
+        NomsBruts brut;
+        QVERIFY(brut.fichier(QFile::encodeName(d) + "/b\xff.jpg"));
         ecrire(d + "/b\uFFFD.jpg", "autre");
         liste.Refresh();
         QCOMPARE(liste.ListCount(), 8);
@@ -81,7 +78,6 @@ private Q_SLOTS:
         QCOMPARE(liste.entrees().at(5).octets, QByteArray("b\xff.jpg"));
         QVERIFY(!liste.entrees().at(5).nom_exact());
         QCOMPARE(liste.chemin(5), QString());
-        ::unlink(brut.constData()); // Qt cannot name it to remove it
     }
 
     void liste_de_dossiers()
@@ -138,7 +134,8 @@ private Q_SLOTS:
 
         // A folder whose name is not text is shown, but opening it says so instead of opening
         // its look-alike "x\uFFFD", which is a real folder.
-        QVERIFY(::mkdir((QFile::encodeName(d) + "/x\xff").constData(), 0700) == 0);
+        NomsBruts brut;
+        QVERIFY(brut.dossier(QFile::encodeName(d) + "/x\xff"));
         QDir().mkpath(d + "/x\uFFFD");
         ecrire(d + "/x\uFFFD/autre.jpg", "x");
         QSignalSpy illisible(&dossiers, &DirListBox::DossierIllisible);
@@ -153,7 +150,6 @@ private Q_SLOTS:
         emit dossiers.doubleClicked(dossiers.model()->index(ancetres + 3, 0));
         QCOMPARE(dossiers.Path(), d + "/x\uFFFD");
         QCOMPARE(illisible.size(), 1);
-        ::rmdir((QFile::encodeName(d) + "/x\xff").constData()); // Qt cannot name it to remove it
     }
 
     // Links to devices, pipes and sockets, and dangling links: neither folders nor pictures.

@@ -3,12 +3,11 @@
 // whole text in its tooltip.
 
 #include "bac_a_sable.h"
-#include "controles.h"
-#include "interaction_test.h"
 #include "modal.h"
+#include "navigateur.h"
 #include "about/frmabout.h"
-#include "browser/frmvisualiseur.h"
 #include "forms/barreetat.h"
+#include "forms/listefichiers.h"
 #include "forms/listelecteurs.h"
 #include "forms/textes.h"
 #include "forms/vueliste.h"
@@ -20,24 +19,18 @@
 #include "show/frmveille.h"
 #include "show/lecteurson.h"
 #include "startup/frmintro.h"
-#include "startup/module.h"
 
-#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QFontInfo>
 #include <QGroupBox>
-#include <QLabel>
 #include <QListView>
-#include <QAbstractItemView>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOption>
-#include <QAbstractItemView>
-#include <QSignalSpy>
-#include <QTest>
 #include <QTextDocument>
 #include <QToolButton>
 #include <QTreeView>
@@ -46,8 +39,6 @@
 #include <cmath>
 
 namespace {
-
-const QString pillow = qEnvironmentVariable("SAMPLES") + "/pillow";
 
 // A caption as it is drawn: "&" marks the shortcut letter and is not shown, "&&" shows one "&".
 QString sans_raccourci(const QString& texte)
@@ -104,9 +95,9 @@ public:
             if (auto* l = qobject_cast<QLabel*>(w))
                 label(l);
             else if (auto* c = qobject_cast<QCheckBox*>(w))
-                case_a_cocher(c, QStyle::SE_CheckBoxContents);
+                bouton(c, QStyle::SE_CheckBoxContents);
             else if (auto* r = qobject_cast<QRadioButton*>(w))
-                case_a_cocher(r, QStyle::SE_RadioButtonContents);
+                bouton(r, QStyle::SE_RadioButtonContents);
             else if (auto* b = qobject_cast<QPushButton*>(w))
                 bouton(b);
             else if (auto* t = qobject_cast<QToolButton*>(w))
@@ -209,7 +200,8 @@ private:
         return b->icon().isNull() ? 0 : b->iconSize().width() + 4;
     }
 
-    void case_a_cocher(const QAbstractButton* b, QStyle::SubElement element)
+    // A check box, a radio button (their text left-aligned beside the box) or a push button.
+    void bouton(const QAbstractButton* b, QStyle::SubElement element = QStyle::SE_PushButtonContents)
     {
         if (b->text().isEmpty())
             return;
@@ -218,31 +210,20 @@ private:
         option.text = b->text();
         option.icon = b->icon();
         option.iconSize = b->iconSize();
+        Qt::Alignment alignement = Qt::AlignLeft | Qt::AlignVCenter;
+        if (const auto* p = qobject_cast<const QPushButton*>(b)) {
+            alignement = Qt::AlignCenter;
+            if (p->autoDefault())
+                option.features |= QStyleOptionButton::AutoDefaultButton;
+            if (p->isDefault())
+                option.features |= QStyleOptionButton::DefaultButton;
+            if (p->isFlat())
+                option.features |= QStyleOptionButton::Flat;
+        }
         const QRect zone = b->style()->subElementRect(element, &option, b);
         const QString texte = sans_raccourci(b->text());
         const QSize besoin(b->fontMetrics().horizontalAdvance(texte) + largeur_icone(b), hauteur_lignes(b->font(), 1));
-        verifier(b, texte, besoin, zone, QStyle::alignedRect(b->layoutDirection(), Qt::AlignLeft | Qt::AlignVCenter, besoin.boundedTo(zone.size()), zone));
-    }
-
-    void bouton(const QPushButton* b)
-    {
-        if (b->text().isEmpty())
-            return;
-        QStyleOptionButton option;
-        option.initFrom(b);
-        option.text = b->text();
-        option.icon = b->icon();
-        option.iconSize = b->iconSize();
-        if (b->autoDefault())
-            option.features |= QStyleOptionButton::AutoDefaultButton;
-        if (b->isDefault())
-            option.features |= QStyleOptionButton::DefaultButton;
-        if (b->isFlat())
-            option.features |= QStyleOptionButton::Flat;
-        const QRect zone = b->style()->subElementRect(QStyle::SE_PushButtonContents, &option, b);
-        const QString texte = sans_raccourci(b->text());
-        const QSize besoin(b->fontMetrics().horizontalAdvance(texte) + largeur_icone(b), hauteur_lignes(b->font(), 1));
-        verifier(b, texte, besoin, zone, QStyle::alignedRect(b->layoutDirection(), Qt::AlignCenter, besoin.boundedTo(zone.size()), zone));
+        verifier(b, texte, besoin, zone, QStyle::alignedRect(b->layoutDirection(), alignement, besoin.boundedTo(zone.size()), zone));
     }
 
     void bouton_outil(const QToolButton* b)
@@ -334,23 +315,8 @@ QStringList coupes(QWidget* fenetre)
 class TestTextesEntiers : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<BacASable> m_bac;
-    std::unique_ptr<InteractionInstallee> m_dialogues;
+    std::optional<Essai> e;
     QString m_dossier;
-
-    InteractionTest& d() { return **m_dialogues; }
-
-    std::unique_ptr<frmVisualiseur> navigateur(const QString& dossier)
-    {
-        module().parametres.sauver("dossier demarrage", dossier);
-        module().parametres.sauver("type fichier", "0");
-        auto f = std::make_unique<frmVisualiseur>();
-        f->show();
-        QApplication::setActiveWindow(f.get());
-        if (!QTest::qWaitForWindowActive(f.get()))
-            qWarning("window not active");
-        return f;
-    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -362,10 +328,8 @@ private Q_SLOTS:
 
     void init()
     {
-        m_bac = std::make_unique<BacASable>();
-        m_dialogues = std::make_unique<InteractionInstallee>();
-        m_dossier = m_bac->chemin("photos");
-        QDir().mkpath(m_dossier);
+        e.emplace();
+        m_dossier = e->dossier;
         module().boucle = false;
         module().mode_affichage.clear();
     }
@@ -374,8 +338,7 @@ private Q_SLOTS:
     {
         module().parametres.sauver("veille", "0");
         module().lecteur_son.reset();
-        m_dialogues.reset();
-        m_bac.reset();
+        e.reset();
     }
 
     // The count of a big folder stands clear of the buttons beside it.
@@ -436,7 +399,7 @@ private Q_SLOTS:
     {
         const QString profond = m_dossier + "/Vacances d'été en Bretagne avec toute la famille/Photos retouchées/sélection";
         QVERIFY(QDir().mkpath(profond));
-        QVERIFY(QFile::copy(pillow + "/hopper.bmp", profond + "/portrait de famille.bmp"));
+        QVERIFY(QFile::copy(echantillon("hopper.bmp"), profond + "/portrait de famille.bmp"));
         auto f = navigateur(profond);
         auto* vue = enfant<ListView>(f.get(), "ListView1")->vueDetails();
         QTest::mouseClick(vue->viewport(), Qt::LeftButton, {}, vue->visualRect(vue->model()->index(0, 0)).center());
@@ -513,26 +476,10 @@ private Q_SLOTS:
         }
     }
 
-    void options()
-    {
-        ecrire(m_dossier + "/a.gif", "GIF89a");
-        module().parametres.sauver("dossier demarrage", m_dossier);
-        frmOptions options;
-        AUCUNE_COUPE(&options);
-    }
-
-    void lanceur()
-    {
-        FileListBox fichiers;
-        fichiers.setPath(m_dossier);
-        frmDiaporama lanceur(fichiers);
-        AUCUNE_COUPE(&lanceur);
-    }
-
     // The slide show as it starts, then with the text that replaces a picture it cannot read.
     void diaporama()
     {
-        QVERIFY(QFile::copy(pillow + "/iptc.jpg", m_dossier + "/a.jpg"));
+        QVERIFY(QFile::copy(echantillon("iptc.jpg"), m_dossier + "/a.jpg"));
         ecrire(m_dossier + "/b.jpg", "abîmé");
         module().mode_affichage = "diaporama";
         frmApercu diaporama({m_dossier, "*.jpg", 200});
@@ -546,7 +493,7 @@ private Q_SLOTS:
 
     void taille_reelle()
     {
-        QVERIFY(QFile::copy(pillow + "/iptc.jpg", m_dossier + "/photo.jpg"));
+        QVERIFY(QFile::copy(echantillon("iptc.jpg"), m_dossier + "/photo.jpg"));
         // The view opens once its picture is decoded, without any wait in the caller.
         frmApercu::voir_taille_reelle(nullptr, m_dossier + "/photo.jpg");
         QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeModalWidget(), 20000);
@@ -562,8 +509,8 @@ private Q_SLOTS:
     {
         const QString profond = m_dossier + "/Vacances d'été en Bretagne";
         QVERIFY(QDir().mkpath(profond));
-        QVERIFY(QFile::copy(pillow + "/iptc.jpg", profond + "/la plage au coucher du soleil.jpg"));
-        QVERIFY(QFile::copy(pillow + "/hopper.bmp", profond + "/portrait.bmp"));
+        QVERIFY(QFile::copy(echantillon("iptc.jpg"), profond + "/la plage au coucher du soleil.jpg"));
+        QVERIFY(QFile::copy(echantillon("hopper.bmp"), profond + "/portrait.bmp"));
         Parametres& p = module().parametres;
         p.sauver("chemin fichier", "1");
         p.sauver("informations", "1");
@@ -619,15 +566,26 @@ private Q_SLOTS:
         AUCUNE_COUPE(&f);
     }
 
-    void a_propos()
+    // The windows whose texts do not change: the launcher, the options, the about box, the splash.
+    void fenetres_fixes()
     {
-        frmAbout a;
-        AUCUNE_COUPE(&a);
-    }
-
-    void demarrage()
-    {
-        InstanceUnique instance(m_bac->chemin("run/test.lock"));
+        FileListBox fichiers;
+        fichiers.setPath(m_dossier);
+        {
+            frmDiaporama lanceur(fichiers);
+            AUCUNE_COUPE(&lanceur);
+        }
+        ecrire(m_dossier + "/a.gif", "GIF89a");
+        module().parametres.sauver("dossier demarrage", m_dossier);
+        {
+            frmOptions options;
+            AUCUNE_COUPE(&options);
+        }
+        {
+            frmAbout a;
+            AUCUNE_COUPE(&a);
+        }
+        InstanceUnique instance(e->bac.chemin("run/test.lock"));
         frmIntro intro(instance);
         QVERIFY(intro.Form_Load());
         AUCUNE_COUPE(&intro);

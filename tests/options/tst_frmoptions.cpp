@@ -1,24 +1,20 @@
 #include "bac_a_sable.h"
 #include "controles.h"
-#include "interaction_test.h"
 #include "modal.h"
 #include "son.h"
 #include "options/frmoptions.h"
 #include "platform/autostart.h"
 #include "show/lecteurson.h"
 #include "startup/module.h"
-#include "forms/interaction.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
-#include <QTest>
 #include <QTimer>
 
 #include <linux/capability.h>
@@ -65,28 +61,25 @@ QString dans_le_fichier(const QString& cle)
 class TestOptions : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<BacASable> m_bac;
-    std::unique_ptr<InteractionInstallee> m_dialogues;
+    std::optional<Essai> e;
     QString m_images;
 
-    InteractionTest& d() { return **m_dialogues; }
+    InteractionTest& d() { return e->d(); }
 
 private Q_SLOTS:
     void init()
     {
-        m_bac = std::make_unique<BacASable>();
-        m_dialogues = std::make_unique<InteractionInstallee>();
-        m_images = m_bac->chemin("images");
+        e.emplace();
+        m_images = e->bac.chemin("images");
         ecrire(m_images + "/a.gif", "GIF89a");
         ecrire(m_images + "/b.JPG", "x");
-        QDir().mkpath(m_bac->chemin("vide"));
+        QDir().mkpath(e->bac.chemin("vide"));
     }
 
     void cleanup()
     {
         module().lecteur_son.reset();
-        m_dialogues.reset();
-        m_bac.reset();
+        e.reset();
     }
 
     void reglages_vides()
@@ -177,7 +170,7 @@ private Q_SLOTS:
         auto* temps = enfant<QComboBox>(&o, "cboTemps");
 
         // A folder without pictures of the type.
-        dossier->setText(m_bac->chemin("vide"));
+        dossier->setText(e->bac.chemin("vide"));
         QCOMPARE(d().messages.size(), 1);
         QCOMPARE(d().messages.last().texte, QString("Aucun fichier, du type souhaité, trouvé dans le dossier spécifié."));
         QCOMPARE(d().messages.last().titre, QString("Information"));
@@ -194,7 +187,7 @@ private Q_SLOTS:
         QVERIFY(d().messages.size() >= avant); // intermediate folders without pictures say so
 
         // A name that names nothing cannot be saved.
-        dossier->setText(m_bac->chemin("nulle/part"));
+        dossier->setText(e->bac.chemin("nulle/part"));
         QVERIFY(!temps->isEnabled() && !veille->isEnabled());
         enfant<QCheckBox>(&o, "chkInfos")->click();
         const qsizetype n = d().messages.size();
@@ -269,7 +262,7 @@ private Q_SLOTS:
             QVERIFY(module().fichier_son.isEmpty());
             return;
         }
-        const QString premier = m_bac->chemin("premier.wav"), second = m_bac->chemin("second.wav");
+        const QString premier = e->bac.chemin("premier.wav"), second = e->bac.chemin("second.wav");
         ecrire(premier, wav(1.0));
         ecrire(second, wav(0.5));
         module().parametres.sauver("son", premier);
@@ -327,19 +320,16 @@ private Q_SLOTS:
     {
         if (LecteurSon::nombre_sorties_audio() < 1)
             return; // without an audio output no sound is opened at all (section_son)
-        QFile photo(qEnvironmentVariable("SAMPLES") + "/pillow/hopper.jpg");
-        QVERIFY(photo.open(QIODevice::ReadOnly));
         const QList<std::tuple<QString, QByteArray, QString>> cas = {
-            {"muet.wav", morceau_riff("RIFF", "WAVE" + morceau_riff("fmt ", format_pcm) + morceau_riff("data", QByteArray())),
-             "Le fichier son « muet.wav » est vide : il ne contient aucun son."},
+            {"muet.wav", wav_muet(), "Le fichier son « muet.wav » est vide : il ne contient aucun son."},
             {"rien.wav", QByteArray(), "Le fichier son « rien.wav » est vide : il ne contient aucun son."},
             {"notes.wav", QByteArray("Pas un son.\n").repeated(40),
              "Le fichier « notes.wav » n'est pas un son lisible : format non reconnu ou détérioré."},
-            {"photo.mp3", photo.readAll(), "Le fichier « photo.mp3 » ne contient pas de son."},
+            {"photo.mp3", contenu(echantillon("hopper.jpg")), "Le fichier « photo.mp3 » ne contient pas de son."},
             {"parti.wav", QByteArray(), "Le fichier son « parti.wav » est introuvable."},
         };
         for (const auto& [nom, octets, raison] : cas) {
-            const QString chemin = m_bac->chemin(nom);
+            const QString chemin = e->bac.chemin(nom);
             if (nom != "parti.wav")
                 ecrire(chemin, octets);
             module().parametres.sauver("son", chemin);
@@ -363,12 +353,12 @@ private Q_SLOTS:
         }
 
         // Chosen in the dialog, a file that is no sound says so too; a good one then plays.
-        const QString bon = m_bac->chemin("bon.wav");
+        const QString bon = e->bac.chemin("bon.wav");
         ecrire(bon, wav(1.0));
         frmOptions o;
         auto* etat = enfant<QLabel>(&o, "lblEtatSon");
         QTRY_VERIFY_WITH_TIMEOUT(etat->text().contains("introuvable"), 15000);
-        d().reponses_fichier = {m_bac->chemin("notes.wav")};
+        d().reponses_fichier = {e->bac.chemin("notes.wav")};
         enfant<QPushButton>(&o, "cmdOuvrirSon")->click();
         QTRY_COMPARE_WITH_TIMEOUT(etat->text(),
                                   QString("Le fichier « notes.wav » n'est pas un son lisible : format non reconnu ou détérioré."),
@@ -389,7 +379,7 @@ private Q_SLOTS:
             return;
         // "Jouer" pressed a while after the window opened: the sound, 440 Hz then 880 Hz over
         // 3 s, is heard from its start, whole, within 300 ms.
-        const QString tons = m_bac->chemin("tons.wav");
+        const QString tons = e->bac.chemin("tons.wav");
         ecrire(tons, wav_deux_tons(3.0));
         module().parametres.sauver("son", tons);
         frmOptions o;
@@ -402,24 +392,15 @@ private Q_SLOTS:
         enfant<QPushButton>(&o, "cmdJouer")->click();
         QTRY_VERIFY_WITH_TIMEOUT(module().lecteur_son->obtient_position() >= 2.95, 20000);
         QTest::qWait(600);
-        const QByteArray pcm = enregistreur.arreter();
-        const QList<Passage> passages = passages_sonores(pcm);
-        for (const Passage& p : passages)
-            qInfo("heard after %.3f s, %.3f s long", double(p.debut - demande) / Enregistreur::frequence, p.secondes());
-        QCOMPARE(passages.size(), 1);
-        const Passage& p = passages.first();
-        const double retard = double(p.debut - demande) / Enregistreur::frequence;
-        QVERIFY(retard >= 0 && retard <= 0.3);
-        QVERIFY(qAbs(p.secondes() - 3.0) < 0.1);
-        QVERIFY(qAbs(frequence_entendue(pcm, p.debut, 0.1) - 440) < 30);
-        QVERIFY(qAbs(frequence_entendue(pcm, p.fin - Enregistreur::frequence / 10, 0.1) - 880) < 30);
+        const Ecoute ecoute = ecouter(enregistreur.arreter(), demande);
+        QVERIFY2(ecoute.deux_tons_entiers(3.0), ecoute.dire());
     }
 
     void dossier_sans_droit_de_lecture()
     {
         // The start folder is there but may not be read: the load says access is refused, not
         // that the folder is missing.
-        const QString ferme = m_bac->chemin("ferme");
+        const QString ferme = e->bac.chemin("ferme");
         ecrire(ferme + "/a.gif", "GIF89a");
         module().parametres.sauver("dossier demarrage", ferme);
         {
@@ -434,12 +415,12 @@ private Q_SLOTS:
         }
         // A folder that is not there, and a file where a folder is expected.
         d().messages.clear();
-        module().parametres.sauver("dossier demarrage", m_bac->chemin("parti"));
+        module().parametres.sauver("dossier demarrage", e->bac.chemin("parti"));
         { frmOptions o; }
         module().parametres.sauver("dossier demarrage", ferme + "/a.gif");
         { frmOptions o; }
         QCOMPARE(d().messages.size(), 2);
-        QCOMPARE(d().messages.at(0).texte, "Le dossier « " + m_bac->chemin("parti") + " » est introuvable.");
+        QCOMPARE(d().messages.at(0).texte, "Le dossier « " + e->bac.chemin("parti") + " » est introuvable.");
         QCOMPARE(d().messages.at(1).texte, "« " + ferme + "/a.gif » n'est pas un dossier.");
     }
 

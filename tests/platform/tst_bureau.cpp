@@ -1,7 +1,6 @@
 #include "actions/actionsfichier.h"
 #include "bac_a_sable.h"
 #include "forms/listefichiers.h"
-#include "interaction_test.h"
 #include "options/cdlgcom.h"
 #include "platform/bureau.h"
 
@@ -60,15 +59,13 @@ class TestBureau : public QObject {
     static QList<InteractionTest::Lancement> fond_sous(const QByteArray& bureau, const QString& image,
                                                        QList<ResultatProgramme> resultats = {}, bool* reussi = nullptr)
     {
-        const QByteArray avant = qgetenv("XDG_CURRENT_DESKTOP");
-        qputenv("XDG_CURRENT_DESKTOP", bureau);
+        const Variable session("XDG_CURRENT_DESKTOP", bureau);
         InteractionInstallee dialogues;
         dialogues->resultats = std::move(resultats);
         QString erreur;
         const bool ok = bureau::fixe_fond_ecran(image, &erreur);
         if (reussi)
             *reussi = ok;
-        qputenv("XDG_CURRENT_DESKTOP", avant);
         return dialogues->executions;
     }
 
@@ -119,15 +116,13 @@ private Q_SLOTS:
         // is the drawing fitted to the screen, not a file of its natural size.
         BacASable bac;
         InteractionInstallee dialogues;
-        const QByteArray bureau = qgetenv("XDG_CURRENT_DESKTOP");
-        qputenv("XDG_CURRENT_DESKTOP", "GNOME");
+        const Variable bureau("XDG_CURRENT_DESKTOP", "GNOME");
         const QString dessin = bac.chemin("affiche.emf");
         ecrire(dessin, emf_rectangle(QSize(4000, 3000)));
         NavigateurVide navigateur;
         ActionsFichier actions(navigateur, nullptr);
         actions.lblOption_Click(0, SelectionImage{QFile::encodeName(dessin), QStringLiteral("affiche.emf"), 0});
         QTRY_COMPARE_WITH_TIMEOUT(dialogues->executions.size(), 2, 20000); // GNOME's light and dark keys
-        qputenv("XDG_CURRENT_DESKTOP", bureau);
         QVERIFY(dialogues->messages.isEmpty());
         const QSize ecran = QGuiApplication::primaryScreen()->size();
         QCOMPARE(QImage(ActionsFichier::fichier_fond()).size(), QSize(4000, 3000).scaled(ecran, Qt::KeepAspectRatio));
@@ -142,9 +137,8 @@ private Q_SLOTS:
         const QString fin = bac.chemin("gsettings-fini");
         ecrire(programmes + "/gsettings", QStringLiteral("#!/bin/sh\nsleep 2\necho \"$@\" >> '%1'\n").arg(fin).toUtf8());
         QFile::setPermissions(programmes + "/gsettings", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        const QByteArray chemin = qgetenv("PATH"), bureau = qgetenv("XDG_CURRENT_DESKTOP");
-        qputenv("PATH", programmes.toUtf8() + ':' + chemin);
-        qputenv("XDG_CURRENT_DESKTOP", "GNOME");
+        const Variable chemin("PATH", programmes.toUtf8() + ':' + qgetenv("PATH"));
+        const Variable bureau("XDG_CURRENT_DESKTOP", "GNOME");
         const QString image = bac.chemin("petite.bmp");
         QImage(8, 8, QImage::Format_RGB32).save(image);
 
@@ -157,8 +151,6 @@ private Q_SLOTS:
         const bool fini_au_tic = QFile::exists(fin);
         // Both of GNOME's keys are set before the environment goes back.
         QTRY_VERIFY_WITH_TIMEOUT(contenu(fin).contains("picture-uri-dark"), 30000);
-        qputenv("PATH", chemin);
-        qputenv("XDG_CURRENT_DESKTOP", bureau);
         QVERIFY2(!fini_au_tic, "the window waited for the desktop's command");
         QCOMPARE(QImage(ActionsFichier::fichier_fond()).size(), QSize(8, 8));
     }
@@ -201,14 +193,13 @@ private Q_SLOTS:
     void application_associee_au_type()
     {
         BacASable bac;
-        const QByteArray dirs = qgetenv("XDG_DATA_DIRS"), confs = qgetenv("XDG_CONFIG_DIRS"), bureau = qgetenv("XDG_CURRENT_DESKTOP");
         const QString systeme = bac.chemin("usr/share");
         // The machine's own folders stay after ours: they hold the MIME database.
-        qputenv("XDG_DATA_DIRS", (systeme + ':' + qEnvironmentVariable("XDG_DATA_DIRS", "/usr/local/share:/usr/share")).toUtf8());
-        qputenv("XDG_CONFIG_DIRS", bac.chemin("etc/xdg").toUtf8());
-        qputenv("XDG_CURRENT_DESKTOP", "GNOME");
+        const Variable dirs("XDG_DATA_DIRS", (systeme + ':' + qEnvironmentVariable("XDG_DATA_DIRS", "/usr/local/share:/usr/share")).toUtf8());
+        const Variable confs("XDG_CONFIG_DIRS", bac.chemin("etc/xdg").toUtf8());
+        const Variable bureau("XDG_CURRENT_DESKTOP", "GNOME");
         const QString photo = bac.chemin("photo.jpeg");
-        QVERIFY(QFile::copy(qEnvironmentVariable("SAMPLES") + "/pillow/hopper.jpg", photo));
+        QVERIFY(QFile::copy(echantillon("hopper.jpg"), photo));
 
         ecrire(bac.chemin("inconnu.imagora-essai"), QByteArray("\x01\x02\x03 sans type connu", 20));
         QCOMPARE(bureau::application_associee(bac.chemin("inconnu.imagora-essai")), QString());
@@ -222,10 +213,6 @@ private Q_SLOTS:
         QCOMPARE(bureau::application_associee(photo), QString("gimp.desktop"));
         ecrire(bac.chemin("home/.config/gnome-mimeapps.list"), "[Default Applications]\nimage/jpeg=eog.desktop\n");
         QCOMPARE(bureau::application_associee(photo), QString("eog.desktop"));
-
-        qputenv("XDG_DATA_DIRS", dirs);
-        qputenv("XDG_CONFIG_DIRS", confs);
-        qputenv("XDG_CURRENT_DESKTOP", bureau);
     }
 
     void dialogues_communs()

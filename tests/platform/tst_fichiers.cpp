@@ -172,7 +172,8 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(bac.chemin("nulle-part.jpg")));
     }
 
-    // A fresh account has no ~/.local/share: the trash's folders are made, for the owner only.
+    // The trash of a fresh account, which has no ~/.local/share: its folders are made, for the
+    // owner only; the file goes there with its record of where it came from.
     void corbeille_d_un_compte_neuf()
     {
         BacASable bac;
@@ -181,10 +182,16 @@ private Q_SLOTS:
         ecrire(photo, "sable");
         QString erreur;
         QVERIFY2(fichiers::mettre_a_la_corbeille(photo, &erreur), qPrintable(erreur));
+        QVERIFY(!QFile::exists(photo));
         const QString corbeille = bac.chemin("home/.local/share/Trash");
         QCOMPARE(contenu(corbeille + "/files/plage.jpg"), QByteArray("sable"));
         for (const QString& d : {corbeille, corbeille + "/files", corbeille + "/info"})
             QCOMPARE(QFileInfo(d).permissions() & 0x0077, QFileDevice::Permissions());
+        const QByteArray info = contenu(corbeille + "/info/plage.jpg.trashinfo");
+        QVERIFY(info.startsWith("[Trash Info]\n"));
+        QVERIFY(info.contains("Path=" + QUrl::toPercentEncoding(photo, "/")));
+        QVERIFY(info.contains("DeletionDate="));
+        QVERIFY(!fichiers::mettre_a_la_corbeille(bac.chemin("photos/absente.jpg"), &erreur));
 
         // A second file of the same name does not replace the first.
         ecrire(photo, "galets");
@@ -200,24 +207,6 @@ private Q_SLOTS:
         QVERIFY(!fichiers::mettre_a_la_corbeille(photo, &erreur));
         QCOMPARE(erreur, QString("la corbeille %1 ne peut pas être créée : un élément du chemin n'est pas un dossier").arg(corbeille));
         QCOMPARE(contenu(photo), QByteArray("coquillages"));
-    }
-
-    void corbeille()
-    {
-        BacASable bac;
-        const QString photo = bac.chemin("photos/plage.jpg");
-        ecrire(photo, "sable");
-        QString erreur;
-        QVERIFY2(fichiers::mettre_a_la_corbeille(photo, &erreur), qPrintable(erreur));
-        QVERIFY(!QFile::exists(photo));
-        const QString corbeille = bac.chemin("home/.local/share/Trash");
-        QCOMPARE(contenu(corbeille + "/files/plage.jpg"), QByteArray("sable"));
-        const QByteArray info = contenu(corbeille + "/info/plage.jpg.trashinfo");
-        QVERIFY(info.startsWith("[Trash Info]\n"));
-        QVERIFY(info.contains("Path=" + QUrl::toPercentEncoding(photo, "/")));
-        QVERIFY(info.contains("DeletionDate="));
-
-        QVERIFY(!fichiers::mettre_a_la_corbeille(bac.chemin("photos/absente.jpg"), &erreur));
     }
 };
 

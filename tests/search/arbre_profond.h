@@ -1,14 +1,50 @@
 #pragma once
 
+#include "bac_a_sable.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+// Trees of folders for the search's tests.
+
+// A small file, with its folders.
+inline void creer(const QString& chemin)
+{
+    ecrire(chemin, "x");
+}
+
+// `racine` + '/' + each relative path.
+inline QStringList chemins(const QString& racine, const QStringList& relatifs)
+{
+    QStringList c;
+    for (const QString& r : relatifs)
+        c.append(racine + u'/' + r);
+    return c;
+}
+
+// 40 folders of 25 files each under `racine`/grand: d0/f0.txt .. d39/f24.txt. Returns that folder.
+inline QString grand_arbre(const QString& racine)
+{
+    for (int i = 0; i < 40; ++i)
+        for (int j = 0; j < 25; ++j)
+            creer(QStringLiteral("%1/grand/d%2/f%3.txt").arg(racine).arg(i).arg(j));
+    return racine + QStringLiteral("/grand");
+}
+
+// Names that are not text under `racine`: a file "a\xff.jpg", and a folder "d\xff" holding "b.jpg".
+inline bool noms_pas_du_texte(NomsBruts& noms, const QString& racine)
+{
+    const QByteArray r = QFile::encodeName(racine);
+    return noms.dossier(r + "/d\xff") && noms.fichier(r + "/a\xff.jpg") && noms.fichier(r + "/d\xff/b.jpg");
+}
 
 // A chain of folders nested deeper than the system's longest path, each with one file "f.txt":
 // made and removed through open folders, since no full path reaches its bottom. Removed on

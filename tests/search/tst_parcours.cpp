@@ -1,32 +1,27 @@
-// The search's walk on its own: no window, no event loop; what it hands over and how it ends.
+// The search's walk on its own, without its window: what it hands over and how it ends; then the
+// long texts of its messages in the program's real message boxes.
 
 #include "arbre_profond.h"
+#include "forms/interaction.h"
 #include "forms/joker.h"
+#include "modal.h"
 #include "search/parcours.h"
 
-#include <QDir>
-#include <QFile>
+#include <QAbstractButton>
+#include <QPushButton>
+#include <QFontMetrics>
+#include <QMessageBox>
+#include <QScreen>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTest>
+#include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <atomic>
 #include <cerrno>
 #include <climits>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace {
-
-void creer(const QString& chemin)
-{
-    QDir().mkpath(QFileInfo(chemin).path());
-    QFile f(chemin);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-}
 
 // Everything one walk gave.
 struct Releve {
@@ -61,6 +56,56 @@ Releve parcourir_tout(const QString& depart, const QString& motif, qsizetype tai
     return r;
 }
 
+// A path of about `longueur` characters, with no blank in it.
+QString long_chemin(int longueur)
+{
+    QString chemin = QStringLiteral("/début");
+    for (int i = 0; chemin.size() < longueur; ++i)
+        chemin += QStringLiteral("/dossier-%1").arg(i, 4, 10, QLatin1Char('0'));
+    return chemin + QStringLiteral("/fin.jpg");
+}
+
+// What a shown box was like.
+struct Boite {
+    QRect cadre;        // the box on the screen, frame included
+    QRect cadre_ouvert; // the same with its details opened
+    QRect ecran;        // the screen's available area
+    QString texte;      // the text shown
+    QString details;    // the detailed text
+    bool vue = false;
+    Reponse reponse = Reponse::Annuler;
+};
+
+// Shows `m` in a real box (Qt's own, as the program uses it), records it and presses its
+// default button.
+Boite montrer(const Message& m)
+{
+    Boite b;
+    InteractionQt interaction;
+    quand_modal([&b](QWidget* w) {
+        auto* boite = qobject_cast<QMessageBox*>(w);
+        if (!boite) {
+            w->close();
+            return;
+        }
+        b.vue = true;
+        b.cadre = b.cadre_ouvert = boite->frameGeometry();
+        b.ecran = boite->screen()->availableGeometry();
+        b.texte = boite->text();
+        b.details = boite->detailedText();
+        for (QAbstractButton* bouton : boite->buttons()) {
+            if (boite->buttonRole(bouton) == QMessageBox::ActionRole) { // "Afficher les détails..."
+                bouton->click();
+                QCoreApplication::sendPostedEvents();
+                b.cadre_ouvert = boite->frameGeometry();
+            }
+        }
+        boite->defaultButton()->click();
+    });
+    b.reponse = interaction.message(nullptr, m);
+    return b;
+}
+
 } // namespace
 
 class TestParcours : public QObject {
@@ -69,22 +114,7 @@ class TestParcours : public QObject {
     std::unique_ptr<QTemporaryDir> m_temp;
     QString m_racine;
 
-    QStringList chemins(const QStringList& relatifs) const
-    {
-        QStringList c;
-        for (const QString& r : relatifs)
-            c.append(m_racine + '/' + r);
-        return c;
-    }
-
-    // 40 folders of 25 files each, under "grand".
-    QString grand_arbre()
-    {
-        for (int i = 0; i < 40; ++i)
-            for (int j = 0; j < 25; ++j)
-                creer(QStringLiteral("%1/grand/d%2/f%3.txt").arg(m_racine).arg(i).arg(j));
-        return m_racine + "/grand";
-    }
+    QStringList chemins(const QStringList& relatifs) const { return ::chemins(m_racine, relatifs); }
 
 private Q_SLOTS:
     void init()
@@ -103,8 +133,8 @@ private Q_SLOTS:
         for (const char* r : {"racine.txt", "A/a.txt", "A/.secret.txt", "A/A1/a1.txt", "A/A2/a2.txt", "B/img10.TXT",
                               "B/img2.txt", "B/B2/b2.txt", "B/B10/b10.txt", "B/B10/B/fond.txt", ".cache/h.txt", "A/x.png"})
             creer(m_racine + '/' + r);
-        QVERIFY(::symlink("A", QFile::encodeName(m_racine + "/lien_dossier.txt").constData()) == 0);
-        QVERIFY(::symlink("racine.txt", QFile::encodeName(m_racine + "/lien.txt").constData()) == 0);
+        QVERIFY(QFile::link("A", m_racine + "/lien_dossier.txt"));
+        QVERIFY(QFile::link("racine.txt", m_racine + "/lien.txt"));
         const Releve r = parcourir_tout(m_racine, "*.txt", 3);
         QCOMPARE(r.lignes(), chemins({"B/B10/B/fond.txt", "B/B10/b10.txt", "B/B2/b2.txt", "B/img2.txt", "B/img10.TXT",
                                       "A/A2/a2.txt", "A/A1/a1.txt", "A/.secret.txt", "A/a.txt", "lien.txt", "racine.txt"}));
@@ -127,7 +157,7 @@ private Q_SLOTS:
     // The flag stops the walk soon after it is raised; what was found stays, in order.
     void annulation()
     {
-        const QString depart = grand_arbre();
+        const QString depart = grand_arbre(m_racine);
         const QStringList toutes = parcourir_tout(depart, "*.txt").lignes();
         QCOMPARE(toutes.size(), 1000);
         const Releve r = parcourir_tout(depart, "*.txt", 10, capacite_liste, [](std::atomic<bool>& annule) { annule = true; });
@@ -173,25 +203,21 @@ private Q_SLOTS:
     void depart_illisible()
     {
         creer(m_racine + "/fichier");
-        QVERIFY(::symlink("boucle", QFile::encodeName(m_racine + "/boucle").constData()) == 0);
-        const QString trop_long = m_racine + '/' + QString(300, u'n');
+        QVERIFY(QFile::link("boucle", m_racine + "/boucle"));
         QString profond = m_racine;
         while (profond.size() <= PATH_MAX)
             profond += QStringLiteral("/dossier");
-        const struct {
-            QString depart;
-            int erreur;
-        } cas[] = {{m_racine + "/absent", ENOENT},
-                   {m_racine + "/fichier", ENOTDIR},
-                   {m_racine + "/boucle", ELOOP},
-                   {trop_long, ENAMETOOLONG},
-                   {profond, ENAMETOOLONG}};
-        for (const auto& c : cas) {
-            const Releve r = parcourir_tout(c.depart, "*");
+        const QList<QPair<QString, int>> cas = {{m_racine + "/absent", ENOENT},
+                                                {m_racine + "/fichier", ENOTDIR},
+                                                {m_racine + "/boucle", ELOOP},
+                                                {m_racine + '/' + QString(300, u'n'), ENAMETOOLONG},
+                                                {profond, ENAMETOOLONG}};
+        for (const auto& [depart, erreur] : cas) {
+            const Releve r = parcourir_tout(depart, "*");
             QVERIFY(r.bilan.fin == FinParcours::DepartIllisible);
-            QCOMPARE(r.bilan.erreur_depart, c.erreur);
+            QCOMPARE(r.bilan.erreur_depart, erreur);
             QVERIFY(r.lots.isEmpty());
-            QCOMPARE(erreur_ouverture_dossier(c.depart), c.erreur);
+            QCOMPARE(erreur_ouverture_dossier(depart), erreur);
         }
         QCOMPARE(erreur_ouverture_dossier(m_racine), 0);
     }
@@ -222,24 +248,16 @@ private Q_SLOTS:
     // such a name is not entered.
     void noms_qui_ne_sont_pas_du_texte()
     {
-        const QByteArray racine = QFile::encodeName(m_racine);
-        QVERIFY(::mkdir((racine + "/d\xff").constData(), 0700) == 0);
-        for (const QByteArray& nom : {QByteArray("/a\xff.jpg"), QByteArray("/d\xff/b.jpg")}) {
-            const int fd = ::open((racine + nom).constData(), O_WRONLY | O_CREAT, 0600);
-            QVERIFY(fd >= 0);
-            ::close(fd);
-        }
+        NomsBruts noms;
+        QVERIFY(noms_pas_du_texte(noms, m_racine));
         creer(m_racine + "/b.jpg");
         const Releve r = parcourir_tout(m_racine, "*.jpg");
         QCOMPARE(r.lignes(), chemins({"a\uFFFD.jpg", "b.jpg"}));
         QCOMPARE(r.lots.size(), 1);
         QCOMPARE(r.lots.first().inexactes, chemins({"a\uFFFD.jpg"}));
-        ::unlink((racine + "/d\xff/b.jpg").constData());
-        ::rmdir((racine + "/d\xff").constData());
-        ::unlink((racine + "/a\xff.jpg").constData());
     }
 
-    void raisons()
+    void raisons_et_prefixes()
     {
         QCOMPARE(raison_erreur_systeme(ENAMETOOLONG), "chemin trop long pour le système");
         QCOMPARE(raison_erreur_systeme(EACCES), "accès refusé");
@@ -250,15 +268,82 @@ private Q_SLOTS:
         QCOMPARE(raison_erreur_systeme(EMFILE), "trop de fichiers ouverts");
         QCOMPARE(raison_erreur_systeme(EIO), "erreur de lecture du support");
         QCOMPARE(raison_erreur_systeme(EXDEV), QStringLiteral("erreur du système n° %1").arg(EXDEV));
-    }
-
-    void prefixe_sans_separateur_double()
-    {
+        // No double separator after a folder's name.
         QCOMPARE(prefixe_dossier("/"), "/");
         QCOMPARE(prefixe_dossier("/home/moi"), "/home/moi/");
         QCOMPARE(prefixe_dossier("/media/cle/"), "/media/cle/");
     }
+
+    // Long texts in a real box: a path of thousands of characters (the message about a folder
+    // nested too deep), or hundreds of lines, give a box that fits on the screen, with the whole
+    // text in its details; a text that fits is shown as it is, without details.
+    void messages_longs()
+    {
+        const QString chemin = long_chemin(5000);
+        const QString texte = " 1 dossier(s) n'ont pas pu être lus et n'ont pas été parcourus, dont:\n" + chemin
+                              + "\n(chemin trop long pour le système)";
+        Boite b = montrer({texte, "Imagora", Boutons::Ok, Icone::Exclamation});
+        QVERIFY(b.vue);
+        QVERIFY(b.reponse == Reponse::Ok);
+        QVERIFY2(b.ecran.contains(b.cadre), qPrintable(QStringLiteral("box %1x%2 on a screen of %3x%4")
+                                                           .arg(b.cadre.width()).arg(b.cadre.height())
+                                                           .arg(b.ecran.width()).arg(b.ecran.height())));
+        QVERIFY(b.ecran.contains(b.cadre_ouvert));
+        QVERIFY(b.cadre_ouvert.height() > b.cadre.height());
+        // The start and the end of the path are shown, the reason too.
+        QVERIFY(b.texte.contains("/début/dossier-0000"));
+        QVERIFY(b.texte.contains("/fin.jpg\n(chemin trop long pour le système)"));
+        QVERIFY(b.texte.contains("…"));
+        QVERIFY(b.texte.size() < 1000);
+        QCOMPARE(b.details, texte);
+
+        QStringList lignes;
+        for (int i = 0; i < 300; ++i)
+            lignes << QStringLiteral("Ligne %1 : le fichier photo-%1.jpg ne peut pas être copié.").arg(i);
+        b = montrer({lignes.join(u'\n'), "IMAGORA", Boutons::OuiNon, Icone::Question, 1});
+        QVERIFY(b.vue);
+        QVERIFY(b.ecran.contains(b.cadre));
+        QVERIFY(b.ecran.contains(b.cadre_ouvert));
+        QVERIFY(b.texte.startsWith(lignes.first() + u'\n'));
+        QVERIFY(b.texte.endsWith(u'\n' + lignes.last()));
+        QVERIFY(b.texte.contains("\n…\n"));
+        QCOMPARE(b.details, lignes.join(u'\n'));
+
+        b = montrer({"Le dossier /home/moi/Images n'existe plus.", "IMAGORA", Boutons::Ok, Icone::Critique});
+        QVERIFY(b.vue);
+        QCOMPARE(b.texte, "Le dossier /home/moi/Images n'existe plus.");
+        QVERIFY(b.details.isEmpty());
+    }
+
+    // The shortening itself, on any area: start and end kept, never wider or taller than asked.
+    void ajustement()
+    {
+        const QFontMetrics fm(QApplication::font());
+        const QString texte = "Le dossier " + long_chemin(5000) + " ne peut pas être lu.";
+        for (const QSize zone : {QSize(200, 100), QSize(380, 440), QSize(1000, 40)}) {
+            const QString ajuste = texte_ajuste(texte, fm, zone.width(), zone.height());
+            const QRect place = fm.boundingRect(QRect(0, 0, zone.width(), 1 << 24), Qt::TextWordWrap, ajuste);
+            QVERIFY(place.width() <= zone.width());
+            QVERIFY(place.height() <= zone.height());
+            QVERIFY(ajuste.startsWith("Le dossier /d"));
+            QVERIFY(ajuste.endsWith("ne peut pas être lu.") || zone.height() < 3 * fm.lineSpacing());
+        }
+        // One very long sentence, blanks and all, is shortened too.
+        const QString ajuste = texte_ajuste(QString("mot ").repeated(20000) + "dernier", fm, 300, 200);
+        QVERIFY(fm.boundingRect(QRect(0, 0, 300, 1 << 24), Qt::TextWordWrap, ajuste).height() <= 200);
+        QVERIFY(ajuste.startsWith("mot mot"));
+        // Twenty thousand lines: the first and the last ones stay.
+        QStringList lignes;
+        for (int i = 0; i < 20000; ++i)
+            lignes << QStringLiteral("ligne %1").arg(i);
+        const QString court = texte_ajuste(lignes.join(u'\n'), fm, 300, 200);
+        QVERIFY(fm.boundingRect(QRect(0, 0, 300, 1 << 24), Qt::TextWordWrap, court).height() <= 200);
+        QVERIFY(court.startsWith("ligne 0\nligne 1\n"));
+        QVERIFY(court.endsWith("\nligne 19998\nligne 19999"));
+        // Nothing to do: the text comes back as it was.
+        QCOMPARE(texte_ajuste("Court.\nDeux lignes.", fm, 300, 200), "Court.\nDeux lignes.");
+    }
 };
 
-QTEST_GUILESS_MAIN(TestParcours)
+QTEST_MAIN(TestParcours)
 #include "tst_parcours.moc"

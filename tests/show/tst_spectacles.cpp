@@ -2,7 +2,6 @@
 #include "controles.h"
 #include "browser/frmvisualiseur.h"
 #include "forms/listefichiers.h"
-#include "interaction_test.h"
 #include "modal.h"
 #include "son.h"
 #include "show/frmapercu.h"
@@ -13,46 +12,27 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
-#include <QLabel>
-#include <QPointer>
-#include <QScopeGuard>
-#include <QPushButton>
-#include <QTest>
-#include <QWindow>
 #include <QElapsedTimer>
+#include <QPointer>
+#include <QPushButton>
+#include <QScopeGuard>
 #include <QTimer>
-
-namespace {
-
-const QString pillow = qEnvironmentVariable("SAMPLES") + "/pillow";
-
-} // namespace
+#include <QWindow>
 
 class TestSpectacles : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<BacASable> m_bac;
-    std::unique_ptr<InteractionInstallee> m_dialogues;
+    std::optional<Essai> e;
     QString m_dossier;
 
-    InteractionTest& d() { return **m_dialogues; }
-
-    QString copier(const QString& source, const QString& nom)
-    {
-        const QString cible = m_dossier + '/' + nom;
-        if (!QFile::copy(pillow + '/' + source, cible))
-            qFatal("copy %s", qPrintable(source));
-        return cible;
-    }
+    InteractionTest& d() { return e->d(); }
+    QString copier(const QString& source, const QString& nom) { return e->copier(source, nom); }
 
 private Q_SLOTS:
     void init()
     {
-        m_bac = std::make_unique<BacASable>();
-        m_dialogues = std::make_unique<InteractionInstallee>();
-        m_dossier = m_bac->chemin("photos");
-        QDir().mkpath(m_dossier);
+        e.emplace();
+        m_dossier = e->dossier;
         module().boucle = false;
         module().mode_affichage.clear();
     }
@@ -60,8 +40,7 @@ private Q_SLOTS:
     void cleanup()
     {
         QVERIFY2(!QGuiApplication::overrideCursor(), "the pointer must be visible again");
-        m_dialogues.reset();
-        m_bac.reset();
+        e.reset();
     }
 
     void lanceur()
@@ -298,7 +277,7 @@ private Q_SLOTS:
             QFAIL("the test's sound server gives no audio output");
         copier("hopper.bmp", "a.bmp");
         copier("chi.gif", "b.gif");
-        const QString son = m_bac->chemin("court.wav");
+        const QString son = e->bac.chemin("court.wav");
         ecrire(son, wav(0.3));
         module().parametres.sauver("son", son);
         module().lecteur_son = std::make_unique<LecteurSon>();
@@ -337,8 +316,8 @@ private Q_SLOTS:
         // The launcher as the browser opens it (deleted on close), a sound of no sample at all,
         // and Esc pressed on the launcher just after "Visionner".
         copier("hopper.bmp", "a.bmp");
-        const QString son = m_bac->chemin("muet.wav");
-        ecrire(son, morceau_riff("RIFF", "WAVE" + morceau_riff("fmt ", format_pcm) + morceau_riff("data", QByteArray())));
+        const QString son = e->bac.chemin("muet.wav");
+        ecrire(son, wav_muet());
         Parametres& p = module().parametres;
         p.sauver("son", son);
         p.sauver("veille", "1");
@@ -432,7 +411,7 @@ private Q_SLOTS:
             {"59", "1", "0", 60000, 1},
             {"99999999999999", "99999999999999", "99999999999999", 5000, 2},
             {"-3", "-1", "-2", 5000, 2},
-            {"60", "9", "3", 5000, 2},
+            {"60", "15", "3", 5000, 2},
             {"4.9", "1.7", "2.5", 5000, 1},
         };
         for (const auto& [secondes, type, taille, intervalle, images] : cas) {
@@ -473,7 +452,7 @@ private Q_SLOTS:
         if (LecteurSon::nombre_sorties_audio() < 1)
             QFAIL("the test's sound server gives no audio output");
         copier("hopper.bmp", "a.bmp");
-        const QString son = m_bac->chemin("tons.wav");
+        const QString son = e->bac.chemin("tons.wav");
         ecrire(son, wav_deux_tons(3.0));
         module().parametres.sauver("son", son);
         module().lecteur_son = std::make_unique<LecteurSon>();
@@ -491,30 +470,21 @@ private Q_SLOTS:
         });
         const qint64 demande = enregistreur.maintenant();
         veille.executer();
-        const QByteArray pcm = enregistreur.arreter();
-        const QList<Passage> passages = passages_sonores(pcm);
-        for (const Passage& p : passages)
-            qInfo("heard after %.3f s, %.3f s long", double(p.debut - demande) / Enregistreur::frequence, p.secondes());
-        QCOMPARE(passages.size(), 1);
-        const Passage& p = passages.first();
-        const double retard = double(p.debut - demande) / Enregistreur::frequence;
-        QVERIFY(retard >= 0 && retard <= 0.3); // within 300 ms of the screen saver's opening
-        QVERIFY(qAbs(p.secondes() - 3.0) < 0.1);
-        QVERIFY(qAbs(frequence_entendue(pcm, p.debut, 0.1) - 440) < 30);
-        QVERIFY(qAbs(frequence_entendue(pcm, p.fin - Enregistreur::frequence / 10, 0.1) - 880) < 30);
+        const Ecoute ecoute = ecouter(enregistreur.arreter(), demande);
+        QVERIFY2(ecoute.deux_tons_entiers(3.0), ecoute.dire()); // within 300 ms of the screen saver's opening
         module().lecteur_son.reset();
     }
 
     void ecran_de_veille_impossible()
     {
-        module().parametres.sauver("dossier demarrage", m_bac->chemin("parti"));
+        module().parametres.sauver("dossier demarrage", e->bac.chemin("parti"));
         module().mode_affichage = "veille auto";
         frmVeille veille(nullptr);
         veille.executer();
         QCOMPARE(d().messages.size(), 1);
         QCOMPARE(d().messages.first().titre, QString("IMAGORA"));
         QCOMPARE(d().messages.first().icone, Icone::Critique);
-        QVERIFY(d().messages.first().texte.contains(m_bac->chemin("parti")));
+        QVERIFY(d().messages.first().texte.contains(e->bac.chemin("parti")));
     }
 
     void veille_au_demarrage()

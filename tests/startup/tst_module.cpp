@@ -1,5 +1,5 @@
 #include "bac_a_sable.h"
-#include "interaction_test.h"
+#include "modal.h"
 #include "platform/autostart.h"
 #include "startup/module.h"
 
@@ -166,23 +166,7 @@ private Q_SLOTS:
     {
         QWidget fenetre;
         installer_touches_aide(&fenetre, "aide.htm");
-        fenetre.show();
-        QApplication::setActiveWindow(&fenetre);
-        QVERIFY(QTest::qWaitForWindowActive(&fenetre));
-
-        QString titre;
-        bool modal = false;
-        QTimer::singleShot(0, this, [&] {
-            QWidget* boite = QApplication::activeModalWidget();
-            if (!boite)
-                return;
-            titre = boite->windowTitle();
-            modal = boite->isModal();
-            QTest::keyClick(boite, Qt::Key_Escape);
-        });
-        QTest::keyClick(&fenetre, Qt::Key_F2);
-        QCOMPARE(titre, QString("À propos de..."));
-        QVERIFY(modal);
+        QVERIFY(f2_ouvre_a_propos(&fenetre));
         QVERIFY(!QApplication::activeModalWidget());
     }
 };

@@ -43,6 +43,8 @@ private Q_SLOTS:
         BacASable bac;
         InteractionInstallee dialogues;
         Parametres& p = module().parametres;
+        // The store is addressed by the running program's file name.
+        QCOMPARE(dossiers::nom_executable(), QString("tst_parametres"));
         const QString chemin = Parametres::chemin_fichier();
         QCOMPARE(chemin, bac.chemin("home/.config/tst_parametres/tst_parametres.conf"));
 
@@ -78,6 +80,7 @@ private Q_SLOTS:
         QTest::newRow("section ouverte") << QByteArray("[parametres\netat=actif\n");
         QTest::newRow("ligne sans égal") << QByteArray("[parametres]\netat actif\n");
         QTest::newRow("binaire") << QByteArray(2000, '\xff');
+        QTest::newRow("un dossier à sa place") << QByteArray();
     }
 
     void fichier_illisible_garde_le_fichier_et_previent_une_fois()
@@ -86,7 +89,10 @@ private Q_SLOTS:
         BacASable bac;
         InteractionInstallee dialogues;
         const QString chemin = Parametres::chemin_fichier();
-        ecrire(chemin, octets);
+        if (octets.isNull())
+            QDir().mkpath(chemin);
+        else
+            ecrire(chemin, octets);
 
         Parametres& p = module().parametres;
         // Start-up sees a first run, and the whole run works on the values it saves.
@@ -98,6 +104,7 @@ private Q_SLOTS:
         p.sauver("etat", "actif");
 
         QCOMPARE(contenu(chemin), octets);
+        QCOMPARE(QFileInfo(chemin).isDir(), octets.isNull());
         QCOMPARE(dialogues->messages.size(), 1);
         const Message& m = dialogues->messages.first();
         QCOMPARE(m.titre, QString("Imagora"));
@@ -127,26 +134,6 @@ private Q_SLOTS:
         QVERIFY(dialogues->messages.first().texte.contains("ne peuvent pas être enregistrés"));
     }
 
-    void fichier_qui_est_un_dossier()
-    {
-        BacASable bac;
-        InteractionInstallee dialogues;
-        QDir().mkpath(Parametres::chemin_fichier());
-        Parametres& p = module().parametres;
-        QCOMPARE(p.lire("date de debut"), QString());
-        p.sauver("date de debut", "02/02/2026");
-        QCOMPARE(p.lire("date de debut"), QString("02/02/2026"));
-        QVERIFY(QFileInfo(Parametres::chemin_fichier()).isDir());
-        QCOMPARE(dialogues->messages.size(), 1);
-    }
-
-    void autre_nom_d_executable_autre_fichier()
-    {
-        BacASable bac;
-        // The store is addressed by the running program's file name.
-        QCOMPARE(dossiers::nom_executable(), QString("tst_parametres"));
-        QVERIFY(Parametres::chemin_fichier().endsWith("/tst_parametres/tst_parametres.conf"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestParametres)

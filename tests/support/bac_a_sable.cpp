@@ -6,6 +6,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 const char* const variables[4] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"};
 }
@@ -29,6 +33,24 @@ BacASable::~BacASable()
     module().parametres = Parametres{};
 }
 
+Essai::Essai() : dossier(bac.chemin(QStringLiteral("photos")))
+{
+    QDir().mkpath(dossier);
+}
+
+QString Essai::copier(const QString& source, const QString& nom) const
+{
+    const QString cible = dossier + u'/' + nom;
+    if (!QFile::copy(echantillon(source), cible))
+        qFatal("cannot copy the sample %s", qPrintable(source));
+    return cible;
+}
+
+QString echantillon(const QString& nom)
+{
+    return qEnvironmentVariable("SAMPLES") + QStringLiteral("/pillow/") + nom;
+}
+
 QByteArray contenu(const QString& chemin)
 {
     QFile f(chemin);
@@ -41,4 +63,50 @@ void ecrire(const QString& chemin, const QByteArray& octets)
     QFile f(chemin);
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         f.write(octets);
+}
+
+Variable::Variable(const char* nom, const QByteArray& valeur)
+    : m_nom(nom), m_avant(qgetenv(nom)), m_existait(qEnvironmentVariableIsSet(nom))
+{
+    if (valeur.isNull())
+        qunsetenv(nom);
+    else
+        qputenv(nom, valeur);
+}
+
+Variable::~Variable()
+{
+    if (m_existait)
+        qputenv(m_nom, m_avant);
+    else
+        qunsetenv(m_nom);
+}
+
+NomsBruts::~NomsBruts()
+{
+    for (auto i = m_crees.size(); i-- > 0;) {
+        if (m_crees[i].second)
+            ::rmdir(m_crees[i].first.constData());
+        else
+            ::unlink(m_crees[i].first.constData());
+    }
+}
+
+bool NomsBruts::dossier(const QByteArray& chemin)
+{
+    if (::mkdir(chemin.constData(), 0700) != 0)
+        return false;
+    m_crees.append({chemin, true});
+    return true;
+}
+
+bool NomsBruts::fichier(const QByteArray& chemin, const QByteArray& octets)
+{
+    const int fd = ::open(chemin.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        return false;
+    m_crees.append({chemin, false});
+    const bool ecrit = ::write(fd, octets.constData(), size_t(octets.size())) == octets.size();
+    ::close(fd);
+    return ecrit;
 }

@@ -1,7 +1,11 @@
 #pragma once
 
-#include <QTemporaryDir>
+#include "interaction_test.h"
+
+#include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QTemporaryDir>
 
 // A fresh home for one test: HOME, XDG_CONFIG_HOME, XDG_DATA_HOME and XDG_RUNTIME_DIR point into
 // a temporary folder, and the settings store starts from its file again. Restored on destruction.
@@ -20,6 +24,53 @@ private:
     QByteArray m_anciens[4];
 };
 
+// The usual start of a window's test: a sandbox, every box answered by the test, and an empty
+// pictures folder "photos" in the sandbox.
+struct Essai {
+    Essai();
+    BacASable bac;
+    InteractionInstallee dialogues;
+    const QString dossier;
+    InteractionTest& d() const { return *dialogues; }
+    // Copies the sample picture `source` into the pictures folder as `nom`; its path. The test
+    // stops at once when the sample cannot be copied.
+    QString copier(const QString& source, const QString& nom) const;
+};
+
+// A sample picture of the test data (SAMPLES/pillow).
+QString echantillon(const QString& nom);
+
 // Whole contents of a file, or an empty array when it cannot be read.
 QByteArray contenu(const QString& chemin);
+// Writes a file, making its folder.
 void ecrire(const QString& chemin, const QByteArray& octets);
+
+// An environment variable set (or, with a null value, removed) for the life of the object.
+class Variable {
+public:
+    Variable(const char* nom, const QByteArray& valeur);
+    ~Variable();
+    Variable(const Variable&) = delete;
+    Variable& operator=(const Variable&) = delete;
+
+private:
+    const char* m_nom;
+    QByteArray m_avant;
+    bool m_existait;
+};
+
+// Files and folders whose names are not valid UTF-8, made with the system's own calls: Qt cannot
+// name them to remove them, so they are removed so on destruction, the last made first.
+class NomsBruts {
+public:
+    NomsBruts() = default;
+    ~NomsBruts();
+    NomsBruts(const NomsBruts&) = delete;
+    NomsBruts& operator=(const NomsBruts&) = delete;
+
+    bool dossier(const QByteArray& chemin);
+    bool fichier(const QByteArray& chemin, const QByteArray& octets = {});
+
+private:
+    QList<QPair<QByteArray, bool>> m_crees; // path, folder
+};

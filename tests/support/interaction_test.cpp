@@ -80,3 +80,16 @@ InteractionInstallee::~InteractionInstallee()
 {
     module().interaction = std::move(m_precedente);
 }
+
+bool operator==(const Message& a, const Message& b)
+{
+    return a.texte == b.texte && a.titre == b.titre && a.boutons == b.boutons && a.icone == b.icone
+           && a.bouton_par_defaut == b.bouton_par_defaut;
+}
+
+QDebug operator<<(QDebug flux, const Message& m)
+{
+    QDebugStateSaver garde(flux);
+    return flux.nospace() << "Message(" << m.texte << ", " << m.titre << ", buttons " << int(m.boutons) << ", icon "
+                          << int(m.icone) << ", default " << m.bouton_par_defaut << ')';
+}

@@ -2,8 +2,8 @@
 
 #include "forms/interaction.h"
 
+#include <QDebug>
 #include <QList>
-
 #include <QStringList>
 #include <QUrl>
 
@@ -47,6 +47,10 @@ public:
     bool ouvrir(const QUrl& document) override;
     ResultatProgramme executer(const QString& programme, const QStringList& arguments) override;
 };
+
+// A box's message compares whole in the tests: text, title, buttons, icon and default button.
+bool operator==(const Message& a, const Message& b);
+QDebug operator<<(QDebug flux, const Message& m);
 
 // Installs an InteractionTest into the program for the life of the object.
 class InteractionInstallee {

@@ -2,9 +2,11 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QString>
 #include <QThread>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 
@@ -49,6 +51,11 @@ const QByteArray format_pcm = champs_riff({1 | 1 << 16, 22050, 44100, 2 | 16 << 
 QByteArray wav(double secondes)
 {
     return morceau_riff("RIFF", "WAVE" + morceau_riff("fmt ", format_pcm) + morceau_riff("data", sinus_pcm(secondes)));
+}
+
+QByteArray wav_muet()
+{
+    return morceau_riff("RIFF", "WAVE" + morceau_riff("fmt ", format_pcm) + morceau_riff("data", QByteArray()));
 }
 
 QByteArray wav_deux_tons(double secondes)
@@ -136,6 +143,45 @@ double frequence_entendue(const QByteArray& pcm, qint64 debut, double secondes)
             ++passages_par_zero;
     }
     return fin > debut ? passages_par_zero / 2.0 / (double(fin - debut) / Enregistreur::frequence) : 0.0;
+}
+
+int crete(const QByteArray& pcm)
+{
+    int maximum = 0;
+    for (qint64 i = 0; i < pcm.size() / 2; ++i)
+        maximum = std::max(maximum, std::abs(int(echantillon(pcm, i))));
+    return maximum;
+}
+
+Ecoute ecouter(const QByteArray& pcm, qint64 demande)
+{
+    const QList<Passage> passages = passages_sonores(pcm);
+    Ecoute e;
+    e.passages = int(passages.size());
+    e.enregistre = double(pcm.size() / 2 - demande) / Enregistreur::frequence;
+    e.niveau = crete(pcm);
+    if (passages.isEmpty())
+        return e;
+    const Passage& p = passages.first();
+    e.retard = double(p.debut - demande) / Enregistreur::frequence;
+    e.longueur = p.secondes();
+    e.debut_hz = frequence_entendue(pcm, p.debut, 0.1);
+    e.fin_hz = frequence_entendue(pcm, p.fin - Enregistreur::frequence / 10, 0.1);
+    return e;
+}
+
+bool Ecoute::deux_tons_entiers(double secondes) const
+{
+    return passages == 1 && retard >= 0 && retard <= 0.3 && std::abs(longueur - secondes) < 0.1
+           && std::abs(debut_hz - 440) < 30 && std::abs(fin_hz - 880) < 30;
+}
+
+QByteArray Ecoute::dire() const
+{
+    return QStringLiteral("%1 span(s), first after %2 s, %3 s long, %4 Hz .. %5 Hz (%6 s recorded, peak %7)")
+        .arg(passages).arg(retard, 0, 'f', 3).arg(longueur, 0, 'f', 3).arg(debut_hz, 0, 'f', 0).arg(fin_hz, 0, 'f', 0)
+        .arg(enregistre, 0, 'f', 3).arg(niveau)
+        .toUtf8();
 }
 
 ServeurSon::ServeurSon()

@@ -19,6 +19,8 @@ QByteArray morceau_riff(const char (&nom)[5], const QByteArray& octets);
 QByteArray sinus_pcm(double secondes);
 extern const QByteArray format_pcm;
 QByteArray wav(double secondes);
+// A WAV file with its header and no sample at all.
+QByteArray wav_muet();
 // Two tones one after the other, 16-bit PCM mono at 22050 Hz: `secondes` / 2 of 440 Hz, then
 // the same of 880 Hz. Where each is heard tells whether a play started at the beginning.
 QByteArray wav_deux_tons(double secondes);
@@ -53,6 +55,24 @@ struct Passage {
 QList<Passage> passages_sonores(const QByteArray& pcm, double silence_max = 0.05);
 // Main frequency (Hz) of the samples [debut, debut + secondes), from their zero crossings.
 double frequence_entendue(const QByteArray& pcm, qint64 debut, double secondes);
+// Highest level of the recorded samples.
+int crete(const QByteArray& pcm);
+
+// Where the sound of a play is heard in a recording, `demande` being the sample at which it was asked.
+struct Ecoute {
+    double retard = -1;    // seconds from the request to the first sound
+    double longueur = 0;   // seconds of sound heard in one go
+    double debut_hz = 0;   // tone of its first tenth of a second
+    double fin_hz = 0;     // tone of its last tenth of a second
+    int passages = 0;      // separate spans of sound
+    double enregistre = 0; // seconds recorded from the request on
+    int niveau = 0;        // highest level recorded
+    // The sound of wav_deux_tons(secondes) heard once, whole (from its start to its end), within
+    // 300 ms of the request.
+    bool deux_tons_entiers(double secondes) const;
+    QByteArray dire() const;
+};
+Ecoute ecouter(const QByteArray& pcm, qint64 demande);
 
 // A PulseAudio server with a null sink in a temporary folder, for the life of the object.
 // PULSE_SERVER points at it, so it must be made before the QApplication.
