@@ -87,8 +87,7 @@ convert "$echantillons/hopper.bmp" "$recents/photo.tif"
 convert "$echantillons/flower.jpg" "$recents/photo.webp"
 nouveaux=(photo.avif photo.heic photo.jxl photo.png photo.svg photo.tif photo.webp)
 reglages "date de debut" "01/01/2026" "dossier demarrage" "$recents" "type fichier" "0"
-LANG=$langue "$programme" &
-pid=$!
+lancer
 if id=$(attendre_fenetre "$titre_principal" 60 "$pid"); then
     eval "$(xdotool getwindowgeometry --shell "$id")"
     sleep 1
@@ -103,9 +102,7 @@ if id=$(attendre_fenetre "$titre_principal" 60 "$pid"); then
         fi
     done
     xdotool search --onlyvisible --name '^Imagora$' >/dev/null && echoue "un message est affiché"
-    touches "$id" Escape
-    question=$(attendre_fenetre '^IMAGORA$' 30 "$pid") && touches "$question" Return
-    attendre_fin "$pid" 10 || { echoue "le programme tourne encore"; kill -9 "$pid"; }
+    quitter "$id" "$pid" || { echoue "le programme tourne encore"; kill -9 "$pid"; }
 else
     echoue "la fenêtre principale n'apparaît pas sur le dossier des nouveaux types"
 fi
