@@ -417,7 +417,7 @@ private Q_SLOTS:
                 QTest::keyClick(w, Qt::Key_Escape);
             });
             geste();
-            QTest::qWaitFor([&] { return !titre.isEmpty(); }, 2000); // the view opens once the picture is decoded
+            static_cast<void>(QTest::qWaitFor([&] { return !titre.isEmpty(); }, 2000)); // the view opens once the picture is decoded
             delete guet;
             return titre;
         };
