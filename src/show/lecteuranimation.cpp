@@ -18,11 +18,13 @@ namespace {
 // at worst.
 constexpr qint64 octets_entete_png = 1024 * 1024;
 
-// Pixels as still pictures are shown: 8 bits per channel, colours converted to sRGB.
-QImage en_srgb(QImage image)
+// Pixels as still pictures are shown: 8 bits per channel, colours converted to sRGB; and in the
+// format the screen takes as it is, so the window's thread only hands the frame over.
+QImage pour_ecran(QImage image)
 {
-    if (image.depth() > 32)
-        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    const QImage::Format format = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    if (image.format() != format)
+        image = image.convertToFormat(format);
     const QColorSpace espace = image.colorSpace();
     if (espace.isValid() && espace != QColorSpace(QColorSpace::SRgb))
         image.convertToColorSpace(QColorSpace::SRgb);
@@ -85,7 +87,7 @@ public:
         // its own short delays to 10 ms.
         if (delai_navigateur_ && delai <= 10)
             delai = 100;
-        return {en_srgb(std::move(image)), std::max(delai, 10)};
+        return {pour_ecran(std::move(image)), std::max(delai, 10)};
     }
 
     std::atomic<bool> arretee{false}; // set by the player when it stops: no more decoding

@@ -127,11 +127,11 @@ private Q_SLOTS:
         QVERIFY(vue);
         QCOMPARE(vue->size(), QSize(320, 240));
         const QPoint position = vue->pos();
-        auto* lecteur = vue->findChild<LecteurAnimation*>();
-        QVERIFY(lecteur && lecteur->en_marche());
         const QImage premiere = affichee(vue);
         QCOMPARE(premiere.size(), QSize(320, 240));
         QTRY_VERIFY_WITH_TIMEOUT(affichee(vue) != premiere, 10000);
+        auto* lecteur = vue->findChild<LecteurAnimation*>();
+        QVERIFY(lecteur && lecteur->en_marche());
         QCOMPARE(affichee(vue).size(), QSize(320, 240));
         QCOMPARE(vue->size(), QSize(320, 240));
         QCOMPARE(vue->pos(), position);
