@@ -21,6 +21,9 @@ const QByteArray signature_png("\x89PNG\r\n\x1A\n", 8);
 constexpr qint64 longueur_maximale = 0x7FFF'FFFF;
 // Chunks copied into every frame beyond this many bytes (an ICC profile, mostly) make the file damaged.
 constexpr qsizetype auxiliaires_maximaux = 16 * 1024 * 1024;
+// A file of more chunks than this is taken as damaged rather than walked on: a sane one, even of
+// the most frames allowed, holds far fewer.
+constexpr int chunks_maximaux = 4'000'000;
 
 // The CRC-32 of the PNG format (ISO 3309), over a chunk's type and data.
 class Crc {
@@ -160,8 +163,10 @@ bool LecteurApng::analyser_chunks() const
     QByteArray type_precedent;
     const auto fermer_trame = [&] { return trames_.empty() || donnees_ouvertes; };
 
-    for (qint64 position = 8;;) {
+    for (qint64 position = 8, chunks = 0;; ++chunks) {
         const QByteArray entete = lire(position, 8);
+        if (chunks >= chunks_maximaux)
+            return false;
         if (entete.isEmpty())
             return false; // cut short, or no IEND
         const qint64 longueur = gros_boutiste(entete, 0);
