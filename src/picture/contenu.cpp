@@ -299,3 +299,28 @@ std::optional<ImageIcone> plus_grande_icone(QIODevice& fichier)
     fichier.seek(0);
     return meilleure;
 }
+
+bool png_anime(QByteArrayView debut)
+{
+    if (nature_du_contenu(debut) != NatureContenu::Png)
+        return false;
+    for (qsizetype position = 8; position <= debut.size() - 8;) {
+        const qint64 longueur = qFromBigEndian<quint32>(debut.data() + position);
+        const QByteArrayView type = debut.sliced(position + 4, 4);
+        if (type == QByteArrayView("acTL"))
+            return true;
+        if (type == QByteArrayView("IDAT") || type == QByteArrayView("IEND") || longueur > 0x7FFF'FFFF)
+            return false;
+        if (longueur + 12 > debut.size() - position)
+            return false;
+        position += qsizetype(longueur) + 12;
+    }
+    return false;
+}
+
+bool webp_anime(QByteArrayView debut)
+{
+    // RIFF header, then the first chunk: "VP8X", its size, then its flags, animation being bit 1.
+    return nature_du_contenu(debut) == NatureContenu::WebP && debut.size() >= 21
+        && debut.sliced(12, 4) == QByteArrayView("VP8X") && (quint8(debut[20]) & 0x02) != 0;
+}

@@ -67,3 +67,10 @@ struct ImageIcone {
 // header is unreadable or whose size is not plausible are left out; nullopt when none remains.
 // Leaves `fichier` at its start.
 std::optional<ImageIcone> plus_grande_icone(QIODevice& fichier);
+
+// Whether a PNG file is animated (APNG): an acTL chunk comes before its first IDAT. `debut` holds the
+// file's first bytes; false when they end before either chunk.
+bool png_anime(QByteArrayView debut);
+
+// Whether a WebP file is animated: its extended header (VP8X) says so.
+bool webp_anime(QByteArrayView debut);

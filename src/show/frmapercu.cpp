@@ -1,6 +1,7 @@
 #include "show/frmapercu.h"
 
 #include "show/deroulement.h"
+#include "show/lecteuranimation.h"
 
 #include "forms/fenetres.h"
 #include "forms/textes.h"
@@ -25,6 +26,22 @@ const QString cle_naturelle = QStringLiteral("naturelle");
 ImageLue decoder_naturelle(const QString& chemin)
 {
     return image_complete(chemin);
+}
+
+// What the real-size view shows: an animation opened for playing, or the still picture.
+struct VueTailleReelle {
+    ImageLue lue;
+    Animation animation;
+};
+
+VueTailleReelle decoder_vue(const QString& chemin)
+{
+    Animation animation = ouvrir_animation(chemin);
+    if (animation.ok()) {
+        const QImage premiere = animation.premiere.image;
+        return {{premiere, premiere.size()}, std::move(animation)};
+    }
+    return {image_complete(chemin), {}};
 }
 
 } // namespace
@@ -100,6 +117,22 @@ void frmApercu::montrer(const QImage& image, const QString& legende)
     setWindowTitle(legende);
 }
 
+void frmApercu::jouer(const Animation& animation, const QString& legende)
+{
+    montrer(animation.premiere.image, legende);
+    delete m_animation;
+    m_animation = new LecteurAnimation(animation, this);
+    connect(m_animation, &LecteurAnimation::image, this, &frmApercu::poser_trame);
+}
+
+void frmApercu::poser_trame(const QImage& image)
+{
+    // Every frame has the canvas's size: the window stays as it is.
+    QPixmap pixmap = QPixmap::fromImage(image);
+    pixmap.setDevicePixelRatio(devicePixelRatioF());
+    Image1->setPixmap(pixmap);
+}
+
 void frmApercu::poser_image(const QImage& image)
 {
     QPixmap pixmap = QPixmap::fromImage(image);
@@ -118,13 +151,14 @@ void frmApercu::voir_taille_reelle(QWidget* parent, const QString& chemin)
     // belongs to the window that asked (it goes with it), or to the application.
     const QPointer<QWidget> demandeur(parent);
     const bool sans_parent = parent == nullptr;
-    auto* lecture = new QFutureWatcher<ImageLue>(parent ? static_cast<QObject*>(parent) : QCoreApplication::instance());
-    connect(lecture, &QFutureWatcher<ImageLue>::finished, lecture, [lecture, demande, demandeur, sans_parent, chemin] {
+    auto* lecture = new QFutureWatcher<VueTailleReelle>(parent ? static_cast<QObject*>(parent) : QCoreApplication::instance());
+    connect(lecture, &QFutureWatcher<VueTailleReelle>::finished, lecture, [lecture, demande, demandeur, sans_parent, chemin] {
         lecture->deleteLater();
         Module& m = module();
         if (demande != m.demande_taille_reelle || (!sans_parent && !demandeur))
             return;
-        const ImageLue lue = lecture->result();
+        const VueTailleReelle vue = lecture->result();
+        const ImageLue& lue = vue.lue;
         if (!lue.ok()) {
             m.interaction->message(demandeur, {QStringLiteral("Lecture du fichier impossible: format non reconnu ou détérioré."),
                                                QStringLiteral("Information"), Boutons::Ok, Icone::Information});
@@ -133,11 +167,14 @@ void frmApercu::voir_taille_reelle(QWidget* parent, const QString& chemin)
         m.mode_affichage = QStringLiteral("aperçu");
         auto* fenetre = new frmApercu(demandeur);
         fenetre->setAttribute(Qt::WA_DeleteOnClose);
-        fenetre->montrer(lue.image, QStringLiteral("Aperçu de: ") + chemin);
+        if (vue.animation.ok())
+            fenetre->jouer(vue.animation, QStringLiteral("Aperçu de: ") + chemin);
+        else
+            fenetre->montrer(lue.image, QStringLiteral("Aperçu de: ") + chemin);
         fenetre->setWindowModality(Qt::ApplicationModal);
         fenetre->show();
     });
-    lecture->setFuture(QtConcurrent::run(decoder_naturelle, chemin));
+    lecture->setFuture(QtConcurrent::run(decoder_vue, chemin));
 }
 
 QString frmApercu::chemin_de(qint64 indice) const
@@ -214,6 +251,8 @@ void frmApercu::mousePressEvent(QMouseEvent* event)
 void frmApercu::closeEvent(QCloseEvent* event)
 {
     Timer1.stop();
+    if (m_animation)
+        m_animation->arreter();
     m_attendue.clear();
     QDialog::closeEvent(event);
 }

@@ -8,6 +8,8 @@
 #include <QTimer>
 
 class QLabel;
+class LecteurAnimation;
+struct Animation;
 
 // Where a show takes its pictures and how fast it goes.
 struct SourceDiaporama {
@@ -31,11 +33,15 @@ public:
 
     // Shows `image` at its natural size; the window's inner area is exactly the picture, centred on the screen.
     void montrer(const QImage& image, const QString& legende);
+    // Shows the first frame of `animation` as montrer() does, then plays the others in turn, each
+    // for its delay, looping as the file says. Closing the window stops it at once.
+    void jouer(const Animation& animation, const QString& legende);
 
     // Opens the real-size view of a file, modally, without waiting: the picture is decoded away
     // from the window's thread and the view opens over `parent` once it is ready; this returns at
-    // once. A file that cannot be read gives the unreadable-file message instead. Nothing opens
-    // when `parent` has closed meanwhile, or when another view was asked for since.
+    // once. An animated GIF, WebP or PNG plays there. A file that cannot be read gives the
+    // unreadable-file message instead. Nothing opens when `parent` has closed meanwhile, or when
+    // another view was asked for since.
     static void voir_taille_reelle(QWidget* parent, const QString& chemin);
 
     // Folder and file count of the slide show.
@@ -52,6 +58,7 @@ private:
     void image_prete();
     void afficher(const ImageLue& lue);
     void poser_image(const QImage& image);
+    void poser_trame(const QImage& image);
     QString chemin_de(qint64 indice) const;
     void preparer_suivante();
     void ajuster_fenetre(QSize interieur);
@@ -64,4 +71,5 @@ private:
     qint64 indice_image = 0;
     qint64 nombre_images = 0;
     QString m_attendue; // picture a tick is waiting for, empty when none
+    LecteurAnimation* m_animation = nullptr; // the real-size view of an animated picture
 };

@@ -1,0 +1,414 @@
+#include "apng_fabrique.h"
+#include "picture/apng.h"
+#include "picture/chargeur.h"
+#include "picture/contenu.h"
+#include "picture/formats.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace fabrique_apng;
+
+namespace {
+
+bool proche(QRgb a, QRgb b, int tolerance = 2)
+{
+    return qAbs(qRed(a) - qRed(b)) <= tolerance && qAbs(qGreen(a) - qGreen(b)) <= tolerance
+        && qAbs(qBlue(a) - qBlue(b)) <= tolerance && qAbs(qAlpha(a) - qAlpha(b)) <= tolerance;
+}
+
+QString texte(QRgb c)
+{
+    return QStringLiteral("(%1, %2, %3, %4)").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c)).arg(qAlpha(c));
+}
+
+#define PIXEL(image, x, y, attendu)                                                                          \
+    QVERIFY2(proche((image).pixel(x, y), (attendu)),                                                         \
+             qPrintable(QStringLiteral("pixel (%1, %2): %3, attendu %4").arg(x).arg(y).arg(texte((image).pixel(x, y)), texte(attendu))))
+
+const QRgb rouge = qRgba(255, 0, 0, 255);
+const QRgb bleu = qRgba(0, 0, 255, 255);
+const QRgb vert = qRgba(0, 255, 0, 255);
+const QRgb blanc = qRgba(255, 255, 255, 255);
+const QRgb transparent = qRgba(0, 0, 0, 0);
+
+// Reads every frame the reader gives, at most `limite`.
+QList<QImage> toutes(QImageReader& lecteur, int limite = 100)
+{
+    QList<QImage> images;
+    QImage image;
+    while (images.size() < limite && lecteur.read(&image))
+        images.append(image);
+    return images;
+}
+
+// The frames of the composition test: an 8x8 canvas of red, then a half-transparent blue square
+// laid over it and taken back (PREVIOUS), then a green corner replacing what it covers, with one
+// transparent pixel, then cleared (BACKGROUND), then a white dot laid over.
+QList<Trame> trames_composees()
+{
+    QImage coin = uni({2, 2}, Qt::green);
+    coin.setPixel(1, 1, qRgba(0, 0, 0, 0));
+    return {
+        {uni({8, 8}, Qt::red), {0, 0}, 1, 10, 0, 0},
+        {uni({4, 4}, QColor(0, 0, 255, 128)), {2, 2}, 0, 0, 2, 1},
+        {coin, {0, 0}, 5, 0, 1, 0},
+        {uni({1, 1}, Qt::white), {7, 7}, 3, 1000, 0, 1},
+    };
+}
+
+} // namespace
+
+class TestApng : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dossier;
+
+    QString fichier(const QString& nom, const QByteArray& octets)
+    {
+        const QString chemin = m_dossier.filePath(nom);
+        QFile f(chemin);
+        if (!f.open(QIODevice::WriteOnly) || f.write(octets) != octets.size())
+            qFatal("write %s", qPrintable(chemin));
+        return chemin;
+    }
+
+private Q_SLOTS:
+    // Offsets, blending and disposal as the format defines them; delays and loops as the file says.
+    void composition()
+    {
+        QByteArray octets = ecrire(apng({8, 8}, trames_composees(), 3));
+        QBuffer tampon(&octets);
+        QImageReader lecteur(&tampon, format_apng);
+        QVERIFY(lecteur.supportsAnimation());
+        QCOMPARE(lecteur.size(), QSize(8, 8));
+        QCOMPARE(lecteur.imageCount(), 4);
+        QCOMPARE(lecteur.loopCount(), 2); // three plays: two more after the first
+        QCOMPARE(lecteur.currentImageNumber(), -1);
+
+        QList<int> delais;
+        QList<QImage> images;
+        QImage image;
+        while (lecteur.read(&image)) {
+            images.append(image);
+            delais.append(lecteur.nextImageDelay());
+            QCOMPARE(lecteur.currentImageNumber(), images.size() - 1);
+            QCOMPARE(image.size(), QSize(8, 8));
+        }
+        QCOMPARE(images.size(), 4);
+        // 1/10 s; 0/0 comes to the 10 ms floor; 5 hundredths (denominator 0); 3 ms comes to 10.
+        QCOMPARE(delais, (QList<int>{100, 10, 50, 10}));
+
+        PIXEL(images[0], 0, 0, rouge);
+        PIXEL(images[0], 7, 7, rouge);
+        // Blue at half opacity over red.
+        PIXEL(images[1], 2, 2, qRgba(127, 0, 128, 255));
+        PIXEL(images[1], 5, 5, qRgba(127, 0, 128, 255));
+        PIXEL(images[1], 1, 1, rouge);
+        PIXEL(images[1], 6, 6, rouge);
+        // The blue square went back to what was under it; the green corner replaced the red, its
+        // transparent pixel too (SOURCE).
+        PIXEL(images[2], 3, 3, rouge);
+        PIXEL(images[2], 5, 5, rouge);
+        PIXEL(images[2], 0, 0, vert);
+        PIXEL(images[2], 1, 1, transparent);
+        // The corner cleared to transparent black, the white dot laid over the red.
+        PIXEL(images[3], 0, 0, transparent);
+        PIXEL(images[3], 1, 0, transparent);
+        PIXEL(images[3], 2, 2, rouge);
+        PIXEL(images[3], 7, 7, blanc);
+        PIXEL(images[3], 6, 7, rouge);
+        QVERIFY(!lecteur.canRead());
+    }
+
+    // When the default picture stands outside the animation the frames start with the first fdAT;
+    // Qt's own PNG reader, and the still pictures of the program, give the default picture.
+    void image_par_defaut_hors_animation()
+    {
+        const QList<Trame> trames{{uni({6, 4}, Qt::blue), {0, 0}, 1, 10, 0, 0}, {uni({2, 2}, Qt::green), {4, 2}, 1, 10, 0, 1}};
+        const QString chemin = fichier("defaut.png", ecrire(apng({6, 4}, trames, 0, uni({6, 4}, Qt::yellow))));
+
+        QImageReader lecteur(chemin, format_apng);
+        QCOMPARE(lecteur.imageCount(), 2);
+        QCOMPARE(lecteur.loopCount(), -1);
+        const QList<QImage> images = toutes(lecteur);
+        QCOMPARE(images.size(), 2);
+        PIXEL(images[0], 0, 0, bleu);
+        PIXEL(images[0], 5, 3, bleu);
+        PIXEL(images[1], 0, 0, bleu);
+        PIXEL(images[1], 5, 3, vert);
+        PIXEL(images[1], 3, 3, bleu);
+
+        const ImageLue fixe = image_complete(chemin);
+        QVERIFY(fixe.ok());
+        PIXEL(fixe.image, 0, 0, qRgba(255, 255, 0, 255));
+        QFile f(chemin);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(png_anime(f.readAll()));
+    }
+
+    // The palette and its transparency reach every frame.
+    void palette()
+    {
+        const QList<QRgb> couleurs{qRgba(255, 0, 0, 255), qRgba(0, 0, 255, 255), qRgba(0, 0, 0, 0)};
+        const auto indexee = [&](QSize taille, int fond) {
+            QImage image(taille, QImage::Format_Indexed8);
+            image.setColorTable(couleurs);
+            image.fill(fond);
+            return image;
+        };
+        QImage damier = indexee({2, 1}, 1);
+        damier.setPixel(1, 0, 2); // transparent: the red under it stays
+        QByteArray octets = ecrire(apng({3, 3}, {{indexee({3, 3}, 0), {0, 0}, 1, 10, 0, 0}, {damier, {1, 1}, 1, 10, 0, 1}}, 1));
+        QBuffer tampon(&octets);
+        QImageReader lecteur(&tampon, format_apng);
+        QCOMPARE(lecteur.loopCount(), 0);
+        const QList<QImage> images = toutes(lecteur);
+        QCOMPARE(images.size(), 2);
+        PIXEL(images[0], 1, 1, rouge);
+        PIXEL(images[1], 1, 1, bleu);
+        PIXEL(images[1], 2, 1, rouge);
+        PIXEL(images[1], 0, 0, rouge);
+    }
+
+    // A still PNG read through the same reader: one picture, no animation.
+    void png_fixe()
+    {
+        QByteArray octets = ecrire(encoder(uni({5, 3}, Qt::green)));
+        QBuffer tampon(&octets);
+        QImageReader lecteur(&tampon, format_apng);
+        QCOMPARE(lecteur.imageCount(), 1);
+        QCOMPARE(lecteur.loopCount(), 0);
+        QCOMPARE(lecteur.size(), QSize(5, 3));
+        const QList<QImage> images = toutes(lecteur);
+        QCOMPARE(images.size(), 1);
+        PIXEL(images[0], 4, 2, vert);
+    }
+
+    // Going back to the first frame starts the play again on a clean canvas.
+    void retour_au_debut()
+    {
+        QByteArray octets = ecrire(apng({8, 8}, trames_composees(), 0));
+        QBuffer tampon(&octets);
+        tampon.open(QIODevice::ReadOnly);
+        LecteurApng lecteur;
+        lecteur.setDevice(&tampon);
+        QImage image;
+        QVERIFY(lecteur.jumpToImage(3));
+        QVERIFY(lecteur.read(&image));
+        PIXEL(image, 7, 7, blanc);
+        QVERIFY(!lecteur.read(&image));
+        QVERIFY(lecteur.jumpToImage(0));
+        QVERIFY(lecteur.read(&image));
+        QCOMPARE(lecteur.currentImageNumber(), 0);
+        PIXEL(image, 7, 7, rouge);
+        QVERIFY(lecteur.jumpToNextImage());
+        QVERIFY(lecteur.read(&image));
+        PIXEL(image, 0, 0, vert);
+        QVERIFY(!lecteur.jumpToImage(4));
+    }
+
+    void fichiers_abimes_data()
+    {
+        QTest::addColumn<QByteArray>("octets");
+        const QList<Chunk> bon = apng({8, 8}, trames_composees(), 0);
+        const auto indice = [&bon](const QByteArray& type, int rang = 0) {
+            for (int i = 0; i < bon.size(); ++i)
+                if (bon[i].type == type && rang-- == 0)
+                    return i;
+            qFatal("no chunk %s", type.constData());
+        };
+        const auto renumeroter = [](QList<Chunk> chunks) {
+            quint32 s = 0;
+            for (Chunk& c : chunks)
+                if (c.type == "fcTL" || c.type == "fdAT")
+                    c.donnees.replace(0, 4, gb32(s++));
+            return chunks;
+        };
+
+        const QByteArray entier = ecrire(bon);
+        QTest::newRow("coupé dans un fdAT") << entier.left(entier.size() - 30);
+        QTest::newRow("coupé avant IEND") << entier.left(entier.size() - 12);
+        QTest::newRow("coupé dans l'entête") << entier.left(20);
+
+        QList<Chunk> c = bon;
+        std::swap(c[indice("fdAT", 1)], c[indice("fdAT", 2)]);
+        QTest::newRow("numéros de séquence dans le désordre") << ecrire(c);
+
+        c = bon;
+        c[indice("fdAT", 3)].donnees.replace(0, 4, gb32(77));
+        QTest::newRow("numéro de séquence faux") << ecrire(c);
+
+        c = bon;
+        c[indice("fcTL", 3)].donnees.replace(12, 4, gb32(8)); // x offset: the dot starts past the edge
+        QTest::newRow("trame hors du canevas") << ecrire(c);
+
+        c = bon;
+        c[indice("fcTL", 1)].donnees.replace(4, 4, gb32(0xFFFFFFF0u)); // width wraps round
+        QTest::newRow("largeur démesurée") << ecrire(c);
+
+        c = bon;
+        c[indice("fcTL", 0)].donnees.replace(4, 4, gb32(4)); // the default picture smaller than the canvas
+        QTest::newRow("première trame plus petite que le canevas") << ecrire(c);
+
+        c = bon;
+        c.removeAt(indice("fcTL", 1)); // the blue square's data follow the default picture's
+        QTest::newRow("fdAT avant son fcTL") << ecrire(renumeroter(c));
+
+        QList<Chunk> hors_animation = apng({8, 8}, trames_composees(), 0, uni({8, 8}, Qt::yellow));
+        hors_animation.removeAt(4);
+        QCOMPARE(hors_animation[3].type, QByteArray("IDAT"));
+        QCOMPARE(hors_animation[4].type, QByteArray("fdAT"));
+        QTest::newRow("fdAT avant tout fcTL") << ecrire(renumeroter(hors_animation));
+
+        c = bon;
+        c.move(indice("fdAT", 0), indice("IDAT"));
+        QTest::newRow("fdAT avant IDAT") << ecrire(renumeroter(c));
+
+        c = bon;
+        c[indice("acTL")].donnees.replace(0, 4, gb32(2));
+        QTest::newRow("plus de trames qu'annoncé") << ecrire(c);
+
+        c = bon;
+        c[indice("acTL")].donnees.replace(0, 4, gb32(0));
+        QTest::newRow("aucune trame annoncée") << ecrire(c);
+
+        c = bon;
+        c.remove(indice("fcTL", 2) + 1, indice("fcTL", 3) - indice("fcTL", 2) - 1);
+        QTest::newRow("trame sans données") << ecrire(renumeroter(c));
+
+        c = bon;
+        c[indice("IHDR")].donnees.replace(0, 8, gb32(50000) + gb32(50000));
+        QTest::newRow("canevas démesuré") << ecrire(c);
+
+        QByteArray crc = entier;
+        const qsizetype fctl = crc.indexOf("fcTL");
+        crc[fctl + 4 + 26] = char(crc[fctl + 4 + 26] ^ 0x55);
+        QTest::newRow("somme de contrôle fausse") << crc;
+
+        QByteArray longueur = entier;
+        const qsizetype fdat = longueur.indexOf("fdAT");
+        longueur.replace(fdat - 4, 4, gb32(0x7FFFFFF0u));
+        QTest::newRow("chunk plus long que le fichier") << longueur;
+    }
+
+    // A damaged file reads as nothing from its first frame: a clear failure, no crash, no hang.
+    void fichiers_abimes()
+    {
+        QFETCH(QByteArray, octets);
+        QBuffer tampon(&octets);
+        QImageReader lecteur(&tampon, format_apng);
+        QImage image;
+        QVERIFY(!lecteur.read(&image));
+        QVERIFY(image.isNull());
+        QCOMPARE(lecteur.error(), QImageReader::InvalidDataError);
+        QCOMPARE(lecteur.imageCount(), 0);
+    }
+
+    // Frames read before the damaged one are shown; from it on, nothing.
+    void donnees_de_trame_abimees()
+    {
+        QList<Chunk> c = apng({8, 8}, trames_composees(), 0);
+        for (Chunk& chunk : c)
+            if (chunk.type == "fdAT" && chunk.donnees.mid(0, 4) == gb32(5)) // the green corner's zlib header
+                chunk.donnees[4] = char(chunk.donnees[4] ^ 0xFF);
+        // Checksums are written right: the fault is found by the decoder.
+        QByteArray octets = ecrire(c);
+        QBuffer tampon(&octets);
+        QImageReader lecteur(&tampon, format_apng);
+        QCOMPARE(lecteur.imageCount(), 4);
+        QCOMPARE(toutes(lecteur).size(), 2);
+        QImage image;
+        QVERIFY(!lecteur.read(&image));
+
+        // A checksum that disagrees with its data stops the frame just as well.
+        QByteArray crc = ecrire(apng({8, 8}, trames_composees(), 0));
+        const qsizetype fdat = crc.indexOf("fdAT");
+        crc[fdat + 10] = char(crc[fdat + 10] ^ 0x01);
+        QBuffer tampon2(&crc);
+        QImageReader lecteur2(&tampon2, format_apng);
+        QCOMPARE(toutes(lecteur2).size(), 1);
+    }
+
+    // Every length short of the whole file, and bytes changed at random: never a crash or a hang.
+    void coupes_et_octets_au_hasard()
+    {
+        const QByteArray entier = ecrire(apng({8, 8}, trames_composees(), 0));
+        for (qsizetype n = 0; n < entier.size(); ++n) {
+            QByteArray octets = entier.left(n);
+            QBuffer tampon(&octets);
+            QImageReader lecteur(&tampon, format_apng);
+            QVERIFY2(toutes(lecteur).isEmpty(), qPrintable(QString::number(n)));
+        }
+        QRandomGenerator alea(1234);
+        for (int essai = 0; essai < 2000; ++essai) {
+            QByteArray octets = entier;
+            for (int k = 0, n = 1 + alea.bounded(4); k < n; ++k)
+                octets[alea.bounded(8, int(octets.size()))] = char(alea.bounded(256));
+            QBuffer tampon(&octets);
+            QImageReader lecteur(&tampon, format_apng);
+            for (const QImage& image : toutes(lecteur))
+                QCOMPARE(image.size(), QSize(8, 8));
+        }
+    }
+
+    // A device that cannot seek is read once into memory.
+    void appareil_sequentiel()
+    {
+        const QString chemin = fichier("anime.png", ecrire(apng({8, 8}, trames_composees(), 0)));
+        QProcess chat;
+        chat.start("cat", {chemin});
+        QVERIFY(chat.waitForStarted());
+        chat.closeWriteChannel();
+        QVERIFY(chat.waitForFinished());
+        QVERIFY(chat.isSequential());
+        LecteurApng lecteur;
+        lecteur.setDevice(&chat);
+        QCOMPARE(lecteur.imageCount(), 4);
+        QImage image;
+        int n = 0;
+        while (lecteur.read(&image))
+            ++n;
+        QCOMPARE(n, 4);
+        PIXEL(image, 7, 7, blanc);
+    }
+
+    // What the first bytes say of an animation.
+    void reconnaissance()
+    {
+        const QList<Chunk> anime = apng({8, 8}, trames_composees(), 0);
+        QVERIFY(png_anime(ecrire(anime)));
+        QVERIFY(!png_anime(ecrire(encoder(uni({4, 4}, Qt::red)))));
+        // acTL after the first IDAT means nothing.
+        QList<Chunk> tard = anime;
+        const Chunk actl = tard.takeAt(2);
+        QCOMPARE(actl.type, QByteArray("acTL"));
+        tard.insert(tard.size() - 1, actl);
+        QVERIFY(!png_anime(ecrire(tard)));
+        // Bytes ending before the acTL say nothing.
+        QList<Chunk> profil = anime;
+        profil.insert(1, Chunk{"iTXt", QByteArray(5000, 'x')});
+        const QByteArray avec_profil = ecrire(profil);
+        QVERIFY(png_anime(avec_profil));
+        QVERIFY(!png_anime(avec_profil.left(4096)));
+        QVERIFY(!png_anime(QByteArray("GIF89a")));
+
+        QFile webp(QFINDTESTDATA("fichiers/anime.webp"));
+        QVERIFY(webp.open(QIODevice::ReadOnly));
+        QVERIFY(webp_anime(webp.peek(64)));
+        QByteArray fixe;
+        QBuffer tampon(&fixe);
+        tampon.open(QIODevice::WriteOnly);
+        QVERIFY(QImageWriter(&tampon, "webp").write(uni({4, 4}, Qt::red)));
+        QCOMPARE(nature_du_contenu(fixe), NatureContenu::WebP);
+        QVERIFY(!webp_anime(fixe));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestApng)
+#include "tst_apng.moc"
