@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QListView>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
@@ -164,6 +165,47 @@ private Q_SLOTS:
         QTest::keyClick(dossiers, Qt::Key_Return);
         QTRY_COMPARE(fenetres, QStringList{"OPTIONS"});
         delete guet;
+    }
+
+    void types_recents_listes_et_mesures()
+    {
+        // One picture of each newer type, 60x40, made with Qt's writers or Debian's encoders: each
+        // filter lists its own, and its preview gives its natural size.
+        const QString recents = e->bac.chemin("recents");
+        QVERIFY(QDir().mkpath(recents));
+        QImage image(60, 40, QImage::Format_RGB32);
+        image.fill(QColor(200, 90, 30));
+        const QString source = recents + "/../source.png";
+        QVERIFY(image.save(source));
+        QVERIFY(image.save(recents + "/capture.png") && image.save(recents + "/scan.TIFF") && image.save(recents + "/web.webp"));
+        ecrire(recents + "/dessin.svg", "<svg xmlns='http://www.w3.org/2000/svg' width='60' height='40'><rect width='60' height='40'/></svg>");
+        const auto encoder = [](const QString& programme, const QStringList& arguments) {
+            return QProcess::execute(programme, arguments) == 0;
+        };
+        QVERIFY(encoder("heif-enc", {"-q", "60", "-o", recents + "/telephone.heic", source}));
+        QVERIFY(encoder("avifenc", {"-s", "10", source, recents + "/web.avif"}));
+        QVERIFY(encoder("cjxl", {source, recents + "/moderne.jxl"}));
+
+        auto f = navigateur(recents);
+        QCOMPARE(noms(f.get()), (QStringList{"capture.png", "dessin.svg", "moderne.jxl", "scan.TIFF", "telephone.heic",
+                                             "web.avif", "web.webp"}));
+        const QList<QPair<int, QStringList>> filtres = {{9, {"capture.png"}},
+                                                        {10, {"scan.TIFF"}},
+                                                        {11, {"web.webp"}},
+                                                        {12, {"telephone.heic", "web.avif"}},
+                                                        {13, {"moderne.jxl"}},
+                                                        {14, {"dessin.svg"}}};
+        for (const auto& [index, attendus] : filtres) {
+            enfant<QComboBox>(f.get(), "cboFiltre")->setCurrentIndex(index);
+            QCOMPARE(noms(f.get()), attendus);
+            for (const QString& nom : attendus) {
+                cliquer(f.get(), nom);
+                QCOMPARE(texte(f.get(), "lblLargeur"), QString(" 60 Pixels"));
+                QCOMPARE(texte(f.get(), "lblHauteur"), QString(" 40 Pixels"));
+                QVERIFY2(!enfant<QLabel>(f.get(), "Image1")->pixmap().isNull(), qPrintable(nom));
+            }
+        }
+        QVERIFY(d().messages.isEmpty());
     }
 
     void type_de_depart_et_dossier_manquant()

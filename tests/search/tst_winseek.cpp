@@ -419,10 +419,10 @@ private Q_SLOTS:
         QImage image(40, 30, QImage::Format_RGB32);
         image.fill(Qt::red);
         QVERIFY(image.save(m_racine + "/photo.JPEG", "JPG"));
-        creer(m_racine + "/dessin.png");
+        creer(m_racine + "/dessin.txt");
         auto f = ouvrir();
         rechercher(f.get(), "*.*");
-        QCOMPARE(f->lignes_trouvees(), chemins({"dessin.png", "photo.JPEG"}));
+        QCOMPARE(f->lignes_trouvees(), chemins({"dessin.txt", "photo.JPEG"}));
         auto* liste = enfant<QListView>(f.get(), "lstFoundFiles");
         auto* apercu = enfant<QPushButton>(f.get(), "cmdApercu");
         const auto point = [&](int ligne) { return liste->visualRect(liste->model()->index(ligne, 0)).center(); };
