@@ -21,6 +21,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -100,6 +101,10 @@ bool informations_vraisemblables(const JxlBasicInfo& info)
 // libjxl 0.7 holds far more for a lossy picture with extra channels (alpha, mostly) than for any
 // other: about 44 bytes per pixel, against the budget's octets_par_pixel_jpeg_xl for the others.
 constexpr qint64 octets_par_pixel_avec_canaux_en_plus = 44;
+
+// Output of 16 bits per channel, for HDR pictures: libjxl 0.7 then holds the whole picture in
+// floating point, about 21 bytes per pixel in all (23 with alpha).
+constexpr qint64 octets_par_pixel_hdr_16_bits = 24;
 
 // Whether decoding the whole picture stays within the memory budget of chargeur.h.
 bool dans_le_budget(const JxlBasicInfo& info)
@@ -276,15 +281,20 @@ double oetf_inverse_hlg(double e) // scene light, 0 to 1
     return e <= 0.5 ? e * e / 3 : (std::exp((e - c) / a) + b) / 12;
 }
 
-// Brings `pixels` pixels of `canaux` 16-bit channels (RGB or RGBA), coded with `codage` (PQ or
-// HLG), to 8-bit sRGB ARGB32 pixels, in place: pixel i ends as 4 bytes at 4 i, read before written.
+// Brings `pixels` pixels of `canaux` channels of type T (RGB or RGBA, 8 or 16 bits), coded with
+// `codage` (PQ or HLG), to 8-bit sRGB premultiplied ARGB32 pixels, in place: pixel i ends as the 4 bytes at 4 i,
+// read before they are written.
+template <typename T>
 void ramener_en_sdr(uchar* octets, qint64 pixels, int canaux, const JxlColorEncoding& codage)
 {
+    constexpr int plus_grande = std::numeric_limits<T>::max();
     const bool hlg = codage.transfer_function == JXL_TRANSFER_FUNCTION_HLG;
     // Coded value -> light relative to SDR white (HLG: scene light, its display light below).
-    std::vector<float> lineaire(65536);
-    for (int v = 0; v < 65536; ++v)
-        lineaire[size_t(v)] = float(hlg ? oetf_inverse_hlg(v / 65535.0) : eotf_pq(v / 65535.0) / blanc_sdr);
+    std::vector<float> lineaire(plus_grande + 1);
+    for (int v = 0; v <= plus_grande; ++v) {
+        const double e = double(v) / plus_grande;
+        lineaire[size_t(v)] = float(hlg ? oetf_inverse_hlg(e) : eotf_pq(e) / blanc_sdr);
+    }
     // Linear light 0-1 -> sRGB 8 bits.
     constexpr int pas = 16383;
     std::vector<uchar> srgb(pas + 1);
@@ -301,8 +311,8 @@ void ramener_en_sdr(uchar* octets, qint64 pixels, int canaux, const JxlColorEnco
     constexpr std::array<double, 3> y_srgb{0.2126, 0.7152, 0.0722};
 
     for (qint64 i = 0; i < pixels; ++i) {
-        quint16 c[4];
-        std::memcpy(c, octets + i * canaux * 2, size_t(canaux) * 2);
+        T c[4];
+        std::memcpy(c, octets + i * canaux * qint64(sizeof(T)), size_t(canaux) * sizeof(T));
         double r = lineaire[c[0]], g = lineaire[c[1]], b = lineaire[c[2]];
         if (hlg) { // the display's own gamma, on the scene's luminance
             const double ys = y_source[0] * r + y_source[1] * g + y_source[2] * b;
@@ -325,8 +335,8 @@ void ramener_en_sdr(uchar* octets, qint64 pixels, int canaux, const JxlColorEnco
                 rs = yt + (rs - yt) * t, gs = yt + (gs - yt) * t, bs = yt + (bs - yt) * t;
             }
         }
-        const int alpha = canaux == 4 ? (c[3] * 255 + 32767) / 65535 : 255;
-        const QRgb pixel = qRgba(en_srgb(rs), en_srgb(gs), en_srgb(bs), alpha);
+        const int alpha = canaux == 4 ? (c[3] * 255 + plus_grande / 2) / plus_grande : 255;
+        const QRgb pixel = qPremultiply(qRgba(en_srgb(rs), en_srgb(gs), en_srgb(bs), alpha));
         std::memcpy(octets + i * 4, &pixel, 4);
     }
 }
@@ -382,16 +392,20 @@ struct Liberer {
     void operator()(uchar* p) const { std::free(p); }
 };
 
-// The HDR picture's 16-bit pixels, made 8-bit in place, then the memory past them given back.
-QImage image_sdr(std::unique_ptr<uchar, Liberer> octets, QSize taille, int canaux, const JxlColorEncoding& codage)
+// The HDR picture's pixels made 8-bit sRGB in place, then the memory past them given back.
+QImage image_sdr(std::unique_ptr<uchar, Liberer> octets, QSize taille, int canaux, bool seize_bits, bool alpha,
+                 const JxlColorEncoding& codage)
 {
     const qint64 pixels = qint64(taille.width()) * taille.height();
-    ramener_en_sdr(octets.get(), pixels, canaux, codage);
+    if (seize_bits)
+        ramener_en_sdr<quint16>(octets.get(), pixels, canaux, codage);
+    else
+        ramener_en_sdr<quint8>(octets.get(), pixels, canaux, codage);
     if (auto* reduits = static_cast<uchar*>(std::realloc(octets.get(), size_t(pixels) * 4)))
         (void)octets.release(), octets.reset(reduits);
     uchar* donnees = octets.release();
-    return QImage(donnees, taille.width(), taille.height(), qsizetype(taille.width()) * 4, QImage::Format_ARGB32,
-                  [](void* p) { std::free(p); }, donnees);
+    return QImage(donnees, taille.width(), taille.height(), qsizetype(taille.width()) * 4,
+                  alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32, [](void* p) { std::free(p); }, donnees);
 }
 
 } // namespace
@@ -443,7 +457,7 @@ QVariant LecteurJpegXl::option(ImageOption option) const
             }
             JxlBasicInfo info{};
             if (etat == JXL_DEC_BASIC_INFO && JxlDecoderGetBasicInfo(decodeur.get(), &info) == JXL_DEC_SUCCESS
-                && informations_vraisemblables(info))
+                && informations_vraisemblables(info) && dans_le_budget(info))
                 taille = taille_droite(info);
             break;
         }
@@ -484,8 +498,9 @@ bool LecteurJpegXl::read(QImage* image)
     Couleurs couleurs;
     bool alpha = false;
     int canaux = 4;
+    bool seize_bits = false;
     QImage pixels;                              // SDR: 8-bit RGBA as the decoder writes them
-    std::unique_ptr<uchar, Liberer> pixels_hdr; // HDR: 16-bit RGB or RGBA
+    std::unique_ptr<uchar, Liberer> pixels_hdr; // HDR: 16-bit RGB or RGBA, or 8-bit RGBA
     bool fini = false;
     for (int appel = 0; !fini && appel < appels_maximaux; ++appel) {
         switch (JxlDecoderProcessInput(dec)) {
@@ -510,11 +525,15 @@ bool LecteurJpegXl::read(QImage* image)
             if (!naturelle.isValid())
                 return false;
             const qint64 nombre = qint64(naturelle.width()) * naturelle.height();
-            canaux = couleurs.hdr && !alpha ? 3 : 4;
-            const JxlPixelFormat format{uint32_t(canaux), couleurs.hdr ? JXL_TYPE_UINT16 : JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+            // 16 bits when the budget allows them: libjxl 0.7 holds the whole picture in floating
+            // point for any output but 8 bits. Beyond, the HDR picture comes from its 8-bit code
+            // values (some banding in smooth gradients rather than no picture).
+            seize_bits = couleurs.hdr && nombre * octets_par_pixel_hdr_16_bits <= octets_lecture_maximaux;
+            canaux = seize_bits && !alpha ? 3 : 4;
+            const JxlPixelFormat format{uint32_t(canaux), seize_bits ? JXL_TYPE_UINT16 : JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
             size_t taille = 0;
             if (JxlDecoderImageOutBufferSize(dec, &format, &taille) != JXL_DEC_SUCCESS
-                || qint64(taille) != nombre * canaux * (couleurs.hdr ? 2 : 1) || qint64(taille) > octets_lecture_maximaux)
+                || qint64(taille) != nombre * canaux * (seize_bits ? 2 : 1) || qint64(taille) > octets_lecture_maximaux)
                 return false;
             void* sortie = nullptr;
             if (couleurs.hdr) {
@@ -546,9 +565,10 @@ bool LecteurJpegXl::read(QImage* image)
 
     QImage resultat;
     if (couleurs.hdr) {
-        resultat = image_sdr(std::move(pixels_hdr), naturelle, canaux, couleurs.codage);
+        resultat = image_sdr(std::move(pixels_hdr), naturelle, canaux, seize_bits, alpha, couleurs.codage);
     } else {
-        pixels.convertTo(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        // In place. Premultiplied, as Qt scales and draws it without another copy.
+        pixels.convertTo(alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
         if (couleurs.espace.isValid())
             pixels.setColorSpace(couleurs.espace);
         resultat = std::move(pixels);

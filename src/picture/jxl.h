@@ -4,10 +4,13 @@
 #include <QSize>
 
 // Peak bytes held per pixel of the natural size while a whole picture is decoded (the decoder's
-// planes, its output and ours), for the memory budget of chargeur.h. Measured on 24-megapixel
-// pictures: about 7 for a lossy or lossless 8-bit one, about 9 for a 16-bit HDR one (its 16-bit
-// output is brought to 8 bits in place), the file's bytes the decoder still waits on included.
-inline constexpr qint64 octets_par_pixel_jpeg_xl = 10;
+// planes, its output and ours), for the memory budget of chargeur.h. Measured with libjxl 0.7 on
+// 24-megapixel photo-like pictures made by cjxl's defaults: 7.2 lossy, 5.0 lossless, 7 for a lossy
+// HDR one beyond what its 16-bit output allows (the file's bytes not yet decoded included).
+// Other encodings hold more, which the reader checks itself: lossy with alpha (44) and 16-bit HDR
+// output (24) are refused beyond the budget; lossless with whole-picture transforms (up to 19 on
+// noise) and lossy modular or progressive lossless files (up to 38) are not told from the header.
+inline constexpr qint64 octets_par_pixel_jpeg_xl = 8;
 
 // JPEG XL pictures (bare codestreams and ISO containers) through libjxl: the first frame of an
 // animation, upright, alpha kept, in sRGB or carrying the colour space its pixels are in; HDR

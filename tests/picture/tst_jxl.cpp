@@ -234,7 +234,7 @@ private Q_SLOTS:
         QVERIFY(complete.ok());
         QCOMPARE(complete.taille_naturelle, QSize(256, 192));
         QCOMPARE(complete.image.size(), QSize(256, 192));
-        QVERIFY(complete.image.format() == QImage::Format_RGB32 || complete.image.format() == QImage::Format_ARGB32);
+        QCOMPARE(complete.image.format(), QImage::Format_RGB32);
         verifier_quarts(complete.image, tolerance);
         QCOMPARE(qAlpha(complete.image.pixel(10, 10)), 255);
 
@@ -273,6 +273,43 @@ private Q_SLOTS:
         QCOMPARE(apercu.taille_naturelle, QSize(32, 64));
         COULEUR(apercu.image, 12, 4, bleu, 16);
         COULEUR(apercu.image, 4, 4, rouge, 16);
+
+        // Large enough for a preview from the DC pass: 1200x1600 stored, 1600x1200 upright, the
+        // quarters turned with it.
+        const QString grande_jpeg = dossier_.filePath("grande.jpg");
+        LANCER("convert", {"-size", "1200x1600", "xc:" + bas_droite.name(), "-fill", haut_gauche.name(), "-draw", "rectangle 0,0 599,799",
+                           "-quality", "90", grande_jpeg});
+        const QString grande = dossier_.filePath("grande tournee.jxl");
+        LANCER("cjxl", {ecrire(dossier_, "grande tournee.jpg", avec_orientation_exif(lire(grande_jpeg), 6)), grande});
+        QCOMPARE(taille_image(grande), QSize(1600, 1200));
+        QVERIFY(jpeg_xl_dc_suffit(QSize(1600, 1200), carre));
+        const QImage petite = image_apercu(grande, carre).image;
+        QCOMPARE(petite.size(), carre);
+        COULEUR(petite, 108, 36, haut_gauche, 10);
+        COULEUR(petite, 36, 36, bas_droite, 10);
+        COULEUR(petite, 108, 108, bas_droite, 10);
+    }
+
+    void gris_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("tolerance");
+        QTest::newRow("avec pertes") << QStringList{} << 3;
+        QTest::newRow("sans perte") << QStringList{"-d", "0"} << 0;
+    }
+
+    void gris()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, tolerance);
+        const QString pgm = dossier_.filePath("gris.pgm");
+        LANCER("convert", {"-size", "48x32", "xc:gray(100)", "-fill", "gray(200)", "-draw", "rectangle 24,0 47,31", pgm});
+        const QString f = dossier_.filePath(QStringLiteral("gris %1.jxl").arg(QTest::currentDataTag()));
+        LANCER("cjxl", QStringList{pgm, f} + options);
+        const QImage image = image_complete(f).image;
+        QCOMPARE(image.size(), QSize(48, 32));
+        COULEUR(image, 12, 16, QColor(100, 100, 100), tolerance);
+        COULEUR(image, 36, 16, QColor(200, 200, 200), tolerance);
     }
 
     void display_p3_en_srgb_data()
@@ -429,8 +466,9 @@ private Q_SLOTS:
                            "-define", "png:exclude-chunk=gAMA,cHRM", png});
         const QString f = dossier_.filePath(QStringLiteral("transparente %1.jxl").arg(QTest::currentDataTag()));
         LANCER("cjxl", QStringList{png, f} + options);
-        for (const QImage& image : {image_complete(f).image, image_apercu(f, QSize(32, 24)).image}) {
-            QVERIFY(image.hasAlphaChannel());
+        for (const QImage& lue : {image_complete(f).image, image_apercu(f, QSize(32, 24)).image}) {
+            QVERIFY(lue.hasAlphaChannel());
+            const QImage image = lue.convertToFormat(QImage::Format_ARGB32);
             const QRgb gauche = image.pixel(image.width() / 4, image.height() / 2);
             const QRgb droite = image.pixel(3 * image.width() / 4, image.height() / 2);
             QVERIFY2(qAbs(qAlpha(gauche) - 0x80) <= 3, decrire(gauche).constData());
