@@ -23,7 +23,6 @@
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <optional>
 #include <vector>
 
 namespace {
