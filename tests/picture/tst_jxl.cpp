@@ -17,6 +17,8 @@
 
 #include <algorithm>
 #include <functional>
+#include <future>
+#include <vector>
 
 namespace {
 
@@ -476,6 +478,40 @@ private Q_SLOTS:
             QCOMPARE(qAlpha(droite), 255);
             COULEUR(image, 3 * image.width() / 4, image.height() / 2, QColor(0x1e, 0x3c, 0xc8), tolerance);
         }
+    }
+
+    void transparence_avec_pertes_au_budget()
+    {
+        // libjxl holds about 44 bytes a pixel for a lossy picture with alpha: 4000x3300 would take
+        // 580 MB, beyond the 512 MB budget, and is refused from its header; lossless, it is read.
+        const QString png = dossier_.filePath("grande transparente.png");
+        LANCER("convert", {"-size", "4000x3300", "xc:#dc1e1e80", "-define", "png:exclude-chunk=gAMA,cHRM", png});
+        const QString avec_pertes = dossier_.filePath("grande transparente.jxl");
+        LANCER("cjxl", {png, avec_pertes, "-e", "3"});
+        QVERIFY(!taille_image(avec_pertes).isValid());
+        QVERIFY(image_apercu(avec_pertes, carre).image.isNull());
+        const QString sans_perte = dossier_.filePath("grande transparente sans perte.jxl");
+        LANCER("cjxl", {png, sans_perte, "-d", "0", "-e", "1"});
+        QCOMPARE(taille_image(sans_perte), QSize(4000, 3300));
+        const QImage apercu = image_apercu(sans_perte, carre).image.convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(apercu.size(), carre);
+        QVERIFY2(qAbs(qAlpha(apercu.pixel(72, 72)) - 0x80) <= 1, decrire(apercu.pixel(72, 72)).constData());
+    }
+
+    void lectures_simultanees_identiques()
+    {
+        // Readers run on several worker threads at once, each with the decoder's own threads.
+        const QStringList fichiers{dossier_.filePath("simultanee avec pertes.jxl"), dossier_.filePath("simultanee sans perte.jxl"),
+                                   dossier_.filePath("simultanee jpeg.jxl")};
+        LANCER("cjxl", {dossier_.filePath("quarts.ppm"), fichiers[0]});
+        LANCER("cjxl", {dossier_.filePath("quarts.ppm"), fichiers[1], "-d", "0"});
+        LANCER("cjxl", {dossier_.filePath("quarts.jpg"), fichiers[2]});
+        std::vector<std::future<QImage>> taches;
+        for (int tour = 0; tour < 4; ++tour)
+            for (const QString& f : fichiers)
+                taches.push_back(std::async(std::launch::async, [f] { return image_apercu(f, carre).image; }));
+        for (std::size_t i = 0; i < taches.size(); ++i)
+            QCOMPARE(taches[i].get(), image_apercu(fichiers[int(i % fichiers.size())], carre).image);
     }
 
     void fichiers_abimes_refuses()
