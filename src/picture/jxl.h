@@ -5,7 +5,7 @@
 
 // Peak bytes held per pixel of the natural size while a whole picture is decoded (the decoder's
 // planes, its output and ours), for the memory budget of chargeur.h. Measured with libjxl 0.7 on
-// 24-megapixel photo-like pictures made by cjxl's defaults: 7.2 lossy, 5.0 lossless, 7 for a lossy
+// 24-megapixel photo-like pictures made by cjxl's defaults: 7.2 lossy, 5.0 lossless, 7.6 for a lossy
 // HDR one beyond what its 16-bit output allows (the file's bytes not yet decoded included).
 // Other encodings hold more, which the reader checks itself: lossy with alpha (44) and 16-bit HDR
 // output (24) are refused beyond the budget; lossless with whole-picture transforms (up to 19 on
