@@ -7,9 +7,10 @@
 // planes, its output and ours), for the memory budget of chargeur.h. Measured with libjxl 0.7 on
 // 24-megapixel photo-like pictures made by cjxl's defaults: 7.2 lossy, 5.0 lossless, 7.6 for a lossy
 // HDR one beyond what its 16-bit output allows (the file's bytes not yet decoded included).
-// Other encodings hold more, which the reader checks itself: lossy with alpha (44) and 16-bit HDR
-// output (24) are refused beyond the budget; lossless with whole-picture transforms (up to 19 on
-// noise) and lossy modular or progressive lossless files (up to 38) are not told from the header.
+// Other cases hold more, which the reader checks itself: a lossy picture with alpha (44) is refused
+// beyond the budget, and an HDR one takes 16-bit output (24) only within it. Lossless files with
+// whole-picture transforms (up to 19 on noise), lossy modular and progressive lossless ones (up to
+// 38) are not told apart from the header.
 inline constexpr qint64 octets_par_pixel_jpeg_xl = 8;
 
 // JPEG XL pictures (bare codestreams and ISO containers) through libjxl: the first frame of an
