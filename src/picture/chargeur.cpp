@@ -288,9 +288,9 @@ qint64 Lecture::memoire(QSize voulue) const
     case NatureContenu::WebP:
     case NatureContenu::Heif:
     case NatureContenu::JpegXl:
-        // The whole picture decoded, then scaled on a copy; one more copy brings it to 8 bits per
-        // channel or to sRGB.
-        return octets(taille_brute_) / 4 * octets_par_pixel_ + 2 * octets(s);
+        // The whole picture decoded, then scaled on a copy when another size is asked; one more copy
+        // may bring it to 8 bits per channel.
+        return octets(taille_brute_) / 4 * octets_par_pixel_ + (s != taille_brute_ ? 2 : 1) * octets(s);
     case NatureContenu::Jpeg: {
         // Qt has libjpeg decode at M/8 of the size (M from 1 to 8, the least that reaches the size
         // asked), then scales that to the size asked on a copy; the orientation turns a copy.

@@ -107,16 +107,24 @@ constexpr qint64 octets_par_pixel_hdr_16_bits = 24;
 
 // A picture kept in its original colour space (lossless, mostly) is decoded by libjxl 0.7's modular
 // path, which holds up to about 19 bytes per pixel when the encoder applied whole-picture transforms;
-// the header does not say whether it did.
+// the header does not say whether it did. A JPEG file recompressed without loss keeps its original
+// colours too, but is decoded as the lossy pictures are: its container holds the "jbrd" box that
+// rebuilds the JPEG file, before the codestream.
 constexpr qint64 octets_par_pixel_modulaire = 19;
 
+bool jpeg_recompresse(QIODevice& appareil)
+{
+    return appareil.peek(4096).contains("jbrd");
+}
+
 // Whether decoding the whole picture stays within the memory budget of chargeur.h.
-bool dans_le_budget(const JxlBasicInfo& info)
+bool dans_le_budget(const JxlBasicInfo& info, bool jpeg)
 {
     const bool lourde = !info.uses_original_profile && info.num_extra_channels > 0;
-    const qint64 par_pixel = lourde                       ? octets_par_pixel_avec_canaux_en_plus
-                             : info.uses_original_profile ? octets_par_pixel_modulaire
-                                                          : octets_par_pixel_jpeg_xl;
+    const bool modulaire = info.uses_original_profile && !jpeg;
+    const qint64 par_pixel = lourde      ? octets_par_pixel_avec_canaux_en_plus
+                             : modulaire ? octets_par_pixel_modulaire
+                                         : octets_par_pixel_jpeg_xl;
     return qint64(info.xsize) * info.ysize * par_pixel <= octets_lecture_maximaux;
 }
 
@@ -450,6 +458,7 @@ QVariant LecteurJpegXl::option(ImageOption option) const
         return {};
     QIODevice* appareil = device();
     const qint64 debut = appareil->pos();
+    const bool jpeg = jpeg_recompresse(*appareil);
     const auto decodeur = JxlDecoderMake(nullptr);
     QSize taille;
     if (decodeur && JxlDecoderSubscribeEvents(decodeur.get(), JXL_DEC_BASIC_INFO) == JXL_DEC_SUCCESS) {
@@ -463,7 +472,7 @@ QVariant LecteurJpegXl::option(ImageOption option) const
             }
             JxlBasicInfo info{};
             if (etat == JXL_DEC_BASIC_INFO && JxlDecoderGetBasicInfo(decodeur.get(), &info) == JXL_DEC_SUCCESS
-                && informations_vraisemblables(info) && dans_le_budget(info))
+                && informations_vraisemblables(info) && dans_le_budget(info, jpeg))
                 taille = taille_droite(info);
             break;
         }
@@ -496,6 +505,7 @@ bool LecteurJpegXl::read(QImage* image)
         || (reduite_possible && JxlDecoderSetProgressiveDetail(dec, kDC) != JXL_DEC_SUCCESS))
         return false;
 
+    const bool jpeg = jpeg_recompresse(*appareil);
     Entree entree(appareil, octets_lecture_maximaux);
     if (!entree.fournir(dec))
         return false;
@@ -516,7 +526,7 @@ bool LecteurJpegXl::read(QImage* image)
             break;
         case JXL_DEC_BASIC_INFO: {
             if (JxlDecoderGetBasicInfo(dec, &info) != JXL_DEC_SUCCESS || !informations_vraisemblables(info)
-                || !dans_le_budget(info))
+                || !dans_le_budget(info, jpeg))
                 return false;
             naturelle = taille_droite(info);
             alpha = info.alpha_bits > 0;
