@@ -21,6 +21,8 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -285,8 +287,8 @@ struct SourceEntete {
     {
         auto* s = static_cast<SourceEntete*>(source);
         if (position < 0 || position > s->taille)
-            return 1;
-        s->position = position;
+            s->echec = true;
+        s->position = std::clamp<qint64>(position, 0, s->taille);
         return 0;
     }
 
@@ -586,21 +588,35 @@ std::optional<Plans> plans(const heif_image* image)
     return p;
 }
 
-// Runs `pixel(x, y, r, g, b, a)` over every pixel of the planes, samples as integers from 0 to
-// maximum() (`a` is maximum() without alpha).
-template <typename Echantillon, typename F> void parcourir_plans(const Plans& p, F&& pixel)
+// From this many pixels, a picture is converted on several cores, and the memory the decoder
+// freed is given back before converting.
+constexpr qint64 grande_image = 1'000'000;
+
+// Runs `ligne(y)` for every row: in bands on the machine's cores for a large picture.
+template <typename F> void chaque_ligne(const Plans& p, F&& ligne)
 {
-    const int maximum = p.maximum();
-    for (int y = 0; y < p.hauteur; ++y) {
-        std::array<const Echantillon*, 4> ligne {};
-        for (int c = 0; c < 4; ++c)
-            if (p.plan[c])
-                ligne[c] = reinterpret_cast<const Echantillon*>(p.plan[c] + qsizetype(y) * p.pas[c]);
-        for (int x = 0; x < p.largeur; ++x) {
-            const auto lire = [&](int c) { return std::min<int>(ligne[c][x], maximum); };
-            pixel(x, y, lire(0), lire(1), lire(2), ligne[3] ? lire(3) : maximum);
+    const int bandes = qint64(p.largeur) * p.hauteur >= grande_image ? std::clamp(QThread::idealThreadCount(), 1, 16) : 1;
+    const auto bande = [&](int b) {
+        for (int y = p.hauteur * b / bandes; y < p.hauteur * (b + 1) / bandes; ++y)
+            ligne(y);
+    };
+    std::vector<std::thread> fils;
+    for (int b = 1; b < bandes; ++b) {
+        try {
+            fils.emplace_back(bande, b);
+        } catch (const std::system_error&) {
+            bande(b); // no thread to be had: this one does it
         }
     }
+    bande(0);
+    for (std::thread& f : fils)
+        f.join();
+}
+
+// Row `y` of plane `c`.
+template <typename Echantillon> const Echantillon* ligne_plan(const Plans& p, int c, int y)
+{
+    return p.plan[c] ? reinterpret_cast<const Echantillon*>(p.plan[c] + qsizetype(y) * p.pas[c]) : nullptr;
 }
 
 // The QImage the pixels go into: premultiplied when the picture has transparency, as Qt paints
@@ -616,25 +632,50 @@ inline QRgb pixel_qt(int r, int g, int b, int a, bool premultipliee)
     return a == 255 || premultipliee ? v : qPremultiply(v);
 }
 
+// Each code value of `bits` bits rounded to 8 bits.
+std::vector<uint8_t> table_8_bits(int maximum)
+{
+    std::vector<uint8_t> vers8(size_t(maximum) + 1);
+    for (int v = 0; v <= maximum; ++v)
+        vers8[v] = uint8_t((v * 255 + maximum / 2) / maximum);
+    return vers8;
+}
+
+template <typename Echantillon>
+void ligne_sdr(const Plans& p, int y, QRgb* sortie, const std::vector<uint8_t>& vers8, bool premultipliee)
+{
+    const Echantillon* r = ligne_plan<Echantillon>(p, 0, y);
+    const Echantillon* g = ligne_plan<Echantillon>(p, 1, y);
+    const Echantillon* b = ligne_plan<Echantillon>(p, 2, y);
+    const Echantillon* a = ligne_plan<Echantillon>(p, 3, y);
+    const int maximum = p.maximum();
+    const uint8_t* t = vers8.data();
+    const auto v = [&](const Echantillon* plan, int x) { return t[std::min<int>(plan[x], maximum)]; };
+    if (!a) {
+        for (int x = 0; x < p.largeur; ++x)
+            sortie[x] = qRgb(v(r, x), v(g, x), v(b, x));
+    } else {
+        for (int x = 0; x < p.largeur; ++x)
+            sortie[x] = pixel_qt(v(r, x), v(g, x), v(b, x), v(a, x), premultipliee);
+    }
+}
+
 // SDR samples of any depth, rounded to 8 bits.
 QImage image_sdr(const Plans& p, bool premultipliee)
 {
     QImage sortie = image_vide(p);
     if (sortie.isNull())
         return {};
-    const int maximum = p.maximum();
-    std::vector<uint8_t> vers8(size_t(maximum) + 1);
-    for (int v = 0; v <= maximum; ++v)
-        vers8[v] = uint8_t((v * 255 + maximum / 2) / maximum);
+    const std::vector<uint8_t> vers8 = table_8_bits(p.maximum());
     uchar* debut = sortie.bits();
     const qsizetype pas = sortie.bytesPerLine();
-    const auto pixel = [&](int x, int y, int r, int g, int b, int a) {
-        reinterpret_cast<QRgb*>(debut + y * pas)[x] = pixel_qt(vers8[r], vers8[g], vers8[b], vers8[a], premultipliee);
-    };
-    if (p.seize)
-        parcourir_plans<uint16_t>(p, pixel);
-    else
-        parcourir_plans<uint8_t>(p, pixel);
+    chaque_ligne(p, [&](int y) {
+        QRgb* ligne = reinterpret_cast<QRgb*>(debut + y * pas);
+        if (p.seize)
+            ligne_sdr<uint16_t>(p, y, ligne, vers8, premultipliee);
+        else
+            ligne_sdr<uint8_t>(p, y, ligne, vers8, premultipliee);
+    });
     return sortie;
 }
 
@@ -644,6 +685,8 @@ QImage image_sdr(const Plans& p, bool premultipliee)
 constexpr double blanc_sdr_nits = 203;
 // Up to this fraction of SDR white, tones are kept as they are; above, they are compressed.
 constexpr double genou = 0.75;
+// HLG's display light for a 1000-nit screen (BT.2100's reference OOTF, system gamma 1.2).
+constexpr double crete_hlg = 1000, gamma_hlg = 1.2;
 
 // PQ signal (0 to 1) to nits (SMPTE ST 2084).
 double pq_vers_nits(double e)
@@ -665,12 +708,54 @@ double hlg_vers_scene(double e)
 // Tones relative to SDR white, up to `crete`, brought under 1: kept below the knee, then rolled
 // off smoothly (an extended Reinhard curve, continuous in slope at the knee) so that `crete`
 // reaches 1.
-double compresser(double x, double crete)
+float compresser(float x, float crete)
 {
-    if (crete <= 1 || x <= genou)
-        return std::min(x, 1.0);
-    const double t = (x - genou) / (1 - genou), tm = (crete - genou) / (1 - genou);
-    return std::min(1.0, genou + (1 - genou) * t * (1 + t / (tm * tm)) / (1 + t));
+    if (crete <= 1 || x <= float(genou))
+        return std::min(x, 1.0f);
+    const float t = (x - float(genou)) / float(1 - genou), tm = (crete - float(genou)) / float(1 - genou);
+    return std::min(1.0f, float(genou) + float(1 - genou) * t * (1 + t / (tm * tm)) / (1 + t));
+}
+
+// What turns an HDR picture's code values into 8-bit sRGB.
+struct TonsHdr {
+    bool hlg = false;
+    std::vector<float> lumiere; // each code value's light: nits for PQ, scene light (0 to 1) for HLG
+    std::vector<uint8_t> srgb; // 8-bit sRGB of linear light 0 to 1, in pas_srgb steps
+    static constexpr int pas_srgb = 16383;
+    std::array<std::array<float, 3>, 3> vers_bt709 {}; // source primaries to BT.709, divided by SDR white
+    std::array<float, 3> luminance {}; // luminance of each source primary (HLG)
+    float crete = 1; // the brightest light of the picture, SDR white being 1
+};
+
+template <typename Echantillon>
+void ligne_hdr(const Plans& p, int y, QRgb* sortie, const TonsHdr& t, const std::vector<uint8_t>& vers8, bool premultipliee)
+{
+    const Echantillon* plans[4] = {ligne_plan<Echantillon>(p, 0, y), ligne_plan<Echantillon>(p, 1, y),
+        ligne_plan<Echantillon>(p, 2, y), ligne_plan<Echantillon>(p, 3, y)};
+    const int maximum = p.maximum();
+    const auto& m = t.vers_bt709;
+    for (int x = 0; x < p.largeur; ++x) {
+        float l[3];
+        for (int i = 0; i < 3; ++i)
+            l[i] = t.lumiere[std::min<int>(plans[i][x], maximum)];
+        if (t.hlg) {
+            const float ys = t.luminance[0] * l[0] + t.luminance[1] * l[1] + t.luminance[2] * l[2];
+            const float f = ys > 0 ? float(crete_hlg) * std::pow(ys, float(gamma_hlg - 1)) : 0.0f;
+            l[0] *= f, l[1] *= f, l[2] *= f;
+        }
+        float c[3];
+        for (int i = 0; i < 3; ++i)
+            c[i] = std::max(0.0f, m[i][0] * l[0] + m[i][1] * l[1] + m[i][2] * l[2]);
+        // On the largest component, so that hues keep and no component clips.
+        const float plus_fort = std::max({c[0], c[1], c[2]});
+        if (plus_fort > float(genou)) {
+            const float f = compresser(plus_fort, t.crete) / plus_fort;
+            c[0] *= f, c[1] *= f, c[2] *= f;
+        }
+        const auto code = [&](float v) { return t.srgb[size_t(std::min(v, 1.0f) * TonsHdr::pas_srgb + 0.5f)]; };
+        const int a = plans[3] ? vers8[std::min<int>(plans[3][x], maximum)] : 255;
+        sortie[x] = pixel_qt(code(c[0]), code(c[1]), code(c[2]), a, premultipliee);
+    }
 }
 
 // An HDR picture (PQ or HLG) tone-mapped to 8-bit sRGB: its light in nits, brought to BT.709
@@ -681,68 +766,48 @@ QImage image_hdr(const Plans& p, const Couleurs& couleurs, bool premultipliee)
     if (sortie.isNull())
         return {};
     const int maximum = p.maximum();
-    const bool hlg = couleurs.transfert_hdr == transfert_hlg;
-    // Each code value's light: nits for PQ, scene light (0 to 1) for HLG.
-    std::vector<float> lumiere(size_t(maximum) + 1);
+    TonsHdr t;
+    t.hlg = couleurs.transfert_hdr == transfert_hlg;
+    t.lumiere.resize(size_t(maximum) + 1);
     for (int v = 0; v <= maximum; ++v)
-        lumiere[v] = float(hlg ? hlg_vers_scene(double(v) / maximum) : pq_vers_nits(double(v) / maximum));
-    std::vector<uint8_t> vers8(size_t(maximum) + 1);
-    for (int v = 0; v <= maximum; ++v)
-        vers8[v] = uint8_t((v * 255 + maximum / 2) / maximum);
-    // 8-bit sRGB of linear light 0 to 1.
-    constexpr int pas_srgb = 16383;
-    std::vector<uint8_t> srgb(pas_srgb + 1);
-    for (int i = 0; i <= pas_srgb; ++i) {
-        const double l = double(i) / pas_srgb;
-        srgb[i] = uint8_t(std::lround(255 * (l <= 0.0031308 ? 12.92 * l : 1.055 * std::pow(l, 1 / 2.4) - 0.055)));
+        t.lumiere[v] = float(t.hlg ? hlg_vers_scene(double(v) / maximum) : pq_vers_nits(double(v) / maximum));
+    t.srgb.resize(TonsHdr::pas_srgb + 1);
+    for (int i = 0; i <= TonsHdr::pas_srgb; ++i) {
+        const double l = double(i) / TonsHdr::pas_srgb;
+        t.srgb[i] = uint8_t(std::lround(255 * (l <= 0.0031308 ? 12.92 * l : 1.055 * std::pow(l, 1 / 2.4) - 0.055)));
     }
-
     const Matrice m = vers_bt709(couleurs.primaires_hdr);
     const Matrice xyz = rgb_vers_xyz(couleurs.primaires_hdr);
-    // HLG's display light for a 1000-nit screen (BT.2100's reference OOTF, system gamma 1.2),
-    // from the scene's luminance.
-    constexpr double crete_hlg = 1000, gamma_hlg = 1.2;
-    const auto facteur_hlg = [&](double r, double g, double b) {
-        const double ys = xyz[1][0] * r + xyz[1][1] * g + xyz[1][2] * b;
-        return ys > 0 ? crete_hlg * std::pow(ys, gamma_hlg - 1) : 0.0;
-    };
+    for (int i = 0; i < 3; ++i) {
+        t.luminance[i] = float(xyz[1][i]);
+        for (int j = 0; j < 3; ++j)
+            t.vers_bt709[i][j] = float(m[i][j] / blanc_sdr_nits);
+    }
+    const std::vector<uint8_t> vers8 = table_8_bits(maximum);
 
     // The brightest light of the picture sets how far the highlights are compressed.
-    int plus_haut = 0;
-    const auto haut = [&](int, int, int r, int g, int b, int) { plus_haut = std::max({plus_haut, r, g, b}); };
-    if (p.seize)
-        parcourir_plans<uint16_t>(p, haut);
-    else
-        parcourir_plans<uint8_t>(p, haut);
-    double crete = lumiere[plus_haut];
-    if (hlg)
+    std::vector<int> plus_hauts(size_t(p.hauteur), 0);
+    chaque_ligne(p, [&](int y) {
+        int haut = 0;
+        for (int c = 0; c < 3; ++c)
+            for (int x = 0; x < p.largeur; ++x)
+                haut = std::max<int>(haut, p.seize ? ligne_plan<uint16_t>(p, c, y)[x] : ligne_plan<uint8_t>(p, c, y)[x]);
+        plus_hauts[y] = std::min(haut, maximum);
+    });
+    double crete = t.lumiere[*std::max_element(plus_hauts.begin(), plus_hauts.end())];
+    if (t.hlg)
         crete = crete_hlg * std::pow(crete, gamma_hlg);
-    crete /= blanc_sdr_nits;
+    t.crete = float(crete / blanc_sdr_nits);
 
     uchar* debut = sortie.bits();
     const qsizetype pas = sortie.bytesPerLine();
-    const auto pixel = [&](int x, int y, int r, int g, int b, int a) {
-        double l[3] = {lumiere[r], lumiere[g], lumiere[b]};
-        if (hlg) {
-            const double f = facteur_hlg(l[0], l[1], l[2]);
-            l[0] *= f, l[1] *= f, l[2] *= f;
-        }
-        double c[3];
-        for (int i = 0; i < 3; ++i)
-            c[i] = std::max(0.0, (m[i][0] * l[0] + m[i][1] * l[1] + m[i][2] * l[2]) / blanc_sdr_nits);
-        // On the largest component, so that hues keep and no component clips.
-        const double plus_fort = std::max({c[0], c[1], c[2]});
-        if (plus_fort > genou) {
-            const double f = compresser(plus_fort, crete) / plus_fort;
-            c[0] *= f, c[1] *= f, c[2] *= f;
-        }
-        const auto code = [&](double v) { return srgb[size_t(std::min(v, 1.0) * pas_srgb + 0.5)]; };
-        reinterpret_cast<QRgb*>(debut + y * pas)[x] = pixel_qt(code(c[0]), code(c[1]), code(c[2]), vers8[a], premultipliee);
-    };
-    if (p.seize)
-        parcourir_plans<uint16_t>(p, pixel);
-    else
-        parcourir_plans<uint8_t>(p, pixel);
+    chaque_ligne(p, [&](int y) {
+        QRgb* ligne = reinterpret_cast<QRgb*>(debut + y * pas);
+        if (p.seize)
+            ligne_hdr<uint16_t>(p, y, ligne, t, vers8, premultipliee);
+        else
+            ligne_hdr<uint8_t>(p, y, ligne, t, vers8, premultipliee);
+    });
     return sortie;
 }
 
@@ -810,9 +875,6 @@ qint64 octets_par_pixel(const Codage& c, bool alpha)
     const qint64 echantillon = c.bits > 8 ? 2 : 1;
     return echantillon * (base + (alpha ? 5 : 0));
 }
-
-// From this many pixels, the memory the decoder freed is given back before converting.
-constexpr qint64 grande_image = 1'000'000;
 
 // Whether a thumbnail's shape matches the primary picture's, give or take its rounding.
 bool meme_forme(QSize a, QSize b)
