@@ -261,6 +261,8 @@ struct SourceEntete {
     {
         auto* s = static_cast<SourceEntete*>(source);
         char* sortie = static_cast<char*>(donnees);
+        if (n == 0) // libheif asks for nothing, at times into no buffer at all
+            return 0;
         std::memset(sortie, 0, n);
         if (n > size_t(s->taille - s->position)) {
             s->echec = true;
