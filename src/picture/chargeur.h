@@ -34,7 +34,7 @@ QSize taille_image(const QString& chemin);
 // Safe to call from any thread.
 ImageLue image_apercu(const QString& chemin, QSize cible);
 
-// The whole picture at its natural size (real-size view). A WMF or EMF drawing, which has no
+// The whole picture at its natural size (real-size view). A WMF, EMF or SVG drawing, which has no
 // pixels of its own, is drawn at most boite_dessin_naturel in size (aspect ratio kept); a JPEG
 // beyond the memory budget at its natural size comes at half, a quarter or an eighth of it
 // (libjpeg's own reductions), or smaller. taille_naturelle stays the natural size. Safe to call

@@ -1,3 +1,4 @@
+#include "fichiers_essai.h"
 #include "images_fabriquees.h"
 #include "picture/chargeur.h"
 
@@ -19,6 +20,9 @@
 
 namespace {
 
+using essai::ecrire;
+using essai::ecart_moyen;
+
 const QSize carre(145, 145); // the browser's preview square
 
 QString echantillon(const QString& nom)
@@ -37,29 +41,6 @@ QString copier(const QTemporaryDir& dossier, const QString& source, const QStrin
     if (!sortie.open(QIODevice::WriteOnly) || sortie.write(entree.read(longueur < 0 ? entree.size() : longueur)) < 0)
         return {};
     return chemin;
-}
-
-QString ecrire(const QTemporaryDir& dossier, const QString& nom, const QByteArray& octets)
-{
-    const QString chemin = dossier.filePath(nom);
-    QFile sortie(chemin);
-    if (!sortie.open(QIODevice::WriteOnly) || sortie.write(octets) != octets.size())
-        return {};
-    return chemin;
-}
-
-// Mean difference per channel between two pictures of the same size, 0 to 255.
-double ecart_moyen(const QImage& a, const QImage& b)
-{
-    const QImage x = a.convertToFormat(QImage::Format_RGB32);
-    const QImage y = b.convertToFormat(QImage::Format_RGB32);
-    double somme = 0;
-    for (int j = 0; j < x.height(); ++j)
-        for (int i = 0; i < x.width(); ++i) {
-            const QRgb p = x.pixel(i, j), q = y.pixel(i, j);
-            somme += qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
-        }
-    return somme / (3.0 * x.width() * x.height());
 }
 
 // A read made by sonde_memoire, in a process of its own: what it gave and the memory it took.

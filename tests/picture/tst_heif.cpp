@@ -4,6 +4,7 @@
 // encoders (heif-enc, avifenc) or libheif's own encoding API where a tool cannot write what a
 // camera does (a rotation, a thumbnail of our choosing).
 
+#include "fichiers_essai.h"
 #include "picture/chargeur.h"
 #include "picture/heif.h"
 
@@ -26,6 +27,9 @@
 
 namespace {
 
+using essai::ecrire;
+using essai::lire;
+
 const QSize carre(145, 145); // the browser's preview square
 
 // Runs a command-line encoder; false (with its messages in the test log) when it fails.
@@ -44,21 +48,6 @@ bool lancer(const QString& programme, const QStringList& arguments)
 bool absent(const QString& outil)
 {
     return QStandardPaths::findExecutable(outil).isEmpty();
-}
-
-QString ecrire(const QTemporaryDir& dossier, const QString& nom, const QByteArray& octets)
-{
-    const QString chemin = dossier.filePath(nom);
-    QFile sortie(chemin);
-    if (!sortie.open(QIODevice::WriteOnly) || sortie.write(octets) != octets.size())
-        return {};
-    return chemin;
-}
-
-QByteArray lire(const QString& chemin)
-{
-    QFile f(chemin);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // Whether a pixel is within `tolerance` of a colour on each channel, with a readable message.

@@ -2,6 +2,7 @@
 // convert (lossy, lossless, recompressed JPEG, turned, wide-gamut, HDR, animated, transparent),
 // then damaged ones and headers that lie.
 
+#include "fichiers_essai.h"
 #include "picture/chargeur.h"
 #include "picture/jxl.h"
 
@@ -21,6 +22,10 @@
 #include <vector>
 
 namespace {
+
+using essai::ecrire;
+using essai::lire;
+using essai::ecart_moyen;
 
 const QSize carre(145, 145); // the browser's preview square
 
@@ -48,21 +53,6 @@ QString lancer(const QString& outil, const QStringList& arguments)
         QVERIFY2(erreur.isEmpty(), qPrintable(erreur));                                                                \
     } while (false)
 
-QString ecrire(const QTemporaryDir& dossier, const QString& nom, const QByteArray& octets)
-{
-    const QString chemin = dossier.filePath(nom);
-    QFile sortie(chemin);
-    if (!sortie.open(QIODevice::WriteOnly) || sortie.write(octets) != octets.size())
-        return {};
-    return chemin;
-}
-
-QByteArray lire(const QString& chemin)
-{
-    QFile entree(chemin);
-    return entree.open(QIODevice::ReadOnly) ? entree.readAll() : QByteArray();
-}
-
 // "r,g,b a" for messages.
 QByteArray decrire(QRgb p)
 {
@@ -79,20 +69,6 @@ bool proche(QRgb p, QColor attendue, int tolerance)
     QVERIFY2(proche((image).pixel((x), (y)), (attendue), (tolerance)),                                                 \
              QByteArray(#image " at " #x "," #y ": " + decrire((image).pixel((x), (y))) + " instead of "               \
                         + decrire((attendue).rgba())).constData())
-
-// Mean difference per channel between two pictures of the same size, 0 to 255.
-double ecart_moyen(const QImage& a, const QImage& b)
-{
-    const QImage x = a.convertToFormat(QImage::Format_RGB32);
-    const QImage y = b.convertToFormat(QImage::Format_RGB32);
-    double somme = 0;
-    for (int j = 0; j < x.height(); ++j)
-        for (int i = 0; i < x.width(); ++i) {
-            const QRgb p = x.pixel(i, j), q = y.pixel(i, j);
-            somme += qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
-        }
-    return somme / (3.0 * x.width() * x.height());
-}
 
 // A binary PPM of 16 bits per channel (cjxl reads its pixels as sRGB unless told otherwise).
 QByteArray ppm16(int largeur, int hauteur, const std::function<quint16(int x, int y)>& valeur)
