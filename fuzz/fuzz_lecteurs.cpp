@@ -3,19 +3,17 @@
 // recognises a file, then read as it reads one: the header size, then a small picture (and, for an
 // animation, its next frames). Built with clang and -fsanitize=fuzzer,address,undefined by court.sh.
 
+#include "application.h"
 #include "picture/contenu.h"
 #include "picture/formats.h"
 #include "picture/svg.h"
 
 #include <QBuffer>
-#include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
 #include <QtPlugin>
 
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 
 Q_IMPORT_PLUGIN(FormatsImagora)
 
@@ -36,11 +34,7 @@ void lire(QIODevice& source, const QByteArray& format, int images)
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static std::unique_ptr<QGuiApplication> application = std::make_unique<QGuiApplication>(*argc, *argv);
-    QImageReader::setAllocationLimit(256);
-    qputenv("QT_LOGGING_RULES", "*=false");
-    return 0;
+    return preparer_application(argc, argv);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, size_t taille)
