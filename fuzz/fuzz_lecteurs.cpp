@@ -25,7 +25,9 @@ void lire(QIODevice& source, const QByteArray& format, int images)
     const QSize taille = lecteur.size();
     if (!taille.isValid() || !dimensions_vraisemblables(taille.width(), taille.height()))
         return;
-    lecteur.setScaledSize(taille.scaled(QSize(64, 64), Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+    // A quarter of a small picture, so that the reduced paths run too; a large one fits 64x64.
+    const QSize petite = taille.width() > 256 || taille.height() > 256 ? taille.scaled(QSize(64, 64), Qt::KeepAspectRatio) : taille / 4;
+    lecteur.setScaledSize(petite.expandedTo(QSize(1, 1)));
     for (int i = 0; i < images && lecteur.canRead(); ++i)
         lecteur.read();
 }

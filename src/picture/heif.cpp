@@ -1,5 +1,6 @@
 #include "picture/heif.h"
 
+#include "picture/avif.h"
 #include "picture/chargeur.h"
 #include "picture/contenu.h"
 
@@ -206,6 +207,7 @@ Retournement retournement(QByteArrayView fichier, const Meta& meta, heif_item_id
 struct Codage {
     int bits = 16;
     int quarts_chroma = 8;
+    bool av1 = false; // AVIF: AV1 coding
 };
 
 std::optional<Codage> codage(QByteArrayView fichier, const Meta& meta, heif_item_id id)
@@ -223,7 +225,7 @@ std::optional<Codage> codage(QByteArrayView fichier, const Meta& meta, heif_item
             const quint8 o = quint8(fichier[av1c->contenu + 2]);
             const int bits = o & 0x40 ? (o & 0x20 ? 12 : 10) : 8;
             const int quarts = o & 0x10 ? 0 : (o & 0x08) && (o & 0x04) ? 2 : (o & 0x08) ? 4 : 8;
-            return Codage {bits, quarts};
+            return Codage {bits, quarts, true};
         }
         const auto source = std::find_if(meta.dimg.begin(), meta.dimg.end(), [&](const auto& d) { return d.first == id; });
         if (source == meta.dimg.end())
@@ -878,6 +880,34 @@ qint64 octets_par_pixel(const Codage& c, bool alpha)
     return echantillon * (base + (alpha ? 5 : 0));
 }
 
+// The reduced AVIF picture of avif.h at exactly `voulue`, with its colour space; nullopt when that
+// path does not apply (an HDR picture among others: its tones are mapped from the whole decode).
+std::optional<QImage> apercu_avif_srgb(QByteArrayView fichier, const heif_image_handle* primaire, QSize naturelle, QSize voulue)
+{
+    Couleurs c = couleurs(primaire, nullptr);
+    if (c.transfert_hdr != 0)
+        return std::nullopt;
+    std::optional<ApercuAvif> apercu = apercu_avif(fichier, naturelle, voulue);
+    if (!apercu || apercu->transfert == transfert_pq || apercu->transfert == transfert_hlg)
+        return std::nullopt;
+    if (!c.espace.isValid() && !apercu->icc.isEmpty())
+        c.espace = QColorSpace::fromIccProfile(apercu->icc);
+    if (!c.espace.isValid()) { // the coded stream's own description, when the file has none
+        const Nclx nclx(heif_nclx_color_profile_alloc());
+        if (nclx) {
+            nclx->color_primaries = heif_color_primaries(apercu->primaires);
+            nclx->transfer_characteristics = heif_transfer_characteristics(apercu->transfert);
+            c.espace = espace_nclx(*nclx);
+        }
+    }
+    QImage image = apercu->image.scaled(voulue, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (image.isNull())
+        return std::nullopt;
+    if (c.espace.isValid())
+        image.setColorSpace(c.espace);
+    return image;
+}
+
 // Whether a thumbnail's shape matches the primary picture's, give or take its rounding.
 bool meme_forme(QSize a, QSize b)
 {
@@ -986,6 +1016,14 @@ bool LecteurHeif::read(QImage* image)
         + 2 * taille_fichier; // the file, and libheif's copy of the coded data
     if (pic > octets_lecture_maximaux)
         return false;
+
+    // A reduced AVIF preview: libavif decodes faster, and only the pixels shown are converted.
+    if (!source && voulue.isValid() && c && c->av1 && c->bits == 8) {
+        if (std::optional<QImage> apercu = apercu_avif_srgb(fichier, primaire.get(), naturelle, voulue)) {
+            *image = std::move(*apercu);
+            return true;
+        }
+    }
 
     // The coded pictures may claim another size than the header's: libheif refuses to decode one
     // larger on either side than the header says, give or take the coding's padding.
