@@ -65,7 +65,7 @@ template <typename F> void par_bandes(int hauteur, F&& ligne)
 // The mean of the block [x0, x1) x [y0, y1) of an 8-bit plane.
 double moyenne(const uint8_t* plan, uint32_t pas, int x0, int x1, int y0, int y1)
 {
-    uint32_t somme = 0;
+    quint64 somme = 0;
     for (int y = y0; y < y1; ++y) {
         const uint8_t* ligne = plan + qsizetype(y) * pas;
         for (int x = x0; x < x1; ++x)
