@@ -52,6 +52,6 @@ int main(int argc, char* argv[])
     // meanwhile must find its receivers in place.
     if (!intro.Form_Load())
         return 0;
-    intro.show();
+    intro.demarrer();
     return app.exec();
 }

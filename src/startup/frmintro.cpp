@@ -87,6 +87,14 @@ bool frmIntro::Form_Load()
     return true;
 }
 
+void frmIntro::demarrer()
+{
+    if (module().fichier_demande.isEmpty())
+        show();
+    else
+        decharger();
+}
+
 void frmIntro::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
@@ -105,8 +113,13 @@ void frmIntro::Timer1_Timer()
 
 void frmIntro::closeEvent(QCloseEvent* event)
 {
-    Timer1.stop();
     event->accept();
+    decharger();
+}
+
+void frmIntro::decharger()
+{
+    Timer1.stop();
     if (!m_dechargee) {
         m_dechargee = true;
         Q_EMIT Form_Unload();

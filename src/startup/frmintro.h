@@ -8,7 +8,8 @@ class QLabel;
 class QFrame;
 
 // The start-up window: refuses a second copy of the program, writes the first-run settings,
-// shows the name and version for two ticks of its timer, then hands over to the browser.
+// shows the name and version for two ticks of its timer (not when started to open a picture or a
+// folder), then hands over to the browser.
 class frmIntro : public QWidget {
     Q_OBJECT
 
@@ -18,6 +19,11 @@ public:
     // The load sequence. False when another copy runs: the user has been told, nothing was written,
     // and the program must end. The ticks start when the window is shown, not here.
     bool Form_Load();
+
+    // After the load: shows the window for its two ticks. A start asked to open a picture or a
+    // folder (module().fichier_demande, as the desktop's "Open with" gives it) skips the window
+    // and hands over to the browser at once.
+    void demarrer();
 
 Q_SIGNALS:
     // The window has closed at its second tick: the browser opens now.
@@ -29,6 +35,7 @@ protected:
 
 private:
     void Timer1_Timer();
+    void decharger();
 
     InstanceUnique& m_instance;
     QLabel* Label1;

@@ -305,7 +305,7 @@ private Q_SLOTS:
 
         int passages = 0;
         connect(&intro, &frmIntro::Form_Unload, this, [&] { ++passages; });
-        intro.show();
+        intro.demarrer();
         QVERIFY(QTest::qWaitForWindowExposed(&intro));
         QVERIFY(intro.isVisible());
         QTRY_COMPARE_WITH_TIMEOUT(passages, 1, 10000);
@@ -313,6 +313,27 @@ private Q_SLOTS:
         QVERIFY2(chrono.elapsed() >= 1800, "the splash stays for two ticks of one second");
         QTest::qWait(1200);
         QCOMPARE(passages, 1);
+    }
+
+    // Started to open a picture (the desktop's "Open with"): no splash, the browser at once; the
+    // load sequence itself is the same.
+    void ouvrir_avec_passe_l_ecran_d_accueil()
+    {
+        BacASable bac;
+        InteractionInstallee dialogues;
+        InstanceUnique instance(bac.chemin("run/test.lock"));
+        module().fichier_demande = bac.chemin("photo.jpg");
+        frmIntro intro(instance);
+        QVERIFY(intro.Form_Load());
+        QCOMPARE(module().parametres.lire("etat"), QString("actif"));
+        int passages = 0;
+        connect(&intro, &frmIntro::Form_Unload, this, [&] { ++passages; });
+        intro.demarrer();
+        QCOMPARE(passages, 1);
+        QTest::qWait(100);
+        QVERIFY(!intro.isVisible());
+        QCOMPARE(passages, 1);
+        module().fichier_demande.clear();
     }
 };
 
