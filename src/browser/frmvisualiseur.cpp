@@ -360,7 +360,6 @@ void frmVisualiseur::Form_Load()
         if (!Dir1->setPath(depart))
             Dir1->setPath(QDir::homePath());
         Drive1->setDrive(Dir1->Path());
-        File1->setPath(Dir1->Path());
 
         for (const TypeImage& t : types_images())
             cboFiltre->addItem(t.libelle);
@@ -377,6 +376,8 @@ void frmVisualiseur::Form_Load()
         } else {
             cboFiltre->setCurrentIndex(-1);
         }
+        // The folder is read once, with the type's pattern already set.
+        File1->setPath(Dir1->Path());
     }
     connect(cboFiltre, &QComboBox::currentIndexChanged, this, &frmVisualiseur::cboFiltre_Click);
     reconstruire_liste();

@@ -80,6 +80,7 @@ bool FileListBox::setPath(const QString& dossier)
     if (propre == m_dossier)
         return true;
     bool lisible = false;
+    ++m_lectures;
     QList<EntreeFichier> entrees = lire_dossier(propre, m_motifs, &lisible);
     if (!lisible)
         return false;
@@ -103,7 +104,12 @@ void FileListBox::setPattern(const QString& motif)
 void FileListBox::Refresh()
 {
     m_index = -1;
-    m_entrees = m_dossier.isEmpty() ? QList<EntreeFichier>() : lire_dossier(m_dossier, m_motifs);
+    if (m_dossier.isEmpty()) {
+        m_entrees.clear();
+        return;
+    }
+    ++m_lectures;
+    m_entrees = lire_dossier(m_dossier, m_motifs);
 }
 
 QString FileListBox::List(int index) const

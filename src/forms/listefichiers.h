@@ -53,6 +53,9 @@ public:
     int ListIndex() const { return m_index; }
     void setListIndex(int index) { m_index = index; }
 
+    // How many times this list has read its folder: each read lists and measures every entry.
+    int lectures() const { return m_lectures; }
+
 Q_SIGNALS:
     void PathChange();
     void PatternChange();
@@ -63,4 +66,5 @@ private:
     QStringList m_motifs{QStringLiteral("*.*")};
     QList<EntreeFichier> m_entrees;
     int m_index = -1;
+    int m_lectures = 0;
 };

@@ -119,6 +119,7 @@ private Q_SLOTS:
                                              "photo.old.jpg", "x.Jpeg"}));
         QCOMPARE(total(f.get()), QString("Total:  11 Fichier(s)"));
         QCOMPARE(f->fichiers()->ListCount(), 11);
+        QCOMPARE(f->fichiers()->lectures(), 1); // opened with its type already set: one read
         QCOMPARE(module().index_fichier, 11);
         QCOMPARE(panneau(f.get(), 1), aide_f1);
 
@@ -132,6 +133,7 @@ private Q_SLOTS:
             QCOMPARE(filtre->itemText(i), nom);
         filtre->setCurrentIndex(3);
         QCOMPARE(noms(f.get()), (QStringList{"Anim.Gif", "chi.gif"}));
+        QCOMPARE(f->fichiers()->lectures(), 2);
         QCOMPARE(total(f.get()), QString("Total:  2 Fichier(s)"));
         filtre->setCurrentIndex(4);
         QCOMPARE(noms(f.get()), (QStringList{"abime.jpg", "casse.JPG", "iptc.jpg", "photo.old.jpg", "x.Jpeg"}));
@@ -157,9 +159,11 @@ private Q_SLOTS:
         dossiers->setCurrentIndex(dossiers->model()->index(ligne, 0));
         QStringList fenetres;
         QPointer<QTimer> guet = quand_modal([&](QWidget* w) { fenetres << w->windowTitle(); w->close(); });
+        const int lectures = f->fichiers()->lectures();
         QTest::keyClick(dossiers, Qt::Key_Return);
         QTest::qWait(100);
         QCOMPARE(f->dossier_courant(), m_dossier + "/sous-dossier/");
+        QCOMPARE(f->fichiers()->lectures(), lectures + 1);
         QCOMPARE(total(f.get()), QString("Total:  0 Fichier(s)"));
         QCOMPARE(fenetres, QStringList());
         QTest::keyClick(dossiers, Qt::Key_Return);
