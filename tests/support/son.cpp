@@ -95,8 +95,11 @@ void Enregistreur::lire()
 
 qint64 Enregistreur::maintenant()
 {
-    // Whatever the recorder has delivered up to now, without waiting for more than a pause in its flow.
-    while (m_parec.waitForReadyRead(2))
+    // Whatever the recorder has delivered up to now, without waiting for more than a pause in its
+    // flow; a flow that never pauses (a backlog on a loaded machine) is cut after a quarter second.
+    QElapsedTimer chrono;
+    chrono.start();
+    while (chrono.elapsed() < 250 && m_parec.waitForReadyRead(2))
         lire();
     lire();
     return m_donnees.size() / 2;
