@@ -1,14 +1,13 @@
 #include "picture/avif.h"
 
+#include "picture/bandes.h"
+
 #include <QThread>
 
 #include <avif/avif.h>
 
 #include <algorithm>
 #include <memory>
-#include <system_error>
-#include <thread>
-#include <vector>
 
 namespace {
 
@@ -39,27 +38,6 @@ std::optional<Matrice> matrice(int code)
     default:
         return std::nullopt;
     }
-}
-
-// Runs `ligne(y)` for every row y < hauteur, in bands on the machine's cores.
-template <typename F> void par_bandes(int hauteur, F&& ligne)
-{
-    const int bandes = std::clamp(QThread::idealThreadCount(), 1, 16);
-    const auto bande = [&](int b) {
-        for (int y = hauteur * b / bandes; y < hauteur * (b + 1) / bandes; ++y)
-            ligne(y);
-    };
-    std::vector<std::thread> fils;
-    for (int b = 1; b < bandes; ++b) {
-        try {
-            fils.emplace_back(bande, b);
-        } catch (const std::system_error&) {
-            bande(b);
-        }
-    }
-    bande(0);
-    for (std::thread& f : fils)
-        f.join();
 }
 
 // The mean of the block [x0, x1) x [y0, y1) of an 8-bit plane.
@@ -126,7 +104,7 @@ std::optional<ApercuAvif> apercu_avif(QByteArrayView fichier, QSize naturelle, Q
     const bool pleine = i->yuvRange == AVIF_RANGE_FULL;
     const double kg = 1 - m->kr - m->kb;
     const int w = naturelle.width(), h = naturelle.height();
-    par_bandes(hauteur, [&](int Y) {
+    par_bandes(hauteur, true, [&](int Y) {
         QRgb* sortie = reinterpret_cast<QRgb*>(apercu.image.scanLine(Y));
         const int y0 = Y * facteur, y1 = std::min(h, y0 + facteur);
         for (int X = 0; X < largeur; ++X) {

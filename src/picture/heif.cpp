@@ -1,6 +1,7 @@
 #include "picture/heif.h"
 
 #include "picture/avif.h"
+#include "picture/bandes.h"
 #include "picture/chargeur.h"
 #include "picture/contenu.h"
 
@@ -22,8 +23,6 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -599,22 +598,7 @@ constexpr qint64 grande_image = 1'000'000;
 // Runs `ligne(y)` for every row: in bands on the machine's cores for a large picture.
 template <typename F> void chaque_ligne(const Plans& p, F&& ligne)
 {
-    const int bandes = qint64(p.largeur) * p.hauteur >= grande_image ? std::clamp(QThread::idealThreadCount(), 1, 16) : 1;
-    const auto bande = [&](int b) {
-        for (int y = p.hauteur * b / bandes; y < p.hauteur * (b + 1) / bandes; ++y)
-            ligne(y);
-    };
-    std::vector<std::thread> fils;
-    for (int b = 1; b < bandes; ++b) {
-        try {
-            fils.emplace_back(bande, b);
-        } catch (const std::system_error&) {
-            bande(b); // no thread to be had: this one does it
-        }
-    }
-    bande(0);
-    for (std::thread& f : fils)
-        f.join();
+    par_bandes(p.hauteur, qint64(p.largeur) * p.hauteur >= grande_image, std::forward<F>(ligne));
 }
 
 // Row `y` of plane `c`.
