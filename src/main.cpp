@@ -6,8 +6,31 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <cstdio>
+#include <ctime>
 #include <memory>
 #include <utility>
+
+namespace {
+
+// With IMAGORA_JALONS set in its environment, the program writes on its error output when the
+// browser has painted what the user waits for, with the time of the system's monotonic clock:
+// "jalon liste SECONDS" and "jalon apercu SECONDS". Benchmarks started it, and time it from outside.
+void suivre_jalons(const frmVisualiseur& visualiseur)
+{
+    if (!qEnvironmentVariableIsSet("IMAGORA_JALONS"))
+        return;
+    const auto jalon = [](const char* nom) {
+        timespec t {};
+        clock_gettime(CLOCK_MONOTONIC, &t);
+        std::fprintf(stderr, "jalon %s %lld.%09ld\n", nom, static_cast<long long>(t.tv_sec), t.tv_nsec);
+        std::fflush(stderr);
+    };
+    QObject::connect(&visualiseur, &frmVisualiseur::listeAffichee, [jalon](int) { jalon("liste"); });
+    QObject::connect(&visualiseur, &frmVisualiseur::apercuAffiche, [jalon](const QString&) { jalon("apercu"); });
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -41,6 +64,7 @@ int main(int argc, char* argv[])
         // Once the splash has gone: the browser's load may run the screen saver first.
         QTimer::singleShot(0, [&visualiseur, &en_attente] {
             visualiseur = std::make_unique<frmVisualiseur>();
+            suivre_jalons(*visualiseur);
             // A confirmed quit ends the program at once.
             QObject::connect(visualiseur.get(), &frmVisualiseur::finDuProgramme, [] { QCoreApplication::exit(0); });
             visualiseur->show();

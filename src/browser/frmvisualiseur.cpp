@@ -38,6 +38,8 @@
 #include <algorithm>
 #include <utility>
 
+#include <sys/stat.h>
+
 namespace {
 
 // Design of the window, in twips: three columns, drives and folders, then the file list, then the
@@ -137,6 +139,7 @@ void frmVisualiseur::construire()
     Dir1->setGeometry(zone(gauche_dossiers, 810, largeur_dossiers, 5670));
     Dir1->setToolTip(QStringLiteral("Liste des répertoires..."));
     File1 = new FileListBox(this);
+    File1->setLectureEnFond(true); // the window never waits for a folder
 
     // Middle: type filter, view buttons, file list, count, options and quit.
     Label1[0] = etiquette(QStringLiteral("TYPE:"), this, zone(gauche_fichiers, 120, 1500, 240), true);
@@ -322,6 +325,7 @@ void frmVisualiseur::construire()
         module().interaction->message(this, {message_dossier_illisible(nom), QStringLiteral("Information"), Boutons::Ok,
                                              Icone::Information});
     });
+    connect(File1, &FileListBox::LectureCommencee, this, &frmVisualiseur::File1_LectureCommencee);
     connect(File1, &FileListBox::PathChange, this, &frmVisualiseur::File1_PathChange);
     connect(File1, &FileListBox::PatternChange, this, &frmVisualiseur::File1_PathChange);
     connect(ListView1, &ListView::ColumnClick, this, &frmVisualiseur::ListView1_ColumnClick);
@@ -355,6 +359,11 @@ void frmVisualiseur::Form_Load()
         depart = demande.dossier;
     if (!QFileInfo(depart).isDir())
         depart = QDir::homePath();
+    // Started in screen-saver mode, the screen saver runs before the browser appears, on the
+    // files of the start folder: that one read is made before going on. Otherwise the window
+    // shows at once and the list fills when the folder has been read.
+    const bool veille_au_depart = module().parametres.nombre(QStringLiteral("veille")) == 1 && demande.dossier.isEmpty();
+    File1->setLectureEnFond(!veille_au_depart);
     {
         const QSignalBlocker s1(File1), s2(Drive1), s3(Dir1), s4(cboFiltre);
         if (!Dir1->setPath(depart))
@@ -379,6 +388,7 @@ void frmVisualiseur::Form_Load()
         // The folder is read once, with the type's pattern already set.
         File1->setPath(Dir1->Path());
     }
+    File1->setLectureEnFond(true);
     connect(cboFiltre, &QComboBox::currentIndexChanged, this, &frmVisualiseur::cboFiltre_Click);
     reconstruire_liste();
 
@@ -388,11 +398,9 @@ void frmVisualiseur::Form_Load()
     Timer1.start();
 
     if (!demande.nom.isEmpty())
-        ListView1_ItemClick(selectionner(QFile::encodeName(demande.nom)));
+        choisir_nom(QFile::encodeName(demande.nom), true);
 
-    // Started in screen-saver mode: the screen saver runs before the browser appears, unless the
-    // user asked for a particular picture or folder.
-    if (module().parametres.nombre(QStringLiteral("veille")) == 1 && demande.dossier.isEmpty()) {
+    if (veille_au_depart) {
         if (File1->ListCount() == 0) {
             module().interaction->message(nullptr, {QStringLiteral("Aucune image à visionner"), QStringLiteral("Information"),
                                                     Boutons::Ok, Icone::Information});
@@ -414,12 +422,28 @@ void frmVisualiseur::Drive1_Change()
 
 void frmVisualiseur::Dir1_Change()
 {
+    // What waited for the folder left behind is not wanted in this one.
+    m_nom_attendu.clear();
+    m_action_apres_lecture = -1;
     File1->setPath(Dir1->Path());
+}
+
+void frmVisualiseur::File1_LectureCommencee()
+{
+    // Nothing of the list being replaced can be chosen any more: its rows go now.
+    reconstruire_liste();
 }
 
 void frmVisualiseur::File1_PathChange()
 {
     reconstruire_liste();
+    m_liste_a_signaler = true;
+    ListView1->vueIcones()->viewport()->update();
+    ListView1->vueDetails()->viewport()->update();
+    if (!m_nom_attendu.isEmpty())
+        choisir_nom(std::exchange(m_nom_attendu, {}), m_apercu_nom_attendu);
+    if (const int action = std::exchange(m_action_apres_lecture, -1); action >= 0)
+        lblOption_Click(action);
 }
 
 void frmVisualiseur::cboFiltre_Click()
@@ -428,12 +452,11 @@ void frmVisualiseur::cboFiltre_Click()
     if (index < 0 || index >= static_cast<int>(types_images().size()))
         return;
     const QString motif = types_images()[index].motif;
-    if (motif != File1->Pattern()) {
-        File1->setPattern(motif); // reads the folder and rebuilds the list
-        return;
-    }
-    File1->Refresh();
-    reconstruire_liste();
+    // Reads the folder again; the list is rebuilt when the read is complete.
+    if (motif != File1->Pattern())
+        File1->setPattern(motif);
+    else
+        File1->Refresh();
 }
 
 QString frmVisualiseur::dossier_courant() const
@@ -462,7 +485,8 @@ void frmVisualiseur::reconstruire_liste()
     File1->setListIndex(-1);
     Label2->show();
     lblCreation->hide();
-    lblTotalFichiers->setText(texte_total_fichiers(File1->ListCount()));
+    // While the folder is being read there is no count to give yet.
+    lblTotalFichiers->setText(File1->enLecture() ? QString() : texte_total_fichiers(File1->ListCount()));
     m_selection = {};
     StatusBar1->setTexte(1, aide_f1);
     m_modele->remplir(File1->entrees());
@@ -557,6 +581,7 @@ void frmVisualiseur::apercu_charge()
     QPixmap image = QPixmap::fromImage(lue.image);
     image.setDevicePixelRatio(devicePixelRatioF());
     Image1->setPixmap(image);
+    m_apercu_a_signaler = m_en_cours.texte();
     m_selection = m_en_cours;
     StatusBar1->setTexte(1, m_selection.texte());
     lblHauteur->setText(texte_nombre(lue.taille_naturelle.height()) + QStringLiteral(" Pixels"));
@@ -604,6 +629,11 @@ void frmVisualiseur::lblOption_Click(int index)
         m_action_en_attente = index;
         return;
     }
+    // The show plays the whole list: while the folder is read, it waits for its files.
+    if (index == 3 && File1->enLecture()) {
+        m_action_apres_lecture = index;
+        return;
+    }
     m_actions->lblOption_Click(index, selection());
 }
 
@@ -619,12 +649,12 @@ QString frmVisualiseur::nom_ligne(int ligne) const
 
 void frmVisualiseur::fichier_parti(const QByteArray& nom)
 {
-    File1->Refresh();
-    const auto encore = std::find_if(File1->entrees().cbegin(), File1->entrees().cend(),
-                                     [&](const EntreeFichier& e) { return e.octets == nom; });
+    // Only that one file is looked at: the folder is not read again for it.
     const int ligne = m_modele->ligne_de(nom);
-    if (encore != File1->entrees().cend() || ligne < 0)
-        return; // still there: nothing changes
+    struct stat infos {};
+    if (ligne < 0 || ::lstat((QFile::encodeName(dossier_courant()) + nom).constData(), &infos) == 0)
+        return; // not listed, or still there: nothing changes
+    File1->retirer(nom);
     m_modele->retirer(ligne);
     vider_apercu();
     Label2->show();
@@ -642,7 +672,19 @@ void frmVisualiseur::relire_liste()
 
 void frmVisualiseur::marquer_nom(const QByteArray& nom)
 {
-    selectionner(nom);
+    choisir_nom(nom, false);
+}
+
+void frmVisualiseur::choisir_nom(const QByteArray& nom, bool apercu)
+{
+    if (File1->enLecture()) {
+        m_nom_attendu = nom;
+        m_apercu_nom_attendu = apercu;
+        return;
+    }
+    const int ligne = selectionner(nom);
+    if (apercu)
+        ListView1_ItemClick(ligne);
 }
 
 int frmVisualiseur::selectionner(const QByteArray& nom)
@@ -674,7 +716,7 @@ void frmVisualiseur::ouvrir_demande(const QString& argument)
         if (demande.type_image >= 0 && type != 0 && type != demande.type_image)
             cboFiltre->setCurrentIndex(0);
         if (!demande.nom.isEmpty())
-            ListView1_ItemClick(selectionner(QFile::encodeName(demande.nom)));
+            choisir_nom(QFile::encodeName(demande.nom), true);
     }
     setWindowState(windowState() & ~Qt::WindowMinimized);
     raise();
@@ -730,6 +772,17 @@ bool frmVisualiseur::eventFilter(QObject* objet, QEvent* evenement)
     case QEvent::MouseButtonDblClick:
         if (objet == Image1)
             Image1_DblClick();
+        break;
+    case QEvent::Paint:
+        // Told once the paint is done: the next turn of the event loop comes after it.
+        if (objet == Image1 && !m_apercu_a_signaler.isEmpty()) {
+            QMetaObject::invokeMethod(this, [this, chemin = std::exchange(m_apercu_a_signaler, {})] {
+                Q_EMIT apercuAffiche(chemin);
+            }, Qt::QueuedConnection);
+        } else if (m_liste_a_signaler && (objet == ListView1->vueIcones()->viewport() || objet == ListView1->vueDetails()->viewport())) {
+            m_liste_a_signaler = false;
+            QMetaObject::invokeMethod(this, [this] { Q_EMIT listeAffichee(File1->ListCount()); }, Qt::QueuedConnection);
+        }
         break;
     case QEvent::MouseButtonRelease:
         for (int i = 0; i < static_cast<int>(lblOption.size()); ++i) {

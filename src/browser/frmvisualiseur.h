@@ -52,6 +52,10 @@ public:
 Q_SIGNALS:
     // The user has confirmed quitting: the program ends now.
     void finDuProgramme();
+    // The preview of `chemin` has been painted on the window.
+    void apercuAffiche(const QString& chemin);
+    // The list holds the files of a completed read of the folder, painted on the window.
+    void listeAffichee(int nombre);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -66,6 +70,7 @@ private:
 
     void Drive1_Change();
     void Dir1_Change();
+    void File1_LectureCommencee();
     void File1_PathChange();
     void cboFiltre_Click();
     void cmdAffichage_Click(int index);
@@ -81,6 +86,9 @@ private:
     // Highlights the row of the selected picture again (none when it is not listed).
     void revenir_a_la_selection();
     int selectionner(const QByteArray& nom);
+    // Highlights that file, and previews it with `apercu`; while the folder is being read, once
+    // its files are listed.
+    void choisir_nom(const QByteArray& nom, bool apercu);
 
     // Navigateur: the services the action menu uses.
     QWidget* fenetre() override { return this; }
@@ -146,6 +154,15 @@ private:
     int m_action_en_attente = -1;       // an action asked for meanwhile: it runs on that picture
     quint64 m_generation = 0;
     quint64 m_generation_en_cours = 0;
+
+    // What waits for the folder being read: a file to highlight (and preview), an action that
+    // needs the whole list. A change of folder by the user drops them.
+    QByteArray m_nom_attendu;
+    bool m_apercu_nom_attendu = false;
+    int m_action_apres_lecture = -1;
+    // Paints that still have to be told: the preview of this file, the list of a completed read.
+    QString m_apercu_a_signaler;
+    bool m_liste_a_signaler = false;
 
     QHash<QObject*, QString> m_aides;   // hover text of each control
     QList<QObject*> m_effacent;         // controls whose hover removes the action highlight

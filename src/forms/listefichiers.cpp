@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 
@@ -72,6 +73,7 @@ QList<EntreeFichier> lire_dossier(const QString& dossier, const QStringList& mot
 FileListBox::FileListBox(QObject* parent)
     : QObject(parent)
 {
+    connect(&m_lecture, &QFutureWatcher<Resultat>::finished, this, &FileListBox::lecture_terminee);
 }
 
 bool FileListBox::setPath(const QString& dossier)
@@ -79,6 +81,14 @@ bool FileListBox::setPath(const QString& dossier)
     const QString propre = QDir::cleanPath(dossier);
     if (propre == m_dossier)
         return true;
+    if (m_en_fond) {
+        // Only whether it opens is asked now; the reading itself goes to the worker.
+        if (!Repertoire(propre).flux)
+            return false;
+        m_dossier = propre;
+        lire(Suite::Chemin);
+        return true;
+    }
     bool lisible = false;
     ++m_lectures;
     QList<EntreeFichier> entrees = lire_dossier(propre, m_motifs, &lisible);
@@ -97,11 +107,17 @@ void FileListBox::setPattern(const QString& motif)
         return;
     m_motif = motif;
     m_motifs = motifs_de(motif);
-    Refresh();
-    Q_EMIT PatternChange();
+    lire(Suite::Motif);
+    if (!m_en_fond)
+        Q_EMIT PatternChange();
 }
 
 void FileListBox::Refresh()
+{
+    lire(Suite::Rien);
+}
+
+void FileListBox::lire(Suite suite)
 {
     m_index = -1;
     if (m_dossier.isEmpty()) {
@@ -109,7 +125,47 @@ void FileListBox::Refresh()
         return;
     }
     ++m_lectures;
-    m_entrees = lire_dossier(m_dossier, m_motifs);
+    if (!m_en_fond) {
+        m_entrees = lire_dossier(m_dossier, m_motifs);
+        return;
+    }
+    // The files of the folder left behind are no longer in it: nothing may be taken from them,
+    // nor from a read overtaken by this one.
+    m_entrees.clear();
+    m_suite = m_en_lecture ? std::max(m_suite, suite) : suite;
+    m_en_lecture = true;
+    const quint64 generation = ++m_generation;
+    m_lecture.setFuture(QtConcurrent::run([generation, dossier = m_dossier, motifs = m_motifs] {
+        Resultat r;
+        r.generation = generation;
+        r.entrees = lire_dossier(dossier, motifs, &r.lisible);
+        return r;
+    }));
+    Q_EMIT LectureCommencee();
+}
+
+void FileListBox::lecture_terminee()
+{
+    Resultat r = m_lecture.result();
+    if (r.generation != m_generation || !m_en_lecture)
+        return;
+    m_en_lecture = false;
+    m_entrees = std::move(r.entrees); // a folder gone meanwhile lists nothing
+    m_index = -1;
+    switch (std::exchange(m_suite, Suite::Rien)) {
+    case Suite::Motif: Q_EMIT PatternChange(); break;
+    default: Q_EMIT PathChange(); break; // a refresh changes the list as much as a new folder
+    }
+}
+
+bool FileListBox::retirer(const QByteArray& nom)
+{
+    const auto e = std::find_if(m_entrees.cbegin(), m_entrees.cend(), [&](const EntreeFichier& x) { return x.octets == nom; });
+    if (e == m_entrees.cend())
+        return false;
+    m_entrees.erase(e);
+    m_index = -1;
+    return true;
 }
 
 QString FileListBox::List(int index) const

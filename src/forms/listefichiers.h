@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QFutureWatcher>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -28,6 +29,12 @@ QList<EntreeFichier> lire_dossier(const QString& dossier, const QStringList& mot
 
 // The browser's hidden file list: a folder and a pattern, and the matching files.
 // Setting Path or Pattern from code raises PathChange or PatternChange, as a user's choice would.
+//
+// Read in the background (setLectureEnFond), setPath, setPattern and Refresh return at once: the
+// list is emptied and LectureCommencee comes; the folder is read on a worker thread, and when the
+// read is complete the list holds its files and PathChange (or PatternChange) comes. Only the
+// latest read lands: one overtaken by another change of folder, pattern or refresh is dropped.
+// Otherwise each of them reads the folder before it returns.
 class FileListBox : public QObject {
     Q_OBJECT
 
@@ -44,6 +51,13 @@ public:
     // Reads the folder again.
     void Refresh();
 
+    void setLectureEnFond(bool en_fond) { m_en_fond = en_fond; }
+    // True from the start of a background read until its files are in the list.
+    bool enLecture() const { return m_en_lecture; }
+    // Takes the file with these name bytes out of the list without reading the folder again (it
+    // has gone: deleted, moved away). False when it was not listed.
+    bool retirer(const QByteArray& nom);
+
     int ListCount() const { return static_cast<int>(m_entrees.size()); }
     QString List(int index) const;
     // Full path of entry `index`; empty when there is none or when its name is not exact text.
@@ -59,12 +73,29 @@ public:
 Q_SIGNALS:
     void PathChange();
     void PatternChange();
+    // A background read has started: the list is empty until it completes.
+    void LectureCommencee();
 
 private:
+    struct Resultat {
+        quint64 generation = 0;
+        QList<EntreeFichier> entrees;
+        bool lisible = false;
+    };
+    enum class Suite { Rien, Motif, Chemin }; // what a read ends with: nothing, PatternChange, PathChange
+    // Reads the folder now, or starts reading it in the background.
+    void lire(Suite suite);
+    void lecture_terminee();
+
     QString m_dossier;
     QString m_motif = QStringLiteral("*.*");
     QStringList m_motifs{QStringLiteral("*.*")};
     QList<EntreeFichier> m_entrees;
     int m_index = -1;
     int m_lectures = 0;
+    bool m_en_fond = false;
+    bool m_en_lecture = false;
+    quint64 m_generation = 0; // of the latest read: an earlier one that ends later is dropped
+    Suite m_suite = Suite::Rien;
+    QFutureWatcher<Resultat> m_lecture;
 };

@@ -89,6 +89,7 @@ void frmApercu::construire()
     Image1->move(0, 0);
     // Clicks on the picture reach the window, which closes.
     Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Image1->installEventFilter(this);
 
     txtInfo = creer_texte_info(QStringLiteral("PREPARATION DU DIAPORAMA..."), this);
     txtInfo->resize(px(4200), px(450));
@@ -191,6 +192,7 @@ void frmApercu::preparer_suivante()
 
 void frmApercu::Timer1_Timer()
 {
+    m_tic.start();
     txtInfo->hide();
     if (indice_image >= nombre_images
         && !reprendre_ou_finir(this, Timer1, indice_image, nombre_images, QStringLiteral("Fin du diaporama"))) {
@@ -223,6 +225,7 @@ void frmApercu::afficher(const ImageLue& lue)
     const QString chemin = chemin_de(indice_image);
     if (lue.ok()) {
         poser_image(lue.image);
+        m_affichee_a_dire = chemin;
     } else {
         // The previous picture stays; the error text sits in the middle of it until the next tick.
         ajuster_fenetre(size());
@@ -234,6 +237,17 @@ void frmApercu::afficher(const ImageLue& lue)
     setWindowTitle(QStringLiteral("DIAPORAMA: ") + chemin);
     ++indice_image;
     preparer_suivante();
+}
+
+bool frmApercu::eventFilter(QObject* objet, QEvent* evenement)
+{
+    // Told on the next turn of the event loop, once the painted window has reached the screen.
+    if (objet == Image1 && evenement->type() == QEvent::Paint && !m_affichee_a_dire.isEmpty() && m_tic.isValid()) {
+        QMetaObject::invokeMethod(this, [this, chemin = std::exchange(m_affichee_a_dire, {})] {
+            Q_EMIT imageAffichee(chemin, m_tic.nsecsElapsed() / 1e6);
+        }, Qt::QueuedConnection);
+    }
+    return QDialog::eventFilter(objet, evenement);
 }
 
 void frmApercu::keyPressEvent(QKeyEvent* event)

@@ -5,6 +5,7 @@
 #include "show/prechargeur.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QTimer>
 
 class QLabel;
@@ -47,7 +48,13 @@ public:
     // Folder and file count of the slide show.
     const FileListBox& fichiers() const { return *filFichiers; }
 
+Q_SIGNALS:
+    // In the slide show: the picture of `chemin` has been painted on the screen, `ms`
+    // milliseconds after the tick that asked for it.
+    void imageAffichee(const QString& chemin, double ms);
+
 protected:
+    bool eventFilter(QObject* objet, QEvent* evenement) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -72,4 +79,6 @@ private:
     qint64 nombre_images = 0;
     QString m_attendue; // picture a tick is waiting for, empty when none
     LecteurAnimation* m_animation = nullptr; // the real-size view of an animated picture
+    QElapsedTimer m_tic;                     // since the tick that asked for the picture being put on screen
+    QString m_affichee_a_dire;               // that picture, until it has been painted
 };

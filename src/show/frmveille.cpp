@@ -216,6 +216,7 @@ void frmVeille::preparer(qint64 indice, int mode)
 
 void frmVeille::Timer1_Timer()
 {
+    m_tic.start();
     txtInfo->hide();
     if (indice_image >= nombre_images
         && !reprendre_ou_finir(this, Timer1, indice_image, nombre_images, QStringLiteral("Fin de l'écran de veille"))) {
@@ -259,6 +260,8 @@ void frmVeille::afficher(const ImageLue& lue)
     }
     lblNomFichier->setText(chemin);
     lblNomFichier->adjustSize();
+    if (!erreur)
+        m_affichee_a_dire = chemin;
     if (const auto fond = couleur_de_fond(couleur_fond, m_hasard)) {
         m_fond = couleur_de_valeur(*fond);
         QPalette p = lblNomFichier->palette();
@@ -292,6 +295,12 @@ void frmVeille::paintEvent(QPaintEvent*)
     if (!m_image.isNull()) {
         peintre.setRenderHint(QPainter::SmoothPixmapTransform);
         peintre.drawImage(m_rect_image, m_image);
+    }
+    // Told on the next turn of the event loop, once the painted window has reached the screen.
+    if (!m_affichee_a_dire.isEmpty() && m_tic.isValid()) {
+        QMetaObject::invokeMethod(this, [this, chemin = std::exchange(m_affichee_a_dire, {})] {
+            Q_EMIT imageAffichee(chemin, m_tic.nsecsElapsed() / 1e6);
+        }, Qt::QueuedConnection);
     }
 }
 

@@ -6,6 +6,7 @@
 #include "show/prechargeur.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QRandomGenerator>
 #include <QTimer>
@@ -47,6 +48,11 @@ public:
     const FileListBox& fichiers() const { return *filFichiers; }
     QRectF rect_image() const { return m_rect_image; }
     QColor couleur_fond_actuelle() const { return m_fond; }
+
+Q_SIGNALS:
+    // The picture of `chemin` has been painted on the screen, `ms` milliseconds after the tick
+    // that asked for it.
+    void imageAffichee(const QString& chemin, double ms);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -93,4 +99,7 @@ private:
     QImage m_image;      // the picture on screen, decoded at the size it is drawn
     QRectF m_rect_image; // where it is drawn
     QColor m_fond;
+
+    QElapsedTimer m_tic;         // since the tick that asked for the picture being put on screen
+    QString m_affichee_a_dire;   // that picture, until it has been painted
 };

@@ -80,6 +80,64 @@ private Q_SLOTS:
         QCOMPARE(liste.chemin(5), QString());
     }
 
+    // Read in the background: the list is empty while a read runs, only the latest read lands,
+    // and each change reads the folder once.
+    void liste_lue_en_fond()
+    {
+        BacASable bac;
+        const QString a = bac.chemin("a"), b = bac.chemin("b");
+        for (int i = 0; i < 300; ++i)
+            ecrire(a + QString("/a%1.jpg").arg(i), "1");
+        ecrire(b + "/un.jpg", "1");
+        ecrire(b + "/deux.gif", "1");
+
+        FileListBox liste;
+        liste.setLectureEnFond(true);
+        QSignalSpy debut(&liste, &FileListBox::LectureCommencee);
+        QSignalSpy chemin(&liste, &FileListBox::PathChange);
+        QSignalSpy motif(&liste, &FileListBox::PatternChange);
+        QVERIFY(!liste.setPath(bac.chemin("manquant"))); // refused at once, nothing started
+        QCOMPARE(debut.size(), 0);
+
+        // Folder a, then folder b before a's read can land, then a pattern: one list, b's, filtered.
+        QVERIFY(liste.setPath(a));
+        QVERIFY(liste.enLecture());
+        QCOMPARE(liste.ListCount(), 0);
+        QVERIFY(liste.setPath(b));
+        liste.setPattern("*.gif");
+        QCOMPARE(liste.Path(), b);
+        QCOMPARE(debut.size(), 3);
+        QTRY_VERIFY(!liste.enLecture());
+        QTest::qWait(50); // a late end of an overtaken read would come now
+        QCOMPARE(chemin.size(), 1); // the folder changed: PathChange, even when the last read was the pattern's
+        QCOMPARE(motif.size(), 0);
+        QCOMPARE(liste.ListCount(), 1);
+        QCOMPARE(liste.chemin(0), b + "/deux.gif");
+        QCOMPARE(liste.lectures(), 3);
+
+        // A pattern alone ends with PatternChange; a refresh with PathChange.
+        liste.setPattern("*.jpg");
+        QTRY_COMPARE(motif.size(), 1);
+        QCOMPARE(liste.chemin(0), b + "/un.jpg");
+        ecrire(b + "/trois.jpg", "1");
+        liste.Refresh();
+        QTRY_COMPARE(chemin.size(), 2);
+        QCOMPARE(liste.ListCount(), 2);
+
+        // A file gone is taken out without reading the folder again.
+        QVERIFY(liste.retirer("un.jpg"));
+        QVERIFY(!liste.retirer("un.jpg"));
+        QCOMPARE(liste.ListCount(), 1);
+        QCOMPARE(liste.lectures(), 5);
+
+        // The list destroyed while its read runs: the late result reaches nothing.
+        auto* courte = new FileListBox;
+        courte->setLectureEnFond(true);
+        QVERIFY(courte->setPath(a));
+        delete courte;
+        QTest::qWait(50);
+    }
+
     void liste_de_dossiers()
     {
         BacASable bac;
