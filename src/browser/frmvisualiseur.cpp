@@ -393,12 +393,24 @@ void frmVisualiseur::Form_Load()
     reconstruire_liste();
 
     sortie_confirmee = false;
-    module().lecteur_son = std::make_unique<LecteurSon>();
+    // Making the sound player loads the media backend, a good fraction of a second on this
+    // thread: the screen saver needs it at once; otherwise it is made once the list, and the
+    // preview asked for, are on screen.
+    if (veille_au_depart)
+        module().lecteur_son = std::make_unique<LecteurSon>();
+    else
+        m_son_a_creer = true;
     Timer1_Timer();
     Timer1.start();
 
-    if (!demande.nom.isEmpty())
+    if (!demande.nom.isEmpty()) {
+        if (File1->enLecture()) {
+            m_chemin_anticipe = dossier_courant() + demande.nom;
+            m_taille_anticipee = taille_apercu();
+            m_apercu_anticipe = QtConcurrent::run(image_apercu, m_chemin_anticipe, m_taille_anticipee);
+        }
         choisir_nom(QFile::encodeName(demande.nom), true);
+    }
 
     if (veille_au_depart) {
         if (File1->ListCount() == 0) {
@@ -559,8 +571,16 @@ void frmVisualiseur::ListView1_ItemClick(int ligne)
     m_en_cours = {QFile::encodeName(dossier_courant()) + entree.octets, entree.nom, ligne};
     m_apercu_attendu = true;
     m_generation_en_cours = m_generation;
-    const QSize cible = Image1->contentsRect().size() * devicePixelRatioF();
-    m_chargement.setFuture(QtConcurrent::run(image_apercu, m_en_cours.texte(), cible));
+    const QSize cible = taille_apercu();
+    QFuture<ImageLue> lecture = std::exchange(m_apercu_anticipe, {});
+    if (!lecture.isValid() || m_chemin_anticipe != m_en_cours.texte() || m_taille_anticipee != cible)
+        lecture = QtConcurrent::run(image_apercu, m_en_cours.texte(), cible);
+    m_chargement.setFuture(lecture);
+}
+
+QSize frmVisualiseur::taille_apercu() const
+{
+    return Image1->contentsRect().size() * devicePixelRatioF();
 }
 
 void frmVisualiseur::apercu_charge()
@@ -572,6 +592,7 @@ void frmVisualiseur::apercu_charge()
     const int action = std::exchange(m_action_en_attente, -1);
     lblCreation->hide();
     if (!lue.ok()) {
+        QTimer::singleShot(0, this, &frmVisualiseur::creer_son_si_libre);
         // An action asked for meanwhile was meant for this picture: it is dropped with it.
         module().interaction->message(this, {QStringLiteral("Lecture du fichier impossible: format non reconnu ou détérioré."),
                                              QStringLiteral("Information"), Boutons::Ok, Icone::Information});
@@ -749,6 +770,15 @@ void frmVisualiseur::disposer()
     hauteur(ListView1, cmdQuitter->y() - ListView1->y() - px(50));
 }
 
+void frmVisualiseur::creer_son_si_libre()
+{
+    if (!m_son_a_creer || File1->enLecture() || m_apercu_attendu || !m_nom_attendu.isEmpty())
+        return;
+    m_son_a_creer = false;
+    if (!module().lecteur_son)
+        module().lecteur_son = std::make_unique<LecteurSon>();
+}
+
 void frmVisualiseur::Timer1_Timer()
 {
     const QLocale locale = QLocale::system();
@@ -778,10 +808,14 @@ bool frmVisualiseur::eventFilter(QObject* objet, QEvent* evenement)
         if (objet == Image1 && !m_apercu_a_signaler.isEmpty()) {
             QMetaObject::invokeMethod(this, [this, chemin = std::exchange(m_apercu_a_signaler, {})] {
                 Q_EMIT apercuAffiche(chemin);
+                creer_son_si_libre();
             }, Qt::QueuedConnection);
         } else if (m_liste_a_signaler && (objet == ListView1->vueIcones()->viewport() || objet == ListView1->vueDetails()->viewport())) {
             m_liste_a_signaler = false;
-            QMetaObject::invokeMethod(this, [this] { Q_EMIT listeAffichee(File1->ListCount()); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, [this] {
+                Q_EMIT listeAffichee(File1->ListCount());
+                creer_son_si_libre();
+            }, Qt::QueuedConnection);
         }
         break;
     case QEvent::MouseButtonRelease:

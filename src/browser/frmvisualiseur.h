@@ -80,6 +80,8 @@ private:
     void Image1_DblClick();
     void lblOption_Click(int index);
     void Timer1_Timer();
+    // Makes the sound player, when it is still to be made and nothing the user waits for is pending.
+    void creer_son_si_libre();
 
     // What the action menu is handed: the selected picture with its name and row, taken now.
     SelectionImage selection() const;
@@ -102,6 +104,7 @@ private:
     void reconstruire_liste();
     void vider_apercu();
     void apercu_charge();
+    QSize taille_apercu() const; // the preview's size in device pixels
     void trier();
     void survol(QObject* objet);
     void surligner_option(int index);
@@ -154,6 +157,11 @@ private:
     int m_action_en_attente = -1;       // an action asked for meanwhile: it runs on that picture
     quint64 m_generation = 0;
     quint64 m_generation_en_cours = 0;
+    // The preview of the picture the program was started on, begun while its folder is read;
+    // taken by the click that chooses it, if that is for the same file at the same size.
+    QFuture<ImageLue> m_apercu_anticipe;
+    QString m_chemin_anticipe;
+    QSize m_taille_anticipee;
 
     // What waits for the folder being read: a file to highlight (and preview), an action that
     // needs the whole list. A change of folder by the user drops them.
@@ -163,6 +171,7 @@ private:
     // Paints that still have to be told: the preview of this file, the list of a completed read.
     QString m_apercu_a_signaler;
     bool m_liste_a_signaler = false;
+    bool m_son_a_creer = false;
 
     QHash<QObject*, QString> m_aides;   // hover text of each control
     QList<QObject*> m_effacent;         // controls whose hover removes the action highlight

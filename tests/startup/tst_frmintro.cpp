@@ -1,5 +1,8 @@
 #include "bac_a_sable.h"
 #include "controles.h"
+#include "forms/listefichiers.h"
+#include "navigateur.h"
+#include "show/lecteurson.h"
 #include "platform/instance.h"
 #include "startup/frmintro.h"
 #include "startup/module.h"
@@ -322,7 +325,10 @@ private Q_SLOTS:
         BacASable bac;
         InteractionInstallee dialogues;
         InstanceUnique instance(bac.chemin("run/test.lock"));
-        module().fichier_demande = bac.chemin("photo.jpg");
+        QVERIFY(QDir().mkpath(bac.chemin("photos")));
+        for (const char* nom : {"hopper.bmp", "chi.gif", "iptc.jpg"})
+            QVERIFY(QFile::copy(echantillon(nom), bac.chemin(QString("photos/") + nom)));
+        module().fichier_demande = bac.chemin("photos/iptc.jpg");
         frmIntro intro(instance);
         QVERIFY(intro.Form_Load());
         QCOMPARE(module().parametres.lire("etat"), QString("actif"));
@@ -333,6 +339,22 @@ private Q_SLOTS:
         QTest::qWait(100);
         QVERIFY(!intro.isVisible());
         QCOMPARE(passages, 1);
+
+        // The browser then opens on the picture's folder, read once, with the picture previewed;
+        // the sound player, slow to make, comes only once the preview is on screen.
+        module().lecteur_son.reset();
+        frmVisualiseur fenetre;
+        QStringList ordre;
+        connect(&fenetre, &frmVisualiseur::listeAffichee, this, [&](int n) { ordre << QString("liste %1").arg(n); });
+        connect(&fenetre, &frmVisualiseur::apercuAffiche, this, [&](const QString& chemin) {
+            ordre << "apercu " + QFileInfo(chemin).fileName() + (module().lecteur_son ? " avec son" : " sans son");
+        });
+        montrer(&fenetre);
+        QTRY_VERIFY_WITH_TIMEOUT(module().lecteur_son != nullptr, 20000);
+        QCOMPARE(ordre, (QStringList{"liste 3", "apercu iptc.jpg sans son"}));
+        QCOMPARE(fenetre.image_selectionnee(), bac.chemin("photos/iptc.jpg"));
+        QCOMPARE(fenetre.fichiers()->lectures(), 1);
+        QCOMPARE(texte(&fenetre, "lblLargeur"), QString(" 640 Pixels"));
         module().fichier_demande.clear();
     }
 };
