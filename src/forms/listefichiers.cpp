@@ -8,7 +8,11 @@
 #include <QFileInfo>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <QThread>
+
 #include <algorithm>
+#include <thread>
+#include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -41,28 +45,51 @@ QList<EntreeFichier> lire_dossier(const QString& dossier, const QStringList& mot
     if (!rep.flux)
         return entrees;
 
-    const int fd = dirfd(rep.flux);
+    // The names first, from the folder alone; then one stat for each name that matches.
+    std::vector<unsigned char> types;
     while (const dirent* e = readdir(rep.flux)) {
         if (e->d_type == DT_DIR)
             continue;
-        const QString nom = QFile::decodeName(e->d_name);
+        QString nom = QFile::decodeName(e->d_name);
         if (nom == u"." || nom == u".." || !correspond_liste(nom, motifs))
             continue;
-        struct stat st {};
-        // Follows links: a link to a picture is listed like the picture. Only regular files are
-        // pictures: a folder, a device ("zero.jpg" linked to /dev/zero), a pipe or a socket is
-        // left out, and so is a link to one of them; reading some of them would never end.
-        if (fstatat(fd, e->d_name, &st, 0) != 0) {
-            if (e->d_type != DT_REG)
-                continue; // dangling link, gone since readdir, or not a plain file
-            entrees.append({nom, QByteArray(e->d_name), -1, 0}); // a file that cannot be measured
-            continue;
-        }
-        if (!S_ISREG(st.st_mode))
-            continue;
-        const qint64 ms = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
-        entrees.append({nom, QByteArray(e->d_name), qint64(st.st_size), ms});
+        entrees.append({std::move(nom), QByteArray(e->d_name), -1, 0});
+        types.push_back(e->d_type);
     }
+
+    // Follows links: a link to a picture is listed like the picture. Only regular files are
+    // pictures: a folder, a device ("zero.jpg" linked to /dev/zero), a pipe or a socket is left
+    // out, and so is a link to one of them; reading some of them would never end.
+    const int fd = dirfd(rep.flux);
+    std::vector<unsigned char> garder(entrees.size(), 0);
+    const auto mesurer = [&](qsizetype debut, qsizetype fin) {
+        for (qsizetype i = debut; i < fin; ++i) {
+            EntreeFichier& e = entrees[i];
+            struct stat st {};
+            if (fstatat(fd, e.octets.constData(), &st, 0) != 0) {
+                garder[i] = types[i] == DT_REG; // kept, unmeasured; a dangling link or a file gone is not
+                continue;
+            }
+            garder[i] = S_ISREG(st.st_mode);
+            e.taille = qint64(st.st_size);
+            e.modifie_ms = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+        }
+    };
+    // Waiting on the disk dominates a large folder: its stats are shared among the cores.
+    const qsizetype n = entrees.size();
+    const int fils = n < 4096 ? 1 : std::clamp(QThread::idealThreadCount(), 1, 8);
+    {
+        std::vector<std::jthread> aides;
+        for (int f = 1; f < fils; ++f)
+            aides.emplace_back(mesurer, n * f / fils, n * (f + 1) / fils);
+        mesurer(0, n / fils);
+    }
+    qsizetype k = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (garder[i])
+            entrees[k++] = std::move(entrees[i]);
+    }
+    entrees.resize(k);
     std::sort(entrees.begin(), entrees.end(), [](const EntreeFichier& a, const EntreeFichier& b) {
         const int c = comparer_noms(a.nom, b.nom);
         return c != 0 ? c < 0 : a.octets < b.octets; // two names shown alike keep one order

@@ -86,8 +86,12 @@ private Q_SLOTS:
     {
         BacASable bac;
         const QString a = bac.chemin("a"), b = bac.chemin("b");
-        for (int i = 0; i < 300; ++i)
-            ecrire(a + QString("/a%1.jpg").arg(i), "1");
+        // Large enough for its stats to be shared among threads: what is not a file still goes.
+        for (int i = 0; i < 5000; ++i)
+            ecrire(a + QString("/a%1.jpg").arg(i), QByteArray(i % 7, 'x'));
+        QDir().mkpath(a + "/dossier.jpg");
+        QFile::link(a + "/absent.jpg", a + "/casse.jpg");
+        QFile::link(a + "/a7.jpg", a + "/lien.jpg");
         ecrire(b + "/un.jpg", "1");
         ecrire(b + "/deux.gif", "1");
 
@@ -124,11 +128,23 @@ private Q_SLOTS:
         QTRY_COMPARE(chemin.size(), 2);
         QCOMPARE(liste.ListCount(), 2);
 
+        // The large folder: every file once, in order, measured, and nothing else.
+        QVERIFY(liste.setPath(a));
+        QTRY_COMPARE(chemin.size(), 3);
+        QCOMPARE(liste.ListCount(), 5001);
+        QCOMPARE(liste.List(0), QString("a0.jpg"));
+        QCOMPARE(liste.List(4999), QString("a4999.jpg"));
+        QCOMPARE(liste.List(5000), QString("lien.jpg"));
+        QCOMPARE(liste.entrees().at(4998).taille, 4998 % 7);
+        QCOMPARE(liste.entrees().at(5000).taille, 0);
+        QVERIFY(liste.setPath(b));
+        QTRY_COMPARE(chemin.size(), 4);
+
         // A file gone is taken out without reading the folder again.
         QVERIFY(liste.retirer("un.jpg"));
         QVERIFY(!liste.retirer("un.jpg"));
         QCOMPARE(liste.ListCount(), 1);
-        QCOMPARE(liste.lectures(), 5);
+        QCOMPARE(liste.lectures(), 7);
 
         // The list destroyed while its read runs: the late result reaches nothing.
         auto* courte = new FileListBox;
