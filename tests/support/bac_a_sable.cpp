@@ -11,14 +11,14 @@
 #include <unistd.h>
 
 namespace {
-const char* const variables[4] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"};
+const char* const variables[5] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "XDG_CACHE_HOME"};
 }
 
 BacASable::BacASable()
 {
-    const QString sous[4] = {QStringLiteral("home"), QStringLiteral("home/.config"),
-                             QStringLiteral("home/.local/share"), QStringLiteral("run")};
-    for (int i = 0; i < 4; ++i) {
+    const QString sous[5] = {QStringLiteral("home"), QStringLiteral("home/.config"), QStringLiteral("home/.local/share"),
+                             QStringLiteral("run"), QStringLiteral("home/.cache")};
+    for (int i = 0; i < 5; ++i) {
         m_anciens[i] = qgetenv(variables[i]);
         QDir().mkpath(m_dossier.filePath(sous[i]));
         qputenv(variables[i], m_dossier.filePath(sous[i]).toUtf8());
@@ -28,7 +28,7 @@ BacASable::BacASable()
 
 BacASable::~BacASable()
 {
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 5; ++i)
         qputenv(variables[i], m_anciens[i]);
     module().parametres = Parametres{};
 }

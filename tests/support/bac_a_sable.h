@@ -7,7 +7,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// A fresh home for one test: HOME, XDG_CONFIG_HOME, XDG_DATA_HOME and XDG_RUNTIME_DIR point into
+// A fresh home for one test: HOME, XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR and XDG_CACHE_HOME point into
 // a temporary folder, and the settings store starts from its file again. Restored on destruction.
 class BacASable {
 public:
@@ -21,7 +21,7 @@ public:
 
 private:
     QTemporaryDir m_dossier;
-    QByteArray m_anciens[4];
+    QByteArray m_anciens[5];
 };
 
 // The usual start of a window's test: a sandbox, every box answered by the test, and an empty
