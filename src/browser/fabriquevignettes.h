@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QObject>
+#include <QString>
+#include <QThreadPool>
+
+#include <memory>
+
+// Makes the thumbnails of a folder's pictures away from the window's thread: each one is taken
+// from the desktop's shared cache when it is there and current, or decoded at reduced size and
+// kept there. The work goes to a pool of (cores - 1, at least one) threads, the rows the user
+// sees first, then the rest of the folder in list order. A new folder, or annuler(), drops the
+// work still queued at once; a thumbnail of an earlier folder never lands.
+class FabriqueVignettes : public QObject {
+    Q_OBJECT
+
+public:
+    // `taille`: the longer side of the thumbnails in pixels (128 or 256, the cache's two sizes).
+    explicit FabriqueVignettes(int taille, QObject* parent = nullptr);
+    ~FabriqueVignettes() override;
+
+    int taille() const { return m_taille; }
+
+    // The pictures of `dossier` to make, by their names' bytes, in list order.
+    void demander(const QString& dossier, const QList<QByteArray>& noms);
+    // Rows `premiere` to `derniere` of that list are on screen: their turn comes first.
+    void prioriser(int premiere, int derniere);
+    // Drops what is queued; what a thread is making now ends unseen.
+    void annuler();
+
+    // Threads working now (tests, benchmarks).
+    int actives() const { return m_pool.activeThreadCount(); }
+    // How many thumbnails were taken from the cache, and made, since the start.
+    int lues() const;
+    int faites() const;
+
+Q_SIGNALS:
+    // The thumbnail of `nom` in the folder asked for; null when the picture cannot be read.
+    void vignette(const QByteArray& nom, const QImage& image);
+
+private:
+    struct File;
+    void lancer();
+
+    const int m_taille;
+    QThreadPool m_pool;
+    std::shared_ptr<File> m_file;
+};
+
+// One thumbnail, at most `taille` pixels on its longer side: from the shared cache when it holds a
+// current one, otherwise decoded at reduced size and kept in the cache (or recorded as failed).
+// Null when the picture cannot be read. Safe on any thread.
+QImage vignette_de(const QString& chemin, int taille, bool* lue_du_cache = nullptr);
