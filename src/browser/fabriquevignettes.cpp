@@ -4,6 +4,7 @@
 #include "platform/vignettes.h"
 
 #include <QFile>
+#include <QHash>
 
 #include <algorithm>
 #include <atomic>
@@ -18,9 +19,11 @@ struct FabriqueVignettes::File {
     quint64 generation = 0;
     QString dossier;
     QList<QByteArray> noms;
+    QHash<QByteArray, qsizetype> index; // row of each name
     std::vector<bool> prises; // rows a thread has taken
     qsizetype suivante = 0;   // the next row in list order
     std::deque<qsizetype> prioritaires;
+    int fils = 0;             // threads working on the queue
     std::atomic<int> lues{0};
     std::atomic<int> faites{0};
 
@@ -30,13 +33,13 @@ struct FabriqueVignettes::File {
         while (!prioritaires.empty()) {
             const qsizetype r = prioritaires.front();
             prioritaires.pop_front();
-            if (!prises[r])
-                return prises[r] = true, r;
+            if (!prises[std::size_t(r)])
+                return prises[std::size_t(r)] = true, r;
         }
         while (suivante < noms.size()) {
             const qsizetype r = suivante++;
-            if (!prises[r])
-                return prises[r] = true, r;
+            if (!prises[std::size_t(r)])
+                return prises[std::size_t(r)] = true, r;
         }
         return -1;
     }
@@ -96,20 +99,37 @@ void FabriqueVignettes::demander(const QString& dossier, const QList<QByteArray>
         ++m_file->generation;
         m_file->dossier = dossier.endsWith(u'/') ? dossier : dossier + u'/';
         m_file->noms = noms;
+        m_file->index.clear();
+        m_file->index.reserve(noms.size());
+        for (qsizetype r = 0; r < noms.size(); ++r)
+            m_file->index.insert(noms.at(r), r);
         m_file->prises.assign(noms.size(), false);
         m_file->suivante = 0;
         m_file->prioritaires.clear();
     }
-    m_pool.clear();
     lancer();
 }
 
-void FabriqueVignettes::prioriser(int premiere, int derniere)
+void FabriqueVignettes::prioriser(const QList<QByteArray>& noms)
 {
-    const std::lock_guard verrou(m_file->verrou);
-    m_file->prioritaires.clear();
-    for (qsizetype r = std::max(0, premiere); r <= derniere && r < m_file->noms.size(); ++r)
-        m_file->prioritaires.push_back(r);
+    {
+        const std::lock_guard verrou(m_file->verrou);
+        if (m_file->dossier.isEmpty())
+            return;
+        m_file->prioritaires.clear();
+        for (const QByteArray& nom : noms) {
+            qsizetype r = m_file->index.value(nom, -1);
+            if (r < 0) {
+                r = m_file->noms.size();
+                m_file->noms.append(nom);
+                m_file->index.insert(nom, r);
+                m_file->prises.push_back(false);
+            }
+            m_file->prises[std::size_t(r)] = false;
+            m_file->prioritaires.push_back(r);
+        }
+    }
+    lancer();
 }
 
 void FabriqueVignettes::annuler()
@@ -117,12 +137,13 @@ void FabriqueVignettes::annuler()
     {
         const std::lock_guard verrou(m_file->verrou);
         ++m_file->generation;
+        m_file->dossier.clear();
         m_file->noms.clear();
+        m_file->index.clear();
         m_file->prises.clear();
         m_file->suivante = 0;
         m_file->prioritaires.clear();
     }
-    m_pool.clear();
 }
 
 int FabriqueVignettes::lues() const
@@ -138,7 +159,8 @@ int FabriqueVignettes::faites() const
 void FabriqueVignettes::lancer()
 {
     const int taille = m_taille;
-    for (int i = 0; i < m_pool.maxThreadCount(); ++i) {
+    const std::lock_guard verrou(m_file->verrou);
+    for (; m_file->fils < m_pool.maxThreadCount(); ++m_file->fils) {
         m_pool.start([this, file = m_file, taille] {
             for (;;) {
                 quint64 generation = 0;
@@ -147,8 +169,10 @@ void FabriqueVignettes::lancer()
                 {
                     const std::lock_guard verrou(file->verrou);
                     const qsizetype r = file->prendre();
-                    if (r < 0)
+                    if (r < 0) {
+                        --file->fils;
                         return;
+                    }
                     generation = file->generation;
                     nom = file->noms.at(r);
                     chemin = file->dossier + QFile::decodeName(nom);

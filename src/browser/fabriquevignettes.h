@@ -25,8 +25,9 @@ public:
 
     // The pictures of `dossier` to make, by their names' bytes, in list order.
     void demander(const QString& dossier, const QList<QByteArray>& noms);
-    // Rows `premiere` to `derniere` of that list are on screen: their turn comes first.
-    void prioriser(int premiere, int derniere);
+    // These pictures of the folder are on screen without their thumbnail: their turn comes first,
+    // made again if they were made before (a thumbnail the window let go of to save memory).
+    void prioriser(const QList<QByteArray>& noms);
     // Drops what is queued; what a thread is making now ends unseen.
     void annuler();
 
@@ -42,6 +43,7 @@ Q_SIGNALS:
 
 private:
     struct File;
+    // Starts threads on the queue, up to the pool's size.
     void lancer();
 
     const int m_taille;

@@ -3,6 +3,7 @@
 #include "actions/actionsfichier.h"
 #include "actions/menu_actions.h"
 #include "browser/demande.h"
+#include "browser/fabriquevignettes.h"
 #include "browser/icones.h"
 #include "browser/modelefichiers.h"
 #include "browser/types_images.h"
@@ -34,6 +35,7 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QtConcurrent/QtConcurrentRun>
+#include <QtMath>
 
 #include <algorithm>
 #include <utility>
@@ -176,6 +178,11 @@ void frmVisualiseur::construire()
     ListView1->setGeometry(zone(gauche_fichiers, 1230, largeur_fichiers, 4750));
     ListView1->setToolTip(QStringLiteral("Liste des fichiers"));
     m_modele = new ModeleFichiers(this);
+    // Thumbnails at the large icons' size in device pixels: the shared cache's 128-pixel ones,
+    // or its 256-pixel ones on a dense screen.
+    m_vignettes = new FabriqueVignettes(qCeil(ListView::cote_grandes_icones * devicePixelRatioF()), this);
+    connect(m_vignettes, &FabriqueVignettes::vignette, m_modele, &ModeleFichiers::poser_vignette);
+    connect(m_modele, &ModeleFichiers::vignettesVoulues, m_vignettes, &FabriqueVignettes::prioriser);
     ListView1->setModel(m_modele);
     for (int c = 0; c < ModeleFichiers::NombreColonnes; ++c)
         ListView1->setLargeurColonne(c, px(2540));
@@ -505,21 +512,34 @@ void frmVisualiseur::reconstruire_liste()
     module().index_fichier = File1->ListCount();
     if (m_tri_actif)
         trier();
+    else
+        demander_vignettes();
 }
 
 void frmVisualiseur::trier()
 {
     m_modele->sort(m_colonne_tri, m_ordre_tri);
     ListView1->setIndicateurTri(m_colonne_tri, m_ordre_tri);
+    demander_vignettes(); // in the new order
+}
+
+void frmVisualiseur::demander_vignettes()
+{
+    const bool icones = ListView1->View() == ListView::GrandesIcones;
+    m_modele->setVignettes(icones, ListView::cote_grandes_icones, devicePixelRatioF());
+    if (icones && !File1->enLecture())
+        m_vignettes->demander(File1->Path(), m_modele->noms_sans_vignette());
+    else
+        m_vignettes->annuler();
 }
 
 void frmVisualiseur::cmdAffichage_Click(int index)
 {
     switch (index) {
-    case 0: ListView1->setView(ListView::GrandesIcones); break;
-    case 1: ListView1->setView(ListView::PetitesIcones); break;
-    case 2: ListView1->setView(ListView::Liste); break;
-    case 3: ListView1->setView(ListView::Details); break;
+    case 0: ListView1->setView(ListView::GrandesIcones); demander_vignettes(); break;
+    case 1: ListView1->setView(ListView::PetitesIcones); demander_vignettes(); break;
+    case 2: ListView1->setView(ListView::Liste); demander_vignettes(); break;
+    case 3: ListView1->setView(ListView::Details); demander_vignettes(); break;
     case 4:
     case 5:
         m_ordre_tri = index == 4 ? Qt::AscendingOrder : Qt::DescendingOrder;

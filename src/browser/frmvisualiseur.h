@@ -12,6 +12,7 @@
 
 class DirListBox;
 class ActionsFichier;
+class FabriqueVignettes;
 class DriveListBox;
 class FileListBox;
 class ListView;
@@ -102,6 +103,8 @@ private:
     void cmdQuitter_Click();
 
     void reconstruire_liste();
+    // Asks for the thumbnails of the listed files in the large-icon view; drops that work otherwise.
+    void demander_vignettes();
     void vider_apercu();
     void apercu_charge();
     QSize taille_apercu() const; // the preview's size in device pixels
@@ -119,6 +122,7 @@ private:
     QComboBox* cboFiltre;
     ListView* ListView1;
     ModeleFichiers* m_modele;
+    FabriqueVignettes* m_vignettes;
     std::array<QToolButton*, 6> cmdAffichage;
     QLabel* lblTotalFichiers;
     QFrame* Picture1;

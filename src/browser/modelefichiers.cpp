@@ -4,12 +4,23 @@
 #include "forms/textes.h"
 
 #include <QDateTime>
+#include <QPainter>
+#include <QTimer>
 
 #include <algorithm>
 #include <array>
 
+namespace {
+
+// The thumbnails held at once: about 1,800 squares of 96 pixels; the others come back from the
+// desktop's cache when their rows show again.
+constexpr int vignettes_gardees_ko = 64 * 1024;
+
+} // namespace
+
 ModeleFichiers::ModeleFichiers(QObject* parent)
     : QAbstractTableModel(parent)
+    , m_vignettes(vignettes_gardees_ko)
 {
     for (int i = 1; i < static_cast<int>(m_icones.size()); ++i)
         m_icones[i] = icone_type(i);
@@ -19,7 +30,19 @@ void ModeleFichiers::remplir(QList<EntreeFichier> entrees)
 {
     beginResetModel();
     m_entrees = std::move(entrees);
+    m_vignettes.clear();
+    m_illisibles.clear();
+    m_voulues.clear();
+    indexer();
     endResetModel();
+}
+
+void ModeleFichiers::indexer()
+{
+    m_lignes.clear();
+    m_lignes.reserve(m_entrees.size());
+    for (int r = 0; r < m_entrees.size(); ++r)
+        m_lignes.insert(m_entrees.at(r).octets, r);
 }
 
 void ModeleFichiers::retirer(int ligne)
@@ -27,17 +50,72 @@ void ModeleFichiers::retirer(int ligne)
     if (ligne < 0 || ligne >= m_entrees.size())
         return;
     beginRemoveRows({}, ligne, ligne);
+    m_vignettes.remove(m_entrees.at(ligne).octets);
     m_entrees.removeAt(ligne);
+    indexer();
     endRemoveRows();
 }
 
 int ModeleFichiers::ligne_de(const QByteArray& nom) const
 {
-    for (int ligne = 0; ligne < m_entrees.size(); ++ligne) {
-        if (m_entrees.at(ligne).octets == nom)
-            return ligne;
+    return m_lignes.value(nom, -1);
+}
+
+void ModeleFichiers::setVignettes(bool actives, int cote, qreal ratio)
+{
+    const int nouveau = actives ? cote : 0;
+    if (nouveau == m_cote && ratio == m_ratio)
+        return;
+    m_cote = nouveau;
+    m_ratio = ratio;
+    m_vignettes.clear();
+    m_illisibles.clear();
+    m_voulues.clear();
+    for (int i = 0; i < static_cast<int>(m_cellules.size()); ++i)
+        m_cellules[i] = m_cote > 0 && i > 0 ? cellule(m_icones[i].pixmap(QSize(32, 32), m_ratio).toImage()) : QPixmap();
+    if (!m_entrees.isEmpty())
+        Q_EMIT dataChanged(index(0, Fichier), index(rowCount() - 1, Fichier), {Qt::DecorationRole});
+}
+
+QPixmap ModeleFichiers::cellule(const QImage& image) const
+{
+    const int cote = qRound(m_cote * m_ratio);
+    QPixmap carre(cote, cote);
+    carre.fill(Qt::transparent);
+    QImage dessin = image;
+    if (dessin.width() > cote || dessin.height() > cote)
+        dessin = dessin.scaled(cote, cote, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    {
+        QPainter peintre(&carre);
+        peintre.drawImage((cote - dessin.width()) / 2, (cote - dessin.height()) / 2, dessin);
     }
-    return -1;
+    carre.setDevicePixelRatio(m_ratio);
+    return carre;
+}
+
+void ModeleFichiers::poser_vignette(const QByteArray& nom, const QImage& image)
+{
+    const int ligne = ligne_de(nom);
+    if (m_cote <= 0 || ligne < 0)
+        return;
+    if (image.isNull()) {
+        m_illisibles.insert(nom); // it keeps its type icon
+        return;
+    }
+    auto* carre = new QPixmap(cellule(image));
+    m_vignettes.insert(nom, carre, std::max<qsizetype>(1, qsizetype(carre->width()) * carre->height() * 4 / 1024));
+    const QModelIndex i = index(ligne, Fichier);
+    Q_EMIT dataChanged(i, i, {Qt::DecorationRole});
+}
+
+QList<QByteArray> ModeleFichiers::noms_sans_vignette() const
+{
+    QList<QByteArray> noms;
+    for (const EntreeFichier& e : m_entrees) {
+        if (!m_vignettes.contains(e.octets) && !m_illisibles.contains(e.octets))
+            noms.append(e.octets);
+    }
+    return noms;
 }
 
 int ModeleFichiers::rowCount(const QModelIndex& parent) const
@@ -70,8 +148,27 @@ QVariant ModeleFichiers::data(const QModelIndex& index, int role) const
         default: return {};
         }
     }
-    if (role == Qt::DecorationRole && index.column() == Fichier)
-        return m_icones.at(numero_icone(e.nom));
+    if (role == Qt::DecorationRole && index.column() == Fichier) {
+        const int numero = numero_icone(e.nom);
+        if (m_cote <= 0)
+            return m_icones.at(numero);
+        if (const QPixmap* vignette = m_vignettes.object(e.octets))
+            return *vignette;
+        if (!m_illisibles.contains(e.octets)) {
+            // Asked for all together once the view has painted: reading a row does not change the
+            // model, it only notes what is wanted.
+            if (m_voulues.isEmpty()) {
+                auto* modele = const_cast<ModeleFichiers*>(this);
+                QTimer::singleShot(0, modele, [modele] {
+                    if (!modele->m_voulues.isEmpty() && modele->m_cote > 0)
+                        Q_EMIT modele->vignettesVoulues(std::exchange(modele->m_voulues, {}));
+                });
+            }
+            if (!m_voulues.contains(e.octets))
+                m_voulues.append(e.octets);
+        }
+        return m_cellules.at(numero);
+    }
     // The whole name, for the views that have to shorten it.
     if (role == Qt::ToolTipRole && index.column() == Fichier)
         return e.nom;
@@ -124,17 +221,14 @@ void ModeleFichiers::sort(int colonne, Qt::SortOrder ordre)
         const int c = comparer(a, b);
         return ordre == Qt::AscendingOrder ? c < 0 : c > 0;
     });
+    indexer();
 
     // Keep the selection and the current item on the same files.
     if (!avant.isEmpty()) {
-        QHash<QByteArray, int> lignes;
-        lignes.reserve(m_entrees.size());
-        for (int r = 0; r < m_entrees.size(); ++r)
-            lignes.insert(m_entrees.at(r).octets, r);
         QModelIndexList apres;
         apres.reserve(avant.size());
         for (qsizetype k = 0; k < avant.size(); ++k)
-            apres.append(index(lignes.value(noms.at(k)), avant.at(k).column()));
+            apres.append(index(ligne_de(noms.at(k)), avant.at(k).column()));
         changePersistentIndexList(avant, apres);
     }
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);

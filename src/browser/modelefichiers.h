@@ -3,8 +3,12 @@
 #include "forms/listefichiers.h"
 
 #include <QAbstractTableModel>
+#include <QCache>
+#include <QHash>
 #include <QIcon>
 #include <QLocale>
+#include <QPixmap>
+#include <QSet>
 
 #include <array>
 
@@ -32,12 +36,38 @@ public:
     // Names by file-name order, sizes by bytes, dates and times by time stamp; ties by name.
     void sort(int colonne, Qt::SortOrder ordre = Qt::AscendingOrder) override;
 
+    // The large-icon view's pictures: each file's thumbnail, centred in a square of `cote` pixels
+    // (`ratio` device pixels each), in place of its type icon, once it has come; the type icon
+    // until then, and for good when the picture cannot be read. Off, the type icons alone.
+    // Only so many thumbnails are held: one let go of is asked for again when its row shows.
+    void setVignettes(bool actives, int cote, qreal ratio);
+    bool vignettesActives() const { return m_cote > 0; }
+    // The thumbnail of `nom` (null: the picture cannot be read).
+    void poser_vignette(const QByteArray& nom, const QImage& image);
+    // The files that have no thumbnail yet, in list order.
+    QList<QByteArray> noms_sans_vignette() const;
+
     // Icon number of a file name by its extension after the last dot: 1 bmp, 2 wmf, 3 jpg/jpeg,
     // 4 emf, 5 gif, 6 cur, 7 dib, 8 ico; 0 for no icon.
     static int numero_icone(QStringView nom);
 
+Q_SIGNALS:
+    // These rows were shown in the large-icon view without their thumbnail.
+    void vignettesVoulues(const QList<QByteArray>& noms);
+
 private:
+    void indexer();
+    QPixmap cellule(const QImage& image) const;
+
     QList<EntreeFichier> m_entrees;
+    QHash<QByteArray, int> m_lignes; // row of each file, by its name's bytes
     QLocale m_locale = QLocale::system();
     std::array<QIcon, 16> m_icones;
+
+    int m_cote = 0; // side of the thumbnails' squares; 0 when off
+    qreal m_ratio = 1;
+    std::array<QPixmap, 16> m_cellules;     // the type icons, centred in such squares
+    QCache<QByteArray, QPixmap> m_vignettes; // cost in kilobytes
+    QSet<QByteArray> m_illisibles;
+    mutable QList<QByteArray> m_voulues;     // shown without thumbnail since the last request
 };

@@ -127,8 +127,8 @@ QItemSelectionModel* ListView::selectionModel() const
 void ListView::setView(Vue vue)
 {
     m_vue = vue;
-    // Cells are sized by the font: the icon views hold names of about 18 and 16 characters on each
-    // of two lines (two columns in the browser), the list one line of about 24.
+    // Cells are sized by the font and the icons: the icon views hold names of about 18 and 16
+    // characters on each of two lines (two columns in the browser), the list one line of about 24.
     const QFontMetrics fm = m_icones->fontMetrics();
     const int caractere = fm.averageCharWidth();
     const int ligne = fm.lineSpacing();
@@ -136,9 +136,10 @@ void ListView::setView(Vue vue)
     switch (vue) {
     case GrandesIcones:
         m_icones->setViewMode(QListView::IconMode);
-        m_icones->setIconSize(QSize(32, 32));
+        m_icones->setIconSize(QSize(cote_grandes_icones, cote_grandes_icones));
         m_icones->setWordWrap(true);
-        m_icones->setGridSize(QSize(std::max(96, 18 * caractere + marges), 32 + 2 * ligne + marges + espacement));
+        m_icones->setGridSize(QSize(std::max(cote_grandes_icones + marges, 18 * caractere + marges),
+                                    cote_grandes_icones + 2 * ligne + marges + espacement));
         m_icones->setFlow(QListView::LeftToRight);
         m_icones->setWrapping(true);
         break;

@@ -15,6 +15,9 @@ class ListView : public QStackedWidget {
 
 public:
     enum Vue { GrandesIcones, PetitesIcones, Liste, Details };
+    // Side of the large icons, in pixels: room for a picture's thumbnail, two cells across the
+    // browser's list as with the type icons alone.
+    static constexpr int cote_grandes_icones = 96;
 
     explicit ListView(QWidget* parent = nullptr);
 

@@ -100,7 +100,7 @@ private Q_SLOTS:
         FabriqueVignettes fabrique(128);
         QSignalSpy espion(&fabrique, &FabriqueVignettes::vignette);
         fabrique.demander(bac.chemin("premier"), a);
-        fabrique.prioriser(50, 52); // the rows on screen come first
+        fabrique.prioriser({"a50.png", "a51.png", "a52.png"}); // the rows on screen come first
         QTRY_VERIFY_WITH_TIMEOUT(!espion.isEmpty(), 30000);
         QVERIFY2(espion.first().at(0).toByteArray() >= "a50", espion.first().at(0).toByteArray());
         fabrique.demander(bac.chemin("second"), b);

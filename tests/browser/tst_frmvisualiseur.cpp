@@ -819,6 +819,46 @@ private Q_SLOTS:
         QVERIFY(d().documents.isEmpty());
     }
 
+    // The large-icon view shows each picture's thumbnail in place of its type icon; a damaged
+    // file keeps its icon; the other views keep the type icons.
+    void vignettes_en_grandes_icones()
+    {
+        e->copier("drawing.wmf", "drawing.wmf");
+        e->copier("drawing.emf", "drawing.emf");
+        auto f = navigateur(m_dossier);
+        QTest::mouseClick(enfant<QToolButton>(f.get(), "cmdAffichage0"), Qt::LeftButton);
+        auto* vue = enfant<ListView>(f.get(), "ListView1")->vueIcones();
+        QCOMPARE(vue->iconSize(), QSize(96, 96));
+        QAbstractItemModel* m = vue->model();
+        // The picture itself, centred in its square: its middle pixel is the picture's.
+        const auto vignette = [&](int r) {
+            const QVariant v = m->index(r, 0).data(Qt::DecorationRole);
+            const QImage reference = image_ajustee(m_dossier + '/' + m->index(r, 0).data().toString(), QSize(96, 96)).image;
+            if (v.typeId() != QMetaType::QPixmap || reference.isNull())
+                return false;
+            const QImage carre = v.value<QPixmap>().toImage();
+            const QRgb a = carre.pixel(48, 48);
+            const QRgb b = reference.pixel(48 - (96 - reference.width()) / 2, 48 - (96 - reference.height()) / 2);
+            return qAlpha(a) > 0 && std::abs(qRed(a) - qRed(b)) < 40 && std::abs(qGreen(a) - qGreen(b)) < 40
+                && std::abs(qBlue(a) - qBlue(b)) < 40;
+        };
+        const QStringList n = noms(f.get());
+        for (int r = 0; r < n.size(); ++r) {
+            vue->scrollTo(m->index(r, 0)); // rows come first when they show
+            if (n[r] == "abime.jpg")
+                continue;
+            QTRY_VERIFY2_WITH_TIMEOUT(vignette(r), qPrintable(n[r]), 20000);
+        }
+        QTest::qWait(200);
+        const QVariant abime = m->index(static_cast<int>(n.indexOf("abime.jpg")), 0).data(Qt::DecorationRole);
+        const QVariant autre = m->index(static_cast<int>(n.indexOf("casse.JPG")), 0).data(Qt::DecorationRole);
+        QVERIFY(abime.value<QPixmap>().toImage() != autre.value<QPixmap>().toImage()); // its type icon, not a picture
+        QVERIFY(QFileInfo::exists(e->bac.chemin("home/.cache/thumbnails/normal")));
+
+        QTest::mouseClick(enfant<QToolButton>(f.get(), "cmdAffichage3"), Qt::LeftButton);
+        QCOMPARE(m->index(0, 0).data(Qt::DecorationRole).typeId(), QMetaType::QIcon);
+    }
+
     void tous_les_echantillons_s_affichent_ou_se_signalent()
     {
         auto f = navigateur(echantillon(""));
