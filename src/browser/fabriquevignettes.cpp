@@ -1,6 +1,8 @@
 #include "browser/fabriquevignettes.h"
 
 #include "picture/chargeur.h"
+#include "picture/contenu.h"
+#include "picture/exif.h"
 #include "platform/vignettes.h"
 
 #include <QFile>
@@ -45,6 +47,29 @@ struct FabriqueVignettes::File {
     }
 };
 
+namespace {
+
+// A new thumbnail: the camera's own from the EXIF block when it is as large as the thumbnail and
+// of the photo's shape; otherwise the picture decoded straight at the thumbnail's size (libjpeg's
+// reduced DCT, the drawings drawn small).
+ImageLue faire_vignette(const QString& chemin, int taille)
+{
+    QFile fichier(chemin);
+    if (fichier.open(QIODevice::ReadOnly)) {
+        const QByteArray debut = fichier.read(octets_exif);
+        if (nature_du_contenu(debut) == NatureContenu::Jpeg) {
+            const QSize naturelle = taille_image(chemin);
+            const QImage camera = vignette_exif(debut, naturelle);
+            const QSize voulue = naturelle.scaled(taille, taille, Qt::KeepAspectRatio).boundedTo(naturelle);
+            if (!camera.isNull() && camera.width() >= voulue.width() && camera.height() >= voulue.height())
+                return {camera.scaled(voulue, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), naturelle};
+        }
+    }
+    return image_ajustee(chemin, QSize(taille, taille));
+}
+
+} // namespace
+
 QImage vignette_de(const QString& chemin, int taille, bool* lue_du_cache)
 {
     if (lue_du_cache)
@@ -66,8 +91,7 @@ QImage vignette_de(const QString& chemin, int taille, bool* lue_du_cache)
         if (vignettes::echec_connu(*source))
             return {};
     }
-    // Decoded straight at the thumbnail's size: libjpeg's reduced DCT, the drawings drawn small.
-    const ImageLue lue = image_ajustee(chemin, QSize(taille_cache, taille_cache));
+    const ImageLue lue = faire_vignette(chemin, taille_cache);
     if (source) {
         if (lue.ok())
             vignettes::ecrire(*source, lue.image, lue.taille_naturelle, taille_cache);

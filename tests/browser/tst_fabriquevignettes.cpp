@@ -2,6 +2,7 @@
 #include "browser/fabriquevignettes.h"
 #include "platform/vignettes.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
@@ -12,6 +13,49 @@
 namespace {
 
 using Recues = QMap<QByteArray, QImage>;
+
+QByteArray jpeg(const QImage& image)
+{
+    QByteArray octets;
+    QBuffer tampon(&octets);
+    tampon.open(QIODevice::WriteOnly);
+    image.save(&tampon, "JPEG", 95);
+    return octets;
+}
+
+// Two halves, left and right, of two colours.
+QImage moities(QSize taille, QColor gauche, QColor droite)
+{
+    QImage image(taille, QImage::Format_RGB32);
+    image.fill(gauche);
+    for (int y = 0; y < taille.height(); ++y)
+        for (int x = taille.width() / 2; x < taille.width(); ++x)
+            image.setPixel(x, y, droite.rgb());
+    return image;
+}
+
+// A JPEG as a camera writes it: an EXIF block with the orientation and a small JPEG of its own.
+QByteArray photo_avec_vignette(const QImage& photo, const QImage& vignette, quint16 orientation)
+{
+    const QByteArray petite = jpeg(vignette);
+    QByteArray tiff("II*\0\x08\0\0\0", 8);
+    const auto mot = [&](quint16 v) { tiff.append(char(v & 0xFF)).append(char(v >> 8)); };
+    const auto long_ = [&](quint32 v) { mot(quint16(v & 0xFFFF)); mot(quint16(v >> 16)); };
+    mot(1); // IFD0: the orientation
+    mot(0x0112); mot(3); long_(1); mot(orientation); mot(0);
+    long_(8 + 2 + 12 + 4); // then IFD1
+    mot(2);
+    mot(0x0201); mot(4); long_(1); long_(8 + 2 + 12 + 4 + 2 + 24 + 4);
+    mot(0x0202); mot(4); long_(1); long_(quint32(petite.size()));
+    long_(0);
+    tiff.append(petite);
+    QByteArray app1("\xFF\xE1", 2);
+    const int longueur = 2 + 6 + int(tiff.size());
+    app1.append(char(longueur >> 8)).append(char(longueur & 0xFF)).append("Exif\0\0", 6).append(tiff);
+    QByteArray fichier = jpeg(photo);
+    fichier.insert(2, app1);
+    return fichier;
+}
 
 // Collects what the fabrique hands over, by name.
 Recues recues(const QSignalSpy& espion)
@@ -77,6 +121,31 @@ private Q_SLOTS:
         troisieme.demander(d, {"chi.gif"});
         QTRY_COMPARE_WITH_TIMEOUT(espion3.size(), 1, 30000);
         QCOMPARE(troisieme.faites(), 1);
+    }
+
+    // The camera's own thumbnail is taken when it is large enough and of the photo's shape, turned
+    // as the photo is; otherwise the photo is decoded.
+    void vignette_de_l_appareil()
+    {
+        BacASable bac;
+        const QImage photo = moities(QSize(600, 400), Qt::red, Qt::blue);
+        ecrire(bac.chemin("tournee.jpg"), photo_avec_vignette(photo, moities(QSize(180, 120), Qt::red, Qt::green), 6));
+        ecrire(bac.chemin("bandes.jpg"), photo_avec_vignette(photo, moities(QSize(160, 120), Qt::red, Qt::green), 1));
+        ecrire(bac.chemin("petite.jpg"), photo_avec_vignette(photo, moities(QSize(60, 40), Qt::red, Qt::green), 1));
+
+        // Turned a quarter clockwise: the left half is on top; green says it is the camera's.
+        const QImage tournee = vignette_de(bac.chemin("tournee.jpg"), 96);
+        QCOMPARE(tournee.height(), 96);
+        QVERIFY(std::abs(tournee.width() - 64) <= 1);
+        QVERIFY(qRed(tournee.pixel(30, 10)) > 200);
+        QVERIFY(qGreen(tournee.pixel(30, 85)) > 200);
+        // Black bars or too small: the photo itself.
+        for (const char* nom : {"bandes.jpg", "petite.jpg"}) {
+            const QImage v = vignette_de(bac.chemin(nom), 96);
+            QCOMPARE(v.width(), 96);
+            QVERIFY(std::abs(v.height() - 64) <= 1);
+            QVERIFY2(qBlue(v.pixel(85, 32)) > 200 && qGreen(v.pixel(85, 32)) < 60, nom);
+        }
     }
 
     // Another folder asked for mid-way: nothing of the first lands, and no thread keeps working for it.
