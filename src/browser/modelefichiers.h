@@ -70,4 +70,5 @@ private:
     QCache<QByteArray, QPixmap> m_vignettes; // cost in kilobytes
     QSet<QByteArray> m_illisibles;
     mutable QList<QByteArray> m_voulues;     // shown without thumbnail since the last request
+    mutable QSet<QByteArray> m_montrees;     // shown without thumbnail at least once
 };
