@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QTransform>
 #include <QtPlugin>
 
 #include <algorithm>
@@ -138,12 +139,32 @@ public:
     // `voulue` is invalid. Null on failure or beyond the budget. Called once per Lecture.
     QImage decoder(QSize voulue = {});
 
+    // For the part `zone` (inside the picture, after orientation, not the whole of it): `voulue`
+    // when decoding it at that size stays within the budget; otherwise, for a JPEG or a drawing,
+    // the first of its halvings that does; invalid when none does.
+    QSize taille_permise(QRect zone, QSize voulue) const;
+    // The part `zone` stretched to `voulue` (both after orientation). Null on failure or beyond the
+    // budget. Called once per Lecture, instead of decoder().
+    QImage decoder_partie(QRect zone, QSize voulue);
+
 private:
     void preparer_matricielle(NatureContenu nature, QByteArrayView debut);
     void preparer_metafichier();
     void choisir_page_reduite(QSize voulue);
     // Bytes held at the peak of decoding at `voulue` (a size after orientation).
     qint64 memoire(QSize voulue) const;
+    // Bytes held at the peak of decoding the part `zone` at `voulue` (both after orientation).
+    qint64 memoire(QRect zone, QSize voulue) const;
+    // The same pixels as the file stores them, before the orientation turns them.
+    QRect stockee(QRect zone) const;
+    QImage orienter(QImage image) const;
+    // Whether Qt's reader for this type cuts a part out while decoding (JPEG and SVG); others decode
+    // the whole picture.
+    bool decoupe_en_lisant() const
+    {
+        return (nature_ == NatureContenu::Jpeg || nature_ == NatureContenu::Svg) && lecteur_
+            && lecteur_->supportsOption(QImageIOHandler::ClipRect);
+    }
 
     // Raster pictures are decoded by Qt's reader; metafiles are drawn from their bytes, in metafichier_.
     QFile fichier_;
@@ -155,6 +176,7 @@ private:
     QSize taille_brute_;         // as stored, before the orientation
     bool quart_de_tour_ = false; // the orientation turns the picture by 90°: width and height swap
     bool tournee_ = false;       // the orientation turns or mirrors the picture: one more copy
+    QImageIOHandler::Transformations transformation_ = QImageIOHandler::TransformationNone;
     qint64 coefficients_jpeg_ = 0;
     qint64 octets_par_pixel_ = 4; // the newer types: see octets_par_pixel()
     int index_icone_ = 0;
@@ -253,8 +275,9 @@ void Lecture::preparer_matricielle(NatureContenu nature, QByteArrayView debut)
     // Without a frame header of our own reading the worst is assumed: three components kept whole.
     if (nature == NatureContenu::Jpeg)
         coefficients_jpeg_ = jpeg ? jpeg->octets_coefficients : largeur * hauteur * 3 * 2;
-    quart_de_tour_ = lecteur_->transformation().testFlag(QImageIOHandler::TransformationRotate90);
-    tournee_ = lecteur_->transformation() != QImageIOHandler::TransformationNone;
+    transformation_ = lecteur_->transformation();
+    quart_de_tour_ = transformation_.testFlag(QImageIOHandler::TransformationRotate90);
+    tournee_ = transformation_ != QImageIOHandler::TransformationNone;
     taille_ = quart_de_tour_ ? taille_brute.transposed() : taille_brute;
     // Refused from its header when even the smallest decoding would exceed the budget.
     if (memoire(QSize(1, 1)) > octets_lecture_maximaux) {
@@ -311,6 +334,101 @@ qint64 Lecture::memoire(QSize voulue) const
     }
 }
 
+// The reduction Qt's JPEG reader picks when it cuts `clip` (as stored) out at `voulue`: a power of
+// two up to 8, no more than the part over the size asked, that divides the part's place and size
+// (so that the reduced part has exact pixel bounds).
+int reduction_jpeg(QRect clip, QSize voulue)
+{
+    if (voulue == clip.size() || voulue.isEmpty())
+        return 1;
+    const int rapport = std::min(clip.width() / voulue.width(), clip.height() / voulue.height());
+    int d = rapport >= 8 ? 8 : rapport >= 4 ? 4 : rapport >= 2 ? 2 : 1;
+    while (d > 1 && (clip.x() % d || clip.y() % d || clip.width() % d || clip.height() % d))
+        d /= 2;
+    return d;
+}
+
+// Size of the whole drawing at the scale that brings `zone` to `voulue`.
+QSize taille_entiere(QSize naturelle, QRect zone, QSize voulue)
+{
+    const double sx = double(voulue.width()) / zone.width(), sy = double(voulue.height()) / zone.height();
+    return QSize(std::max(1, int(std::ceil(naturelle.width() * sx))), std::max(1, int(std::ceil(naturelle.height() * sy))));
+}
+
+qint64 Lecture::memoire(QRect zone, QSize voulue) const
+{
+    const QRect clip = stockee(zone);
+    const QSize s = quart_de_tour_ ? voulue.transposed() : voulue; // as stored
+    const qint64 tour = tournee_ ? octets(s) : 0;                  // the part turned on a copy
+    switch (nature_) {
+    case NatureContenu::Metafichier: // drawn whole at the part's scale, the part copied out, maybe stretched
+        return octets(taille_entiere(taille_, zone, voulue)) + 2 * octets(voulue);
+    case NatureContenu::Svg: // drawn straight: only the part
+        return octets(s);
+    case NatureContenu::Jpeg: {
+        // libjpeg's coefficients (a progressive file), one decoded row of the whole width, the part
+        // at the reduction Qt picks, its scaling to the size asked on a copy, and the turned copy.
+        const int d = reduction_jpeg(clip, s);
+        const QSize decodee(clip.width() / d, clip.height() / d);
+        const qint64 ligne = qint64(taille_brute_.width() + 7) / 8 * 8 * 4;
+        return coefficients_jpeg_ + ligne + octets(decodee) + (decodee != s ? octets(s) : 0) + tour;
+    }
+    case NatureContenu::Png:
+    case NatureContenu::Tiff:
+    case NatureContenu::WebP:
+    case NatureContenu::Heif:
+    case NatureContenu::JpegXl:
+        // Decoded whole, the part copied out, then stretched on a copy; one more copy may bring it
+        // to 8 bits per channel.
+        return octets(taille_brute_) / 4 * octets_par_pixel_ + octets(clip.size()) / 4 * octets_par_pixel_
+            + (s != clip.size() ? 1 : 0) * octets(s) + octets(s) + tour;
+    default:
+        return octets(taille_brute_) + octets(clip.size()) + (s != clip.size() ? octets(s) : 0) + tour;
+    }
+}
+
+QRect Lecture::stockee(QRect zone) const
+{
+    // Qt mirrors and flips the picture as stored, then turns it a quarter clockwise: that mapping
+    // of the stored pixels onto the oriented ones, undone.
+    const qreal l = taille_brute_.width(), h = taille_brute_.height();
+    QTransform vers_orientee;
+    if (transformation_.testFlag(QImageIOHandler::TransformationMirror))
+        vers_orientee *= QTransform(-1, 0, 0, 1, l, 0);
+    if (transformation_.testFlag(QImageIOHandler::TransformationFlip))
+        vers_orientee *= QTransform(1, 0, 0, -1, 0, h);
+    if (transformation_.testFlag(QImageIOHandler::TransformationRotate90))
+        vers_orientee *= QTransform(0, 1, -1, 0, h, 0);
+    return vers_orientee.inverted().mapRect(QRectF(zone)).toAlignedRect();
+}
+
+QImage Lecture::orienter(QImage image) const
+{
+    // As Qt's reader does it for a whole picture: mirrored and flipped, then turned.
+    if (transformation_ & (QImageIOHandler::TransformationMirror | QImageIOHandler::TransformationFlip))
+        image = image.mirrored(transformation_.testFlag(QImageIOHandler::TransformationMirror),
+                               transformation_.testFlag(QImageIOHandler::TransformationFlip));
+    if (quart_de_tour_)
+        image = image.transformed(QTransform().rotate(90));
+    return image;
+}
+
+QSize Lecture::taille_permise(QRect zone, QSize voulue) const
+{
+    if (!taille_.isValid() || voulue.isEmpty())
+        return {};
+    if (memoire(zone, voulue) <= octets_lecture_maximaux)
+        return voulue;
+    if (nature_ != NatureContenu::Jpeg && !dessin())
+        return {};
+    for (QSize s = voulue; s.width() > 1 || s.height() > 1;) {
+        s = QSize((s.width() + 1) / 2, (s.height() + 1) / 2);
+        if (memoire(zone, s) <= octets_lecture_maximaux)
+            return s;
+    }
+    return {};
+}
+
 QSize Lecture::taille_permise(QSize voulue) const
 {
     if (!taille_.isValid() || voulue.isEmpty())
@@ -348,6 +466,50 @@ QImage Lecture::decoder(QSize voulue)
         lecteur_->setScaledSize(quart_de_tour_ ? voulue.transposed() : voulue);
     }
     return en_srgb(lecteur_->read());
+}
+
+QImage Lecture::decoder_partie(QRect zone, QSize voulue)
+{
+    if (!taille_.isValid() || zone.isEmpty() || voulue.isEmpty() || memoire(zone, voulue) > octets_lecture_maximaux)
+        return {};
+    if (!metafichier_.isEmpty()) {
+        // No reader of ours draws a part alone: the whole at the part's scale, and the part cut out.
+        const QSize entiere = taille_entiere(taille_, zone, voulue);
+        const QImage tout = rendre_metafichier(metafichier_, entiere);
+        if (tout.isNull())
+            return {};
+        const double sx = double(entiere.width()) / taille_.width(), sy = double(entiere.height()) / taille_.height();
+        const QRect dedans = QRectF(zone.x() * sx, zone.y() * sy, zone.width() * sx, zone.height() * sy).toAlignedRect() & tout.rect();
+        QImage partie = tout.copy(dedans);
+        if (partie.size() != voulue)
+            partie = partie.scaled(voulue, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        return partie;
+    }
+    if (!lecteur_)
+        return {};
+    if (index_icone_ > 0 && !lecteur_->jumpToImage(index_icone_))
+        return {};
+    // The part is cut from the pixels as stored and turned here, on its own.
+    lecteur_->setAutoTransform(false);
+    const QRect clip = stockee(zone);
+    const QSize s = quart_de_tour_ ? voulue.transposed() : voulue;
+    QImage image;
+    if (decoupe_en_lisant()) {
+        lecteur_->setClipRect(clip);
+        if (s != clip.size())
+            lecteur_->setScaledSize(s);
+        image = lecteur_->read();
+    } else {
+        // The reader decodes the whole picture: the part is copied out and the whole dropped at once.
+        image = lecteur_->read();
+        if (!image.isNull())
+            image = image.copy(clip);
+    }
+    if (image.isNull())
+        return {};
+    if (image.size() != s)
+        image = image.scaled(s, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return en_srgb(orienter(std::move(image)));
 }
 
 void Lecture::choisir_page_reduite(QSize voulue)
@@ -388,6 +550,13 @@ QSize taille_dans_boite(QSize naturelle, QSize boite)
     return naturelle.scaled(boite, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
 }
 
+// The size image_complete() decodes the picture at.
+QSize taille_complete(const Lecture& lecture)
+{
+    const QSize naturelle = lecture.taille();
+    return lecture.taille_permise(lecture.dessin() ? taille_dans_boite(naturelle, boite_dessin_naturel) : naturelle);
+}
+
 } // namespace
 
 QSize taille_image(const QString& chemin)
@@ -408,7 +577,7 @@ ImageLue image_complete(const QString& chemin)
 {
     Lecture lecture(chemin);
     const QSize naturelle = lecture.taille();
-    const QSize voulue = lecture.taille_permise(lecture.dessin() ? taille_dans_boite(naturelle, boite_dessin_naturel) : naturelle);
+    const QSize voulue = taille_complete(lecture);
     if (!voulue.isValid())
         return {};
     if (voulue == naturelle && !lecture.dessin()) {
@@ -428,4 +597,37 @@ ImageLue image_ajustee(const QString& chemin, QSize boite)
     if (!voulue.isValid())
         return {};
     return resultat(lecture.decoder(voulue), lecture.taille());
+}
+
+QSize taille_complete(const QString& chemin, QSize* naturelle)
+{
+    const Lecture lecture(chemin);
+    if (naturelle)
+        *naturelle = lecture.taille();
+    return taille_complete(lecture);
+}
+
+ImageLue image_partie(const QString& chemin, QRect zone, QSize cible)
+{
+    if (zone.isEmpty() || cible.isEmpty())
+        return {};
+    Lecture lecture(chemin);
+    const QSize naturelle = lecture.taille();
+    const QRect dedans = zone & QRect(QPoint(), naturelle);
+    if (dedans.isEmpty())
+        return {};
+    // What is cut off past the picture's edges keeps the scale asked for.
+    QSize voulue = cible;
+    if (dedans != zone) {
+        const double sx = double(cible.width()) / zone.width(), sy = double(cible.height()) / zone.height();
+        voulue = QSize(std::max(1, int(std::lround(dedans.width() * sx))), std::max(1, int(std::lround(dedans.height() * sy))));
+    }
+    if (dedans == QRect(QPoint(), naturelle)) {
+        voulue = lecture.taille_permise(voulue);
+        return voulue.isValid() ? resultat(lecture.decoder(voulue), naturelle) : ImageLue{};
+    }
+    voulue = lecture.taille_permise(dedans, voulue);
+    if (!voulue.isValid())
+        return {};
+    return resultat(lecture.decoder_partie(dedans, voulue), naturelle);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -41,6 +42,24 @@ ImageLue image_apercu(const QString& chemin, QSize cible);
 // from any thread.
 inline constexpr QSize boite_dessin_naturel(4096, 4096);
 ImageLue image_complete(const QString& chemin);
+
+// The size image_complete() gives the picture, from its header alone: its natural size, or less for a
+// drawing or a JPEG beyond the memory budget (see above). Invalid when image_complete() would fail
+// from the header already. `naturelle`, when given, receives the natural size. Safe on any thread.
+QSize taille_complete(const QString& chemin, QSize* naturelle = nullptr);
+
+// The part `zone` of the picture (in pixels of its natural size, after the EXIF orientation)
+// decoded at `cible` (stretched to exactly that size): what a window needs when only part of a
+// large picture can be seen. Only that part is held where the format's reader can cut it while
+// decoding (JPEG: libjpeg still decodes every row down to the part's last one, one at a time, and
+// keeps the part's pixels of each, at 1/2, 1/4 or 1/8 of the size when `cible` is that much
+// smaller; SVG draws just the part at the right scale); other raster types are decoded whole, the
+// part copied out, then dropped. A WMF or EMF drawing is drawn whole at the part's scale and the
+// part copied out. A zone reaching past the picture is cut to it (the image is then the part
+// inside, at the same scale); a zone wholly outside it, or an empty `cible`, gives a null image.
+// Beyond the memory budget a JPEG or a drawing comes smaller than `cible` (halved until it fits);
+// other types give a null image. Fills taille_naturelle. Safe to call from any thread.
+ImageLue image_partie(const QString& chemin, QRect zone, QSize cible);
 
 // The same, decoded so that it fits inside `boite` (keeping its aspect ratio, never enlarged beyond
 // its natural size); used for full-screen shows and the wallpaper. A JPEG beyond the memory budget

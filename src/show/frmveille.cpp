@@ -246,8 +246,9 @@ void frmVeille::image_prete()
         Timer1.start();
 }
 
-void frmVeille::afficher(const ImageLue& lue)
+void frmVeille::afficher(const ImageMontree& montree)
 {
+    const ImageLue& lue = montree;
     Module& m = module();
     const QString chemin = chemin_de(indice_image);
     const int mode = mode_taille_reglage(m.parametres.nombre(QStringLiteral("taille")));
@@ -257,6 +258,12 @@ void frmVeille::afficher(const ImageLue& lue)
         const QSizeF taille = taille_affichee(lue.taille_naturelle, m_ecran, mode);
         m_rect_image = QRectF((m_ecran.width() - taille.width()) / 2, (m_ecran.height() - taille.height()) / 2,
                               taille.width(), taille.height());
+        m_rect_tenu = m_rect_image;
+        if (!montree.entiere()) {
+            const double kx = m_rect_image.width() / montree.taille.width(), ky = m_rect_image.height() / montree.taille.height();
+            const QRect& p = montree.partie;
+            m_rect_tenu = QRectF(m_rect_image.x() + p.x() * kx, m_rect_image.y() + p.y() * ky, p.width() * kx, p.height() * ky);
+        }
     }
     lblNomFichier->setText(chemin);
     lblNomFichier->adjustSize();
@@ -294,7 +301,7 @@ void frmVeille::paintEvent(QPaintEvent*)
     peintre.fillRect(rect(), m_fond.isValid() ? m_fond : palette().color(QPalette::Window));
     if (!m_image.isNull()) {
         peintre.setRenderHint(QPainter::SmoothPixmapTransform);
-        peintre.drawImage(m_rect_image, m_image);
+        peintre.drawImage(m_rect_tenu, m_image);
     }
     // Told on the next turn of the event loop, once the painted window has reached the screen.
     if (!m_affichee_a_dire.isEmpty() && m_tic.isValid()) {

@@ -46,7 +46,10 @@ public:
     void fixer_graine(quint32 graine) { m_hasard.seed(graine); }
 
     const FileListBox& fichiers() const { return *filFichiers; }
+    // Where the picture is drawn, whole (past the screen's edges when it is larger).
     QRectF rect_image() const { return m_rect_image; }
+    // The pixels held for it: the whole picture, or only the part of it inside the screen.
+    const QImage& image_tenue() const { return m_image; }
     QColor couleur_fond_actuelle() const { return m_fond; }
 
 Q_SIGNALS:
@@ -69,7 +72,7 @@ private:
     void son_charge();
     void Timer1_Timer();
     void image_prete();
-    void afficher(const ImageLue& lue);
+    void afficher(const ImageMontree& montree);
     QString chemin_de(qint64 indice) const;
     QString cle_taille(int mode) const;
     void preparer(qint64 indice, int mode);
@@ -96,8 +99,9 @@ private:
     QString m_attendue;
     int m_mode_attendu = 0;
 
-    QImage m_image;      // the picture on screen, decoded at the size it is drawn
-    QRectF m_rect_image; // where it is drawn
+    QImage m_image;      // the picture on screen, decoded at the size it is drawn: whole, or the part inside the screen
+    QRectF m_rect_image; // where the whole picture is drawn
+    QRectF m_rect_tenu;  // where m_image is drawn
     QColor m_fond;
 
     QElapsedTimer m_tic;         // since the tick that asked for the picture being put on screen

@@ -2,6 +2,7 @@
 #include "images_fabriquees.h"
 #include "picture/chargeur.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
 #include <QColorSpace>
@@ -153,9 +154,42 @@ QByteArray png_entete(quint32 largeur, quint32 hauteur)
 
 void verifier_echec(const QString& chemin)
 {
-    const ImageLue lues[] = {image_apercu(chemin, carre), image_complete(chemin), image_ajustee(chemin, QSize(800, 600))};
+    const ImageLue lues[] = {image_apercu(chemin, carre), image_complete(chemin), image_ajustee(chemin, QSize(800, 600)),
+                             image_partie(chemin, QRect(0, 0, 8, 8), QSize(8, 8))};
     for (const ImageLue& lue : lues)
         QVERIFY2(lue.image.isNull() && !lue.taille_naturelle.isValid(), qPrintable(chemin));
+}
+
+// A picture whose pixels tell where they are: red grows from left to right, green from top to
+// bottom, and blue makes a checkerboard of 8-pixel squares, so that a part shifted by a few pixels
+// does not match.
+QImage reperee(QSize taille)
+{
+    QImage image(taille, QImage::Format_RGB32);
+    for (int y = 0; y < taille.height(); ++y) {
+        auto* ligne = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < taille.width(); ++x)
+            ligne[x] = qRgb(x * 255 / (taille.width() - 1), y * 255 / (taille.height() - 1), ((x / 8 + y / 8) % 2) ? 200 : 60);
+    }
+    return image;
+}
+
+// The JPEG of `image` with an EXIF block telling viewers to show it turned (`orientation` 1 to 8).
+QByteArray jpeg_oriente(const QImage& image, int orientation)
+{
+    QByteArray jpeg;
+    QBuffer tampon(&jpeg);
+    tampon.open(QIODevice::WriteOnly);
+    image.save(&tampon, "JPEG", 95);
+    // Big-endian TIFF header, one IFD of one entry: Orientation (0x0112), SHORT, 1 value.
+    QByteArray exif("Exif\0\0MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01", 24);
+    exif += char(0);
+    exif += char(orientation);
+    exif += QByteArray(6, '\0'); // the value's padding, then no next IFD
+    QByteArray segment("\xFF\xE1", 2);
+    segment += char((exif.size() + 2) >> 8);
+    segment += char((exif.size() + 2) & 0xFF);
+    return jpeg.left(2) + segment + exif + jpeg.mid(2);
 }
 
 } // namespace
@@ -442,6 +476,119 @@ private Q_SLOTS:
         QCOMPARE(taille("hopper.bmp", QSize(64, 1000)), QSize(64, 64));
         QCOMPARE(taille("orientation_rectangle.jpg", QSize(100, 100)), QSize(1, 2));
         QCOMPARE(image_ajustee(echantillon("iptc.jpg"), QSize(100, 100)).taille_naturelle, QSize(640, 480));
+    }
+
+    void partie_d_une_image_data()
+    {
+        QTest::addColumn<QByteArray>("format");
+        QTest::addColumn<int>("orientation"); // EXIF, JPEG only
+        QTest::addColumn<double>("tolerance"); // mean difference at a reduced size
+        QTest::newRow("jpeg") << QByteArray("jpeg") << 1 << 8.0;
+        QTest::newRow("png") << QByteArray("png") << 1 << 8.0;
+        QTest::newRow("bmp") << QByteArray("bmp") << 1 << 8.0;
+        for (int orientation = 2; orientation <= 8; ++orientation)
+            QTest::addRow("jpeg exif %d", orientation) << QByteArray("jpeg") << orientation << 8.0;
+    }
+
+    void partie_d_une_image()
+    {
+        // The part read alone has the pixels of the same part of the whole picture, as shown
+        // (turned as its EXIF block says), whatever the type.
+        QFETCH(QByteArray, format);
+        QFETCH(int, orientation);
+        QFETCH(double, tolerance);
+        QTemporaryDir dossier;
+        QVERIFY(dossier.isValid());
+        const QImage motif = reperee(QSize(1500, 1000));
+        QString chemin;
+        if (format == "jpeg") {
+            chemin = ecrire(dossier, "image.jpg", jpeg_oriente(motif, orientation));
+        } else {
+            chemin = dossier.filePath("image." + format);
+            QVERIFY(motif.save(chemin, format.constData()));
+        }
+        const QSize naturelle = orientation >= 5 ? QSize(1000, 1500) : QSize(1500, 1000);
+        QCOMPARE(taille_image(chemin), naturelle);
+        const QImage complete = image_complete(chemin).image;
+        QCOMPARE(complete.size(), naturelle);
+
+        const QRect zones[] = {QRect(0, 0, 100, 80), QRect(333, 211, 517, 389), QRect(naturelle.width() - 64, naturelle.height() - 48, 64, 48),
+                               QRect(0, 0, naturelle.width(), 7)};
+        for (const QRect& zone : zones) {
+            const ImageLue partie = image_partie(chemin, zone, zone.size());
+            QCOMPARE(partie.taille_naturelle, naturelle);
+            QCOMPARE(partie.image.size(), zone.size());
+            const double ecart = ecart_moyen(partie.image, complete.copy(zone));
+            QVERIFY2(ecart < 0.5, qPrintable(QStringLiteral("%1 for %2,%3 %4x%5").arg(ecart).arg(zone.x()).arg(zone.y()).arg(zone.width()).arg(zone.height())));
+        }
+        // At a quarter of its size (libjpeg's own reduction for a JPEG).
+        const QRect zone(400, 200, 400, 320);
+        const ImageLue reduite = image_partie(chemin, zone, QSize(100, 80));
+        QCOMPARE(reduite.image.size(), QSize(100, 80));
+        const QImage attendue = complete.copy(zone).scaled(100, 80, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        QVERIFY2(ecart_moyen(reduite.image, attendue) < tolerance, qPrintable(QString::number(ecart_moyen(reduite.image, attendue))));
+
+        // Past the edges: cut to the picture at the same scale; wholly outside or empty: nothing.
+        const QRect debordante(naturelle.width() - 50, naturelle.height() - 30, 100, 100);
+        const ImageLue coupee = image_partie(chemin, debordante, debordante.size());
+        QCOMPARE(coupee.image.size(), QSize(50, 30));
+        QVERIFY(ecart_moyen(coupee.image, complete.copy(debordante)) < 0.5);
+        QVERIFY(image_partie(chemin, QRect(naturelle.width(), 0, 40, 40), QSize(40, 40)).image.isNull());
+        QVERIFY(image_partie(chemin, QRect(-80, -80, 40, 40), QSize(40, 40)).image.isNull());
+        QVERIFY(image_partie(chemin, QRect(), QSize(40, 40)).image.isNull());
+        QVERIFY(image_partie(chemin, QRect(10, 10, 40, 40), QSize()).image.isNull());
+        // The whole picture asked as a part is the whole picture.
+        QVERIFY(ecart_moyen(image_partie(chemin, complete.rect(), naturelle).image, complete) < 0.5);
+        QCOMPARE(taille_complete(chemin), naturelle);
+    }
+
+    void partie_d_un_dessin()
+    {
+        // A drawing's part is drawn at the scale asked: the same pixels as the whole drawing there.
+        QTemporaryDir dossier;
+        QVERIFY(dossier.isValid());
+        const QString svg = ecrire(dossier, "dessin.svg", svg_quartiers);
+        const ImageLue vert = image_partie(svg, QRect(30, 0, 30, 20), QSize(300, 200));
+        QCOMPARE(vert.image.size(), QSize(300, 200));
+        QCOMPARE(vert.taille_naturelle, QSize(60, 40));
+        QCOMPARE(vert.image.pixelColor(2, 2), QColor(Qt::green));
+        QCOMPARE(vert.image.pixelColor(297, 197), QColor(Qt::green));
+        const ImageLue centre = image_partie(svg, QRect(20, 10, 20, 20), QSize(20, 20));
+        QCOMPARE(centre.image.pixelColor(5, 5), QColor(Qt::red));
+        QCOMPARE(centre.image.pixelColor(15, 5), QColor(Qt::green));
+        QCOMPARE(centre.image.pixelColor(5, 15), QColor(Qt::blue));
+        QCOMPARE(centre.image.pixelColor(15, 15), QColor(Qt::white));
+
+        const QString emf = ecrire(dossier, "dessin.emf", fabrique::emf_rectangle(QSize(1000, 800)));
+        const QImage entier = image_complete(emf).image;
+        QCOMPARE(entier.size(), QSize(1000, 800));
+        const QRect zone(50, 40, 300, 200); // across the rectangle's corner at (100, 80)
+        const ImageLue coin = image_partie(emf, zone, zone.size());
+        QCOMPARE(coin.image.size(), zone.size());
+        QCOMPARE(coin.taille_naturelle, QSize(1000, 800));
+        QVERIFY(ecart_moyen(coin.image, entier.copy(zone)) < 0.5);
+        QImage blanc(coin.image.size(), QImage::Format_RGB32);
+        blanc.fill(Qt::white);
+        QVERIFY(ecart_moyen(coin.image, blanc) > 1); // the rectangle's corner is in it
+        const QImage moitie = image_apercu(emf, QSize(500, 400)).image;
+        QVERIFY(ecart_moyen(image_partie(emf, zone, QSize(150, 100)).image, moitie.copy(25, 20, 150, 100)) < 0.5);
+    }
+
+    void partie_d_un_fichier_abime()
+    {
+        QTemporaryDir dossier;
+        QVERIFY(dossier.isValid());
+        const QByteArray jpeg = jpeg_oriente(reperee(QSize(1500, 1000)), 6);
+        const QString chemins[] = {
+            ecrire(dossier, "coupe.jpg", jpeg.left(300)), // inside its tables, before the scan
+            ecrire(dossier, "texte.jpg", "Ceci n'est pas une image.\n"),
+            dossier.filePath("absent.jpg"),
+        };
+        for (const QString& chemin : chemins) {
+            const ImageLue lue = image_partie(chemin, QRect(100, 100, 400, 300), QSize(400, 300));
+            QVERIFY2(!lue.ok() && !lue.taille_naturelle.isValid(), qPrintable(chemin));
+            QVERIFY(!taille_complete(chemin).isValid());
+        }
     }
 
     void lecture_dans_le_budget_memoire_data()

@@ -16,8 +16,53 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QTimer>
 #include <QWindow>
+
+namespace {
+
+// A picture whose pixels tell where they are: red grows from left to right, green from top to
+// bottom, and blue makes a checkerboard of 8-pixel squares, so that a part shifted by a few pixels
+// does not match.
+QImage reperee(QSize taille)
+{
+    QImage image(taille, QImage::Format_RGB32);
+    for (int y = 0; y < taille.height(); ++y) {
+        auto* ligne = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < taille.width(); ++x)
+            ligne[x] = qRgb(x * 255 / (taille.width() - 1), y * 255 / (taille.height() - 1), ((x / 8 + y / 8) % 2) ? 200 : 60);
+    }
+    return image;
+}
+
+// Mean difference per channel between two pictures of the same size, 0 to 255 (255 when the sizes differ).
+double ecart_moyen(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size() || a.isNull())
+        return 255;
+    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+    double somme = 0;
+    for (int j = 0; j < x.height(); ++j)
+        for (int i = 0; i < x.width(); ++i) {
+            const QRgb p = x.pixel(i, j), q = y.pixel(i, j);
+            somme += qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
+        }
+    return somme / (3.0 * x.width() * x.height());
+}
+
+// The 32x32 square around `centre`.
+QRect carre_autour(QPoint centre)
+{
+    return QRect(centre - QPoint(16, 16), QSize(32, 32));
+}
+
+bool tient_dans(QSize taille, QSize ecran)
+{
+    return taille.width() <= ecran.width() && taille.height() <= ecran.height();
+}
+
+} // namespace
 
 class TestSpectacles : public QObject {
     Q_OBJECT
@@ -181,6 +226,98 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(vue, "Aperçu de: " + photo, 10000);
         QTest::qWait(300);
         QCOMPARE(d().messages.size(), 1);
+    }
+
+    void diaporama_d_une_image_plus_grande_que_l_ecran()
+    {
+        // The window is as large as the picture, centred on the screen; only what the screen shows
+        // is held, in its place in the window, and what comes into view when it moves is read then.
+        const QSize ecran = QGuiApplication::primaryScreen()->geometry().size();
+        const QSize naturelle(3000, 2000);
+        QVERIFY(!tient_dans(naturelle, ecran));
+        const QString chemin = m_dossier + "/grande.jpg";
+        QVERIFY(reperee(naturelle).save(chemin, "JPEG", 95));
+        const QImage complete = image_complete(chemin).image;
+        QCOMPARE(complete.size(), naturelle);
+        const QRect coin(0, 0, 32, 32);
+
+        module().mode_affichage = "diaporama";
+        frmApercu diaporama({m_dossier, "*.jpg", 3000});
+        diaporama.show();
+        auto* image = enfant<QLabel>(&diaporama, "Image1");
+        QTRY_COMPARE_WITH_TIMEOUT(diaporama.windowTitle(), "DIAPORAMA: " + chemin, 10000);
+        QCOMPARE(diaporama.size(), naturelle);
+        QVERIFY2(tient_dans(image->pixmap().size(), ecran), qPrintable(QStringLiteral("%1x%2 held").arg(image->pixmap().width()).arg(image->pixmap().height())));
+        const QPoint centre(naturelle.width() / 2, naturelle.height() / 2);
+        QVERIFY(ecart_moyen(diaporama.grab(carre_autour(centre)).toImage(), complete.copy(carre_autour(centre))) < 1);
+        QVERIFY(ecart_moyen(diaporama.grab(coin).toImage(), complete.copy(coin)) > 20); // not on screen, not read
+
+        diaporama.move(0, 0);
+        QTRY_VERIFY(ecart_moyen(diaporama.grab(coin).toImage(), complete.copy(coin)) < 1);
+        QVERIFY(tient_dans(image->pixmap().size(), ecran));
+        QCOMPARE(diaporama.size(), naturelle);
+        QTest::keyClick(&diaporama, Qt::Key_Space);
+        QVERIFY(!diaporama.isVisible());
+
+        // The real-size view does the same.
+        QSize taille, tenue;
+        double ecart_centre = 255, ecart_coin = 255;
+        quand_modal([&](QWidget* w) {
+            const auto fermer = qScopeGuard([w] { w->close(); });
+            QTRY_COMPARE_WITH_TIMEOUT(w->size(), naturelle, 10000);
+            taille = w->size();
+            ecart_centre = ecart_moyen(w->grab(carre_autour(centre)).toImage(), complete.copy(carre_autour(centre)));
+            w->move(0, 0);
+            QTRY_VERIFY(ecart_moyen(w->grab(coin).toImage(), complete.copy(coin)) < 1);
+            ecart_coin = ecart_moyen(w->grab(coin).toImage(), complete.copy(coin));
+            tenue = enfant<QLabel>(w, "Image1")->pixmap().size();
+        });
+        frmApercu::voir_taille_reelle(nullptr, chemin);
+        QTRY_VERIFY_WITH_TIMEOUT(taille.isValid(), 10000);
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(taille, naturelle);
+        QVERIFY2(tient_dans(tenue, ecran), qPrintable(QStringLiteral("%1x%2 held").arg(tenue.width()).arg(tenue.height())));
+        QVERIFY(ecart_centre < 1);
+        QVERIFY(ecart_coin < 1);
+    }
+
+    void veille_d_une_image_plus_grande_que_l_ecran()
+    {
+        // At its natural size the picture goes past the screen's edges: only the part inside the
+        // screen is held, and the screen's centre shows the picture's centre.
+        const QString chemin = m_dossier + "/grande.jpg";
+        const QSize naturelle(3000, 2000);
+        QVERIFY(reperee(naturelle).save(chemin, "JPEG", 95));
+        const QImage complete = image_complete(chemin).image;
+        Parametres& p = module().parametres;
+        p.sauver("chemin fichier", "0");
+        p.sauver("informations", "0");
+        p.sauver("couleur fond", "0");
+        p.sauver("taille", "0");
+        module().mode_affichage = "veille";
+        module().boucle = true;
+        const SourceDiaporama source{m_dossier, "*.jpg", 100};
+        frmVeille veille(&source);
+        QSize ecran, tenue;
+        QRectF rect;
+        QImage ecran_vu;
+        quand_modal([&](QWidget* w) {
+            const auto fermer = qScopeGuard([w] { w->close(); });
+            QTRY_VERIFY_WITH_TIMEOUT(!veille.rect_image().isEmpty(), 10000);
+            ecran = w->size();
+            rect = veille.rect_image();
+            tenue = veille.image_tenue().size();
+            ecran_vu = w->grab().toImage();
+        });
+        veille.executer();
+        QVERIFY(!tient_dans(naturelle, ecran));
+        QCOMPARE(rect.size(), QSizeF(naturelle));
+        QVERIFY2(tient_dans(tenue, ecran), qPrintable(QStringLiteral("%1x%2 held").arg(tenue.width()).arg(tenue.height())));
+        const QPoint centre(ecran.width() / 2, ecran.height() / 2);
+        QVERIFY(ecart_moyen(ecran_vu.copy(carre_autour(centre)), complete.copy(carre_autour(QPoint(1500, 1000)))) < 1);
+        // The screen's corner shows the picture where it falls, not its corner.
+        const QPoint decalage((naturelle.width() - ecran.width()) / 2, (naturelle.height() - ecran.height()) / 2);
+        QVERIFY(ecart_moyen(ecran_vu.copy(0, 0, 32, 32), complete.copy(QRect(decalage, QSize(32, 32)))) < 1);
     }
 
     void ecran_de_veille_et_ses_sorties()
