@@ -139,45 +139,36 @@ private Q_SLOTS:
         QVERIFY(d().messages.isEmpty());
     }
 
-    void type_fichier_relu_et_enregistre_data()
+    // A value stored before the newer types came (0 to 8) names the same type as it did; each type
+    // chosen here is stored under its place in the list and read back so. (The window stores a
+    // type only for a folder holding pictures of it.)
+    void type_fichier_relu_et_enregistre()
     {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("libelle");
         const QStringList libelles = {"Tous les fichiers images", "Fichiers Bitmap (*.bmp)", "Fichiers DIB (*.dib)",
                                       "Fichiers GIF (*.gif)", "Fichiers JPG (*.jpg;*.jpeg)",
                                       "Fichiers Windows MétaFile (*.wmf)", "Fichiers Extended MétaFile (*.emf)",
                                       "Fichiers Curseurs (*.cur)", "Fichiers Icônes (*.ico)", "PNG (*.png)",
                                       "TIFF (*.tif;*.tiff)", "WebP (*.webp)", "HEIF et AVIF (*.heic;*.heif;*.avif)",
                                       "JPEG XL (*.jxl)", "SVG (*.svg;*.svgz)"};
-        for (int type = 0; type < libelles.size(); ++type)
-            QTest::addRow("%d", type) << type << libelles[type];
-    }
-
-    void type_fichier_relu_et_enregistre()
-    {
-        // A value stored before the newer types came (0 to 8) names the same type as it did; each
-        // type chosen here is stored under its place in the list and read back so.
-        QFETCH(int, type);
-        QFETCH(QString, libelle);
-        // The window stores a type only for a folder holding pictures of it.
-        for (const char* extension : {"bmp", "dib", "gif", "jpg", "wmf", "emf", "cur", "ico", "png", "tif", "webp",
-                                      "heic", "jxl", "svg"})
+        for (const char* extension : {"bmp", "dib", "gif", "jpg", "wmf", "emf", "cur", "ico", "png", "tif", "webp", "heic", "jxl", "svg"})
             ecrire(m_images + "/image." + extension, "");
         Parametres& p = module().parametres;
         p.sauver("dossier demarrage", m_images);
-        p.sauver("type fichier", QString::number(type));
-        {
-            frmOptions o;
-            QCOMPARE(enfant<QListWidget>(&o, "lstFiltres")->currentRow(), type);
-            QCOMPARE(enfant<QListWidget>(&o, "lstFiltres")->currentItem()->text(), libelle);
+        for (int type = 0; type < libelles.size(); ++type) {
+            p.sauver("type fichier", QString::number(type));
+            {
+                frmOptions o;
+                QCOMPARE(enfant<QListWidget>(&o, "lstFiltres")->currentRow(), type);
+                QCOMPARE(enfant<QListWidget>(&o, "lstFiltres")->currentItem()->text(), libelles[type]);
+            }
+            p.sauver("type fichier", type == 0 ? "14" : "0");
+            {
+                frmOptions o;
+                enfant<QListWidget>(&o, "lstFiltres")->setCurrentRow(type);
+                enfant<QPushButton>(&o, "cmdEnregistrer")->click();
+            }
+            QCOMPARE(dans_le_fichier("type fichier"), QString::number(type));
         }
-        p.sauver("type fichier", type == 0 ? "14" : "0");
-        {
-            frmOptions o;
-            enfant<QListWidget>(&o, "lstFiltres")->setCurrentRow(type);
-            enfant<QPushButton>(&o, "cmdEnregistrer")->click();
-        }
-        QCOMPARE(dans_le_fichier("type fichier"), QString::number(type));
         QVERIFY(d().messages.isEmpty());
     }
 

@@ -8,7 +8,6 @@
 #include "modal.h"
 #include "search/parcours.h"
 
-#include <QFontMetrics>
 #include <QPushButton>
 #include <QMessageBox>
 #include <QScreen>
@@ -235,58 +234,32 @@ private Q_SLOTS:
         QCOMPARE(prefixe_dossier("/media/cle/"), "/media/cle/");
     }
 
-    // Long texts in a real box: a path of thousands of characters (the message about a folder
-    // nested too deep), or hundreds of lines, give a box that fits on the screen, with the whole
-    // text in its details; a text that fits is shown as it is, without details.
+    // Long texts in a real box (a path of thousands of characters, as the message about a folder
+    // nested too deep gives; hundreds of lines; one very long sentence): a box that fits on the
+    // screen, the text's start and end shown, the whole text in its details. A text that fits is
+    // shown as it is, without details.
     void messages_longs()
     {
-        const QString texte = " 1 dossier(s) n'ont pas pu être lus et n'ont pas été parcourus, dont:\n" + long_chemin(5000)
-                              + "\n(chemin trop long pour le système)";
-        Boite b = montrer({texte, "Imagora", Boutons::Ok, Icone::Exclamation});
-        QVERIFY(b.tient && b.reponse == Reponse::Ok);
-        // The start and the end of the path are shown, the reason too.
-        QVERIFY(b.texte.contains("/début/dossier-0000"));
-        QVERIFY(b.texte.contains("/fin.jpg\n(chemin trop long pour le système)"));
-        QVERIFY(b.texte.contains("…") && b.texte.size() < 1000);
-        QCOMPARE(b.details, texte);
-
         QStringList lignes;
         for (int i = 0; i < 300; ++i)
             lignes << QStringLiteral("Ligne %1 : le fichier photo-%1.jpg ne peut pas être copié.").arg(i);
-        b = montrer({lignes.join(u'\n'), "IMAGORA", Boutons::OuiNon, Icone::Question, 1});
-        QVERIFY(b.tient);
-        QVERIFY(b.texte.startsWith(lignes.first() + u'\n') && b.texte.endsWith(u'\n' + lignes.last()));
-        QVERIFY(b.texte.contains("\n…\n"));
-        QCOMPARE(b.details, lignes.join(u'\n'));
-
-        b = montrer({"Le dossier /home/moi/Images n'existe plus.", "IMAGORA", Boutons::Ok, Icone::Critique});
-        QVERIFY(b.tient);
+        const QString chemin = " 1 dossier(s) n'ont pas pu être lus et n'ont pas été parcourus, dont:\n" + long_chemin(5000)
+                               + "\n(chemin trop long pour le système)";
+        const QList<std::tuple<QString, QString, QString, QString>> cas = { // text, its start, middle and end shown
+            {chemin, " 1 dossier(s) n'ont pas pu être lus et n'ont pas été parcourus, dont:\n/début/dossier-0000", "…",
+             "/fin.jpg\n(chemin trop long pour le système)"},
+            {lignes.join(u'\n'), lignes.first() + u'\n', "\n…\n", u'\n' + lignes.last()},
+            {QString("mot ").repeated(20000) + "dernier", "mot mot", "", ""}};
+        for (const auto& [texte, debut, milieu, fin] : cas) {
+            const Boite b = montrer({texte, "IMAGORA", Boutons::OuiNon, Icone::Question, 1});
+            QVERIFY2(b.tient, qPrintable(debut));
+            QVERIFY(b.texte.startsWith(debut) && b.texte.contains(milieu) && b.texte.endsWith(fin));
+            QCOMPARE(b.details, texte);
+        }
+        const Boite b = montrer({"Le dossier /home/moi/Images n'existe plus.", "IMAGORA", Boutons::Ok, Icone::Critique});
+        QVERIFY(b.tient && b.reponse == Reponse::Ok);
         QCOMPARE(b.texte, "Le dossier /home/moi/Images n'existe plus.");
         QVERIFY(b.details.isEmpty());
-    }
-
-    // The shortening itself, on any area: never wider or taller than asked, its start kept, and its
-    // end when the area has three lines or more. Nothing to do: the text comes back as it was.
-    void ajustement()
-    {
-        const QFontMetrics fm(QApplication::font());
-        QStringList lignes;
-        for (int i = 0; i < 20000; ++i)
-            lignes << QStringLiteral("ligne %1").arg(i);
-        const QList<QPair<QString, QString>> textes = {
-            {"Le dossier " + long_chemin(5000) + " ne peut pas être lu.", " ne peut pas être lu."},
-            {QString("mot ").repeated(20000) + "dernier", ""}, // one very long sentence, blanks and all
-            {lignes.join(u'\n'), "\nligne 19998\nligne 19999"}};
-        for (const auto& [texte, fin] : textes) {
-            for (const QSize zone : {QSize(200, 100), QSize(380, 440), QSize(1000, 40), QSize(300, 200)}) {
-                const QString ajuste = texte_ajuste(texte, fm, zone.width(), zone.height());
-                const QRect place = fm.boundingRect(QRect(0, 0, zone.width(), 1 << 24), Qt::TextWordWrap, ajuste);
-                QVERIFY(place.width() <= zone.width() && place.height() <= zone.height());
-                QVERIFY(ajuste.startsWith(texte.left(7)));
-                QVERIFY(ajuste.endsWith(fin) || zone.height() < 3 * fm.lineSpacing());
-            }
-        }
-        QCOMPARE(texte_ajuste("Court.\nDeux lignes.", fm, 300, 200), "Court.\nDeux lignes.");
     }
 };
 

@@ -299,8 +299,9 @@ private Q_SLOTS:
         QVERIFY(!intro.isVisible());
         QCOMPARE(passages, 1);
 
-        // The browser then opens on the picture's folder, read once, with the picture previewed;
-        // the sound player, slow to make, comes only once the preview is on screen.
+        // The browser then opens on the picture's folder, read once, with the picture previewed
+        // (the browser's tests check which); the sound player, slow to make, comes only once the
+        // list and the preview are on screen.
         module().lecteur_son.reset();
         frmVisualiseur fenetre;
         QStringList ordre;
@@ -311,9 +312,7 @@ private Q_SLOTS:
         montrer(&fenetre);
         QTRY_VERIFY_WITH_TIMEOUT(module().lecteur_son != nullptr, 20000);
         QCOMPARE(ordre, (QStringList{"liste 3", "apercu iptc.jpg sans son"}));
-        QCOMPARE(fenetre.image_selectionnee(), bac.chemin("photos/iptc.jpg"));
         QCOMPARE(fenetre.fichiers()->lectures(), 1);
-        QCOMPARE(texte(&fenetre, "lblLargeur"), QString(" 640 Pixels"));
         module().fichier_demande.clear();
     }
 };
