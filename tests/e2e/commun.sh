@@ -11,13 +11,12 @@ trap 'kill -9 $(jobs -p) 2>/dev/null; rm -rf "$bac"' EXIT
 export HOME=$bac/home XDG_CONFIG_HOME=$bac/home/.config XDG_DATA_HOME=$bac/home/.local/share XDG_RUNTIME_DIR=$bac/run
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
-# The program runs as for a French-speaking user: LANG=$langue "$programme". Build machines seldom
-# have that locale generated, and without it Qt and Xlib disagree on accented window titles, so it
-# is built here when missing. The scripts themselves keep their own locale.
+# The program runs as for a French-speaking user (LANG=$langue); the scripts keep their own locale.
 export LC_ALL= LANGUAGE=
 source "$(dirname "${BASH_SOURCE[0]}")/langue.sh" "$bac"
 conf=$XDG_CONFIG_HOME/Imagora/Imagora.conf
 titre_principal="^\[ IMAGORA \] - Visualiseur d'images$"
+echantillons=${SAMPLES:?SAMPLES must name the sample pictures folder}/pillow
 echecs=0
 
 # xvfb-run starts the command once its server answers; on a loaded machine, make sure it does
@@ -26,7 +25,8 @@ for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 echoue() { echo "ÉCHEC: $*"; echecs=$((echecs + 1)); }
 ok() { echo "ok: $*"; }
-maintenant_ms() { date +%s%3N; }
+# verifier MESSAGE COMMAND...: ok or failure, as the command succeeds.
+verifier() { local quoi=$1; shift; if "$@"; then ok "$quoi"; else echoue "$quoi"; fi; }
 capture() { command -v import >/dev/null && import -window root "$captures/$1.png" 2>/dev/null; }
 
 # Waits up to $2 seconds for a visible window whose title matches $1 (owned by pid $3 when given);
@@ -34,28 +34,36 @@ capture() { command -v import >/dev/null && import -window root "$captures/$1.pn
 attendre_fenetre() {
     local fin=$(( $(date +%s) + $2 )) id
     while [ "$(date +%s)" -le "$fin" ]; do
-        if [ -n "${3:-}" ]; then
-            id=$(xdotool search --all --onlyvisible --pid "$3" --name "$1" 2>/dev/null | head -n 1)
-        else
-            id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
-        fi
+        id=$(xdotool search ${3:+--all --pid "$3"} --onlyvisible --name "$1" 2>/dev/null | head -n 1)
         [ -n "$id" ] && { echo "$id"; return 0; }
         sleep 0.1
     done
     return 1
 }
+# The same, silent: true when the window came.
+vue() { attendre_fenetre "$@" >/dev/null; }
+# True while no visible window's title matches $1.
+sans_fenetre() { ! xdotool search --onlyvisible --name "$1" >/dev/null; }
 
 # Waits up to $2 seconds for process $1 to end; false when it still runs.
 attendre_fin() {
-    local n=$(( $2 * 10 ))
-    for _ in $(seq "$n"); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
+    for _ in $(seq $(( $2 * 10 ))); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
     ! kill -0 "$1" 2>/dev/null
+}
+
+# Waits up to $1 seconds for the command that follows to succeed.
+attendre_que() {
+    local fin=$(( $(date +%s) + $1 )); shift
+    until "$@"; do
+        [ "$(date +%s)" -ge "$fin" ] && return 1
+        sleep 0.2
+    done
 }
 
 # Value of a setting in the settings file.
 cle() { sed -n "s/^$(printf '%s' "$1" | sed 's/ /%20/g')=//p" "$conf"; }
 
-# Writes settings before a start: cle_ecrite "dossier demarrage" /chemin ...
+# Writes settings before a start: reglages "dossier demarrage" /chemin ...
 reglages() {
     mkdir -p "$(dirname "$conf")"
     { echo "[parametres]"; while [ $# -ge 2 ]; do printf '%s=%s\n' "$(printf '%s' "$1" | sed 's/ /%20/g')" "$2"; shift 2; done; } >"$conf"
@@ -74,32 +82,25 @@ lancer() {
     pid=$!
 }
 
-# Waits for the main window of $pid and puts its id in $id; the script ends when it does not come.
+# Waits for the main window of $pid: its id in $id, its place in $X, $Y; the script ends when it
+# does not come.
 fenetre_principale() {
     id=$(attendre_fenetre "$titre_principal" 60 "$pid") || { echoue "la fenêtre principale n'apparaît pas"; fin_du_script; exit 1; }
+    eval "$(xdotool getwindowgeometry --shell "$id")"
 }
 
 # Quits as a user does: Escape in the main window $1, Return to the question; false when the
-# program $2 still runs 10 s later.
+# program $2 still runs 10 s later (it is then killed).
 quitter() {
     touches "$1" Escape
     local question
     question=$(attendre_fenetre '^IMAGORA$' 30 "$2") && touches "$question" Return
-    attendre_fin "$2" 10
+    attendre_fin "$2" 10 || { kill -9 "$2"; return 1; }
 }
 
 fin_du_script() {
     echo "captures: $captures"
     [ "$echecs" -eq 0 ]
-}
-
-# Waits up to $1 seconds for the command that follows to succeed.
-attendre_que() {
-    local fin=$(( $(date +%s) + $1 )); shift
-    until "$@"; do
-        [ "$(date +%s)" -ge "$fin" ] && return 1
-        sleep 0.2
-    done
 }
 
 # True when the browser's preview square (window at X, Y) shows a picture rather than a plain colour.
@@ -117,4 +118,20 @@ apercu_de() {
         attendre_que 10 apercu_affiche && return 0
     done
     return 1
+}
+
+# Clicks the rows of the file list in turn, from the first; $@ names their files. Each shows a
+# picture, and not the one before.
+apercus() {
+    local precedent="" i=0 nom
+    for nom in "$@"; do
+        if apercu_de $((X + 260)) $((Y + 118 + 18 * i)) && [ "$(md5sum <"$bac/apercu.png")" != "$precedent" ]; then
+            ok "$nom s'affiche en aperçu"
+            capture "apercu-$nom"
+        else
+            echoue "pas d'aperçu de $nom, ou le même qu'avant (écart '${ecart:-}')"
+        fi
+        precedent=$(md5sum <"$bac/apercu.png" 2>/dev/null)
+        i=$((i + 1))
+    done
 }

@@ -1,10 +1,10 @@
 #include "actions/actionsfichier.h"
 #include "bac_a_sable.h"
 #include "forms/listefichiers.h"
-#include "options/cdlgcom.h"
 #include "platform/bureau.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -16,18 +16,23 @@
 
 namespace {
 
-// The browser as the action menu sees it, with nothing listed.
-class NavigateurVide : public Navigateur {
-public:
-    QWidget* fenetre() override { return &m_fenetre; }
-    const FileListBox& liste_fichiers() const override { return m_liste; }
+// "Mettre en fond d'écran" (the first action) on `fichier`, from a browser with nothing listed.
+struct NavigateurVide : Navigateur {
+    QWidget f;
+    FileListBox l;
+    QWidget* fenetre() override { return &f; }
+    const FileListBox& liste_fichiers() const override { return l; }
     void relire_liste() override {}
     void fichier_parti(const QByteArray&) override {}
     void marquer_nom(const QByteArray&) override {}
-
-private:
-    QWidget m_fenetre;
-    FileListBox m_liste;
+};
+struct MettreEnFond {
+    NavigateurVide navigateur;
+    ActionsFichier actions{navigateur, nullptr};
+    explicit MettreEnFond(const QString& fichier)
+    {
+        actions.lblOption_Click(0, SelectionImage{QFile::encodeName(fichier), QFileInfo(fichier).fileName(), 0});
+    }
 };
 
 // An EMF drawing of one rectangle whose frame makes `naturelle` pixels at 96 dpi.
@@ -70,21 +75,18 @@ class TestBureau : public QObject {
     }
 
 private Q_SLOTS:
+    // The command each desktop takes; a refusal is reported, not taken for success.
     void fond_d_ecran_par_bureau()
     {
-        const QString image = "/home/moi/.local/share/Imagora/fond.bmp";
-        const QString uri = "file://" + image;
-
-        auto gnome = fond_sous("ubuntu:GNOME", image);
+        const QString image = "/home/moi/.local/share/Imagora/fond.bmp", uri = "file://" + image;
+        const auto gnome = fond_sous("ubuntu:GNOME", image);
         QCOMPARE(gnome.size(), 2);
         QCOMPARE(gnome[0].programme, QString("gsettings"));
         QCOMPARE(gnome[0].arguments, (QStringList{"set", "org.gnome.desktop.background", "picture-uri", uri}));
         QCOMPARE(gnome[1].arguments, (QStringList{"set", "org.gnome.desktop.background", "picture-uri-dark", uri}));
-
         QCOMPARE(fond_sous("X-Cinnamon", image).first().arguments,
                  (QStringList{"set", "org.cinnamon.desktop.background", "picture-uri", uri}));
-        QCOMPARE(fond_sous("MATE", image).first().arguments,
-                 (QStringList{"set", "org.mate.background", "picture-filename", image}));
+        QCOMPARE(fond_sous("MATE", image).first().arguments, (QStringList{"set", "org.mate.background", "picture-filename", image}));
 
         const auto kde = fond_sous("KDE", image);
         QCOMPARE(kde.size(), 1);
@@ -93,21 +95,18 @@ private Q_SLOTS:
         QVERIFY(kde[0].arguments.last().contains("writeConfig('Image', '" + uri + "')"));
 
         // Xfce: every monitor's last-image property.
-        const auto xfce = fond_sous("XFCE", image,
-                                    {{0, "/backdrop/screen0/monitorHDMI-1/workspace0/last-image\n/backdrop/screen0/monitorHDMI-1/"
-                                         "workspace0/image-style\n/backdrop/screen0/monitorVGA-1/workspace0/last-image\n"}});
+        const QString hdmi = "/backdrop/screen0/monitorHDMI-1/workspace0/", vga = "/backdrop/screen0/monitorVGA-1/workspace0/";
+        const auto xfce = fond_sous("XFCE", image, {{0, (hdmi + "last-image\n" + hdmi + "image-style\n" + vga + "last-image\n").toUtf8()}});
         QCOMPARE(xfce.size(), 3);
         QCOMPARE(xfce[0].arguments, (QStringList{"-c", "xfce4-desktop", "-l"}));
-        QCOMPARE(xfce[1].arguments,
-                 (QStringList{"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitorHDMI-1/workspace0/last-image", "-s", image}));
-        QCOMPARE(xfce[2].arguments.at(3), QString("/backdrop/screen0/monitorVGA-1/workspace0/last-image"));
+        QCOMPARE(xfce[1].arguments, (QStringList{"-c", "xfce4-desktop", "-p", hdmi + "last-image", "-s", image}));
+        QCOMPARE(xfce[2].arguments.at(3), vga + "last-image");
 
-        // A refusal is reported, not taken for success.
-        bool reussi = true;
-        fond_sous("GNOME", image, {{1, {}}}, &reussi);
-        QVERIFY(!reussi);
-        fond_sous("GNOME", image, {{-1, {}}}, &reussi);
-        QVERIFY(!reussi);
+        for (int code : {1, -1}) {
+            bool reussi = true;
+            fond_sous("GNOME", image, {{code, {}}}, &reussi);
+            QVERIFY(!reussi);
+        }
     }
 
     void fond_d_ecran_a_la_taille_de_l_ecran()
@@ -119,9 +118,7 @@ private Q_SLOTS:
         const Variable bureau("XDG_CURRENT_DESKTOP", "GNOME");
         const QString dessin = bac.chemin("affiche.emf");
         ecrire(dessin, emf_rectangle(QSize(4000, 3000)));
-        NavigateurVide navigateur;
-        ActionsFichier actions(navigateur, nullptr);
-        actions.lblOption_Click(0, SelectionImage{QFile::encodeName(dessin), QStringLiteral("affiche.emf"), 0});
+        const MettreEnFond action(dessin);
         QTRY_COMPARE_WITH_TIMEOUT(dialogues->executions.size(), 2, 20000); // GNOME's light and dark keys
         QVERIFY(dialogues->messages.isEmpty());
         const QSize ecran = QGuiApplication::primaryScreen()->size();
@@ -142,9 +139,7 @@ private Q_SLOTS:
         const QString image = bac.chemin("petite.bmp");
         QImage(8, 8, QImage::Format_RGB32).save(image);
 
-        NavigateurVide navigateur;
-        ActionsFichier actions(navigateur, nullptr);
-        actions.lblOption_Click(0, SelectionImage{QFile::encodeName(image), QStringLiteral("petite.bmp"), 0});
+        const MettreEnFond action(image);
         bool tic = false;
         QTimer::singleShot(300, [&tic] { tic = true; });
         QTRY_VERIFY_WITH_TIMEOUT(tic, 20000);
@@ -155,6 +150,8 @@ private Q_SLOTS:
         QCOMPARE(QImage(ActionsFichier::fichier_fond()).size(), QSize(8, 8));
     }
 
+    // On a bare X server: the root window shows the picture, stretched over the screen, and its
+    // pixmap is published for the other clients. Set twice: the old pixmap is freed.
     void fond_de_la_fenetre_racine_x11()
     {
         Display* affichage = XOpenDisplay(nullptr);
@@ -163,8 +160,8 @@ private Q_SLOTS:
         QImage rouge(64, 48, QImage::Format_RGB32);
         rouge.fill(QColor(200, 30, 40));
         QString erreur;
-        QVERIFY2(bureau::fond_racine_x11(rouge, &erreur), qPrintable(erreur));
-        QVERIFY2(bureau::fond_racine_x11(rouge, &erreur), qPrintable(erreur)); // again: the old pixmap is freed
+        for (int fois = 0; fois < 2; ++fois)
+            QVERIFY2(bureau::fond_racine_x11(rouge, &erreur), qPrintable(erreur));
 
         const Window racine = DefaultRootWindow(affichage);
         Atom type = None;
@@ -172,21 +169,19 @@ private Q_SLOTS:
         unsigned long nombre = 0, reste = 0;
         unsigned char* donnees = nullptr;
         QCOMPARE(XGetWindowProperty(affichage, racine, XInternAtom(affichage, "_XROOTPMAP_ID", False), 0, 1, False,
-                                    XA_PIXMAP, &type, &format, &nombre, &reste, &donnees),
-                 Success);
+                                    XA_PIXMAP, &type, &format, &nombre, &reste, &donnees), Success);
         QCOMPARE(nombre, 1ul);
         const Pixmap pixmap = *reinterpret_cast<Pixmap*>(donnees);
         XFree(donnees);
-        // The root window shows the picture, stretched over the screen.
-        XImage* centre = XGetImage(affichage, racine, DisplayWidth(affichage, 0) / 2, DisplayHeight(affichage, 0) / 2, 1, 1,
-                                   AllPlanes, ZPixmap);
-        QVERIFY(centre);
-        QCOMPARE(XGetPixel(centre, 0, 0) & 0xFFFFFF, 0xC81E28ul);
-        XDestroyImage(centre);
-        XImage* dans_pixmap = XGetImage(affichage, pixmap, 3, 3, 1, 1, AllPlanes, ZPixmap);
-        QVERIFY(dans_pixmap);
-        QCOMPARE(XGetPixel(dans_pixmap, 0, 0) & 0xFFFFFF, 0xC81E28ul);
-        XDestroyImage(dans_pixmap);
+        const auto pixel = [affichage](Drawable d, int x, int y) {
+            XImage* point = XGetImage(affichage, d, x, y, 1, 1, AllPlanes, ZPixmap);
+            const unsigned long p = point ? XGetPixel(point, 0, 0) & 0xFFFFFF : 0;
+            if (point)
+                XDestroyImage(point);
+            return p;
+        };
+        QCOMPARE(pixel(racine, DisplayWidth(affichage, 0) / 2, DisplayHeight(affichage, 0) / 2), 0xC81E28ul);
+        QCOMPARE(pixel(pixmap, 3, 3), 0xC81E28ul);
         XCloseDisplay(affichage);
     }
 
@@ -213,49 +208,6 @@ private Q_SLOTS:
         QCOMPARE(bureau::application_associee(photo), QString("gimp.desktop"));
         ecrire(bac.chemin("home/.config/gnome-mimeapps.list"), "[Default Applications]\nimage/jpeg=eog.desktop\n");
         QCOMPARE(bureau::application_associee(photo), QString("eog.desktop"));
-    }
-
-    void dialogues_communs()
-    {
-        InteractionInstallee dialogues;
-        cDlgCom d;
-        QVERIFY(d.Folder().isEmpty());
-        QVERIFY(!d.ShowOpenFolder());
-        QVERIFY(d.Folder().isEmpty());
-        dialogues->reponses_dossier = {"/srv/photos/"};
-        d.setDialogTitle("Sélectionnez un dossier de destination");
-        QVERIFY(d.ShowOpenFolder());
-        QCOMPARE(d.Folder(), QString("/srv/photos"));
-        QCOMPARE(dialogues->titres_dossier.last(), QString("Sélectionnez un dossier de destination"));
-
-        // Empty filter and index 0: "Tous(*.*)", first entry.
-        cDlgCom f;
-        dialogues->reponses_fichier = {"/musique/Boléro.mp3"};
-        QVERIFY(f.ShowOpen());
-        QCOMPARE(dialogues->choix_fichier.last().filtre, QString("Tous(*.*) (*.*)"));
-        QCOMPARE(dialogues->choix_fichier.last().index_filtre, 0);
-        QCOMPARE(f.Filter(), QString("Tous(*.*)|*.*"));
-        QCOMPARE(f.FilterIndex(), 1);
-        QCOMPARE(f.Filename(), QString("/musique/Boléro.mp3"));
-        QCOMPARE(f.FileTitle(), QString("Boléro.mp3"));
-        QCOMPARE(f.Folder(), QString("/musique"));
-
-        f.setFilter("Sons|*.wav;*.mp3|Tous|*.*");
-        f.setFilterIndex(2);
-        f.setFlags(0x7FFFFFFF);
-        QVERIFY(!f.ShowSave());
-        QCOMPARE(dialogues->choix_fichier.last().filtre, QString("Sons (*.wav *.mp3);;Tous (*.*)"));
-        QCOMPARE(dialogues->choix_fichier.last().index_filtre, 1);
-        QCOMPARE(dialogues->choix_fichier.last().mode, ChoixFichier::Mode::Enregistrer);
-        QCOMPARE(f.Filename(), QString());
-        QCOMPARE(f.FileTitle(), QString());
-        QCOMPARE(f.Flags(), 0);
-        QCOMPARE(f.Folder(), QString("/musique"));
-        dialogues->reponses_fichier = {"/a.gif"};
-        f.setFlags(0x7FFFFFFF);
-        QVERIFY(f.ShowOpen());
-        QCOMPARE(f.Folder(), QString("/"));
-        QCOMPARE(f.Flags(), 0x1FF1F);
     }
 };
 

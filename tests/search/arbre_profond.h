@@ -2,12 +2,9 @@
 
 #include "bac_a_sable.h"
 
-#include <QByteArray>
 #include <QFile>
-#include <QString>
+#include <QProcess>
 #include <QStringList>
-
-#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,10 +12,12 @@
 
 // Trees of folders for the search's tests.
 
-// A small file, with its folders.
-inline void creer(const QString& chemin)
+inline void creer(const QString& chemin) { ecrire(chemin, "x"); }
+
+inline void creer_tous(const QString& racine, std::initializer_list<const char*> relatifs)
 {
-    ecrire(chemin, "x");
+    for (const char* r : relatifs)
+        creer(racine + u'/' + QString::fromUtf8(r));
 }
 
 // `racine` + '/' + each relative path.
@@ -46,49 +45,25 @@ inline bool noms_pas_du_texte(NomsBruts& noms, const QString& racine)
     return noms.dossier(r + "/d\xff") && noms.fichier(r + "/a\xff.jpg") && noms.fichier(r + "/d\xff/b.jpg");
 }
 
-// A chain of folders nested deeper than the system's longest path, each with one file "f.txt":
-// made and removed through open folders, since no full path reaches its bottom. Removed on
-// destruction.
-class ArbreProfond {
-public:
-    // `niveaux` folders of `longueur_nom` characters each ("nnn...") under `racine`.
-    ArbreProfond(const QString& racine, int niveaux, int longueur_nom = 200)
-        : m_nom(longueur_nom, 'n')
+// A chain of `niveaux` folders "nnn..." of 200 characters, nested deeper than the system's longest
+// path, each with one file "f.txt": made through open folders, since no full path reaches its
+// bottom, and removed with rm, which walks it so too.
+struct ArbreProfond {
+    const QString racine, nom{200, u'n'};
+    int niveaux = 0; // folders made
+
+    ArbreProfond(const QString& r, int voulus) : racine(r)
     {
         int fd = ::open(QFile::encodeName(racine).constData(), O_RDONLY | O_DIRECTORY);
-        m_dossiers.push_back(fd);
-        for (int i = 0; i < niveaux && fd >= 0; ++i) {
-            if (::mkdirat(fd, m_nom.constData(), 0700) != 0)
-                break;
-            fd = ::openat(fd, m_nom.constData(), O_RDONLY | O_DIRECTORY);
-            if (fd < 0)
-                break;
-            m_dossiers.push_back(fd);
-            const int fichier = ::openat(fd, "f.txt", O_WRONLY | O_CREAT, 0600);
-            if (fichier >= 0)
-                ::close(fichier);
+        for (; niveaux < voulus && fd >= 0 && ::mkdirat(fd, nom.toLatin1().constData(), 0700) == 0; ++niveaux) {
+            const int sous = ::openat(fd, nom.toLatin1().constData(), O_RDONLY | O_DIRECTORY);
+            ::close(fd);
+            fd = sous;
+            if (fd >= 0)
+                ::close(::openat(fd, "f.txt", O_WRONLY | O_CREAT, 0600));
         }
+        if (fd >= 0)
+            ::close(fd);
     }
-
-    ~ArbreProfond()
-    {
-        for (std::size_t i = m_dossiers.size(); i-- > 1;) {
-            ::unlinkat(m_dossiers[i], "f.txt", 0);
-            ::close(m_dossiers[i]);
-            ::unlinkat(m_dossiers[i - 1], m_nom.constData(), AT_REMOVEDIR);
-        }
-        if (!m_dossiers.empty() && m_dossiers.front() >= 0)
-            ::close(m_dossiers.front());
-    }
-
-    ArbreProfond(const ArbreProfond&) = delete;
-    ArbreProfond& operator=(const ArbreProfond&) = delete;
-
-    // Folders made below the root.
-    int niveaux() const { return static_cast<int>(m_dossiers.size()) - 1; }
-    QString nom() const { return QString::fromLatin1(m_nom); }
-
-private:
-    QByteArray m_nom;
-    std::vector<int> m_dossiers; // the root, then each level
+    ~ArbreProfond() { QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-rf"), racine + u'/' + nom}); }
 };

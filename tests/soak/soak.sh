@@ -1,177 +1,131 @@
 #!/usr/bin/env bash
-# Soak test: the installed program, on the X display of xvfb-run with a window manager, gets
-# random but valid input through whichever of its windows is on top, for a set time:
+# Soak test: the installed program, on the X display of xvfb-run with the Openbox window manager,
+# gets random but valid input through whichever of its windows is on top, for a set time:
 #   soak.sh /path/to/bin/imagora SECONDS
-# It runs in a home of its own, on a pictures folder of a few hundred files (every sample type,
-# good and damaged, links, odd and non-UTF-8 names, one large picture). The rest of the machine is
-# read-only to it (a private mount namespace), and the desktop's openers are stand-ins that only
-# note what they were asked. It fails when the program crashes, a sanitizer reports, a window of the
-# program leaves a _NET_WM_PING unanswered for 2 s, a picture's content is found nowhere afterwards
-# (its folder, a copy target or the trash), or a file outside the sandbox changed. A normal quit
-# (Escape, Oui) just starts the program again.
-# Environment: SAMPLES (sample pictures), SONDE (the soak_sonde probe), SOAK_GRAINE (seed; random
-# when unset), SOAK_RAPPORTS (where a failed run leaves its evidence; ./soak-rapports),
-# SOAK_CAPTURES=N (a screenshot every N inputs, kept), SOAK_TRACE=1 (the program's windows after
-# each input, in the input log), SOAK_REJOUER=LOG (send the inputs of a run's entrees.log again, in
-# order, instead of random ones), ASAN_OPTIONS & co. for a sanitizer build.
+# Its home is a sandbox holding a few hundred pictures (every sample type, good and damaged, links,
+# odd and non-UTF-8 names, one large picture); the rest of the machine is read-only to it and the
+# desktop's openers are stand-ins that only note what they were asked. It fails when the program
+# crashes or ends in error, a sanitizer reports, a window of the program leaves a _NET_WM_PING
+# unanswered for 2 s, it shows no window for 30 s, a picture's content is found nowhere afterwards,
+# or a file outside the sandbox changed. A normal quit (Escape, Oui) just starts it again.
+# Environment: SAMPLES, SONDE (the soak_sonde probe), SOAK_GRAINE (seed), SOAK_RAPPORTS (where a
+# failed run leaves its evidence), SOAK_CAPTURES=N (a screenshot every N inputs), SOAK_REJOUER=LOG
+# (the inputs of a run's entrees.log sent again instead of random ones), ASAN_OPTIONS & co.
 set -u
-
-programme=${1:?usage: $0 /chemin/vers/imagora SECONDES}
+programme=$(readlink -f "$(dirname "${1:?usage: $0 /chemin/vers/imagora SECONDES}")")/$(basename "$1")
 duree=${2:?usage: $0 /chemin/vers/imagora SECONDES}
 echantillons=${SAMPLES:?SAMPLES must name the sample pictures folder}
 sonde=${SONDE:?SONDE must name the soak_sonde probe}
 graine=${SOAK_GRAINE:-$(( ($(date +%s%N) / 1000) % 1000000000 ))}
 tous_les=${SOAK_CAPTURES:-0}
-programme=$(readlink -f "$(dirname "$programme")")/$(basename "$programme")
-prefixe=$(dirname "$(dirname "$programme")")
-rapports=$(mkdir -p "${SOAK_RAPPORTS:-$PWD/soak-rapports}" && cd "${SOAK_RAPPORTS:-$PWD/soak-rapports}" && pwd)/soak-$graine
+mkdir -p "${SOAK_RAPPORTS:-$PWD/soak-rapports}"
+rapports=$(cd "${SOAK_RAPPORTS:-$PWD/soak-rapports}" && pwd)/soak-$graine
 rm -rf "$rapports" && mkdir -p "$rapports"
 a_rejouer=()
 [ -n "${SOAK_REJOUER:-}" ] && mapfile -t a_rejouer <"$SOAK_REJOUER"
 vrai_home=$HOME
-
 bac=$(mktemp -d "${TMPDIR:-/tmp}/imagora-soak.XXXXXX")
-pid=
-pid_wm=
-terminer() {
-    [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null
-    [ -n "$pid_wm" ] && kill -9 "$pid_wm" 2>/dev/null
-    wait 2>/dev/null
-    rm -rf "$bac"
-}
-trap terminer EXIT
+pid="" pid_wm=""
+trap 'kill -9 $pid $pid_wm 2>/dev/null; wait 2>/dev/null; rm -rf "$bac"' EXIT
 trap 'exit 2' INT TERM HUP
-
-echo "graine: $graine (SOAK_GRAINE=$graine pour rejouer la même suite de choix)"
-echo "durée: $duree s, programme: $programme"
-
-# Each X client started here is bounded in time.
-x() { timeout -k 1 10 "$@"; }
-
-# xvfb-run starts us once its server answers; make sure of it on a loaded machine.
+echo "graine: $graine (SOAK_GRAINE=$graine pour rejouer la même suite de choix); durée: $duree s; $programme"
+x() { timeout -k 1 10 "$@"; } # each X client started here is bounded in time
 for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
-# ---- the sandbox ----------------------------------------------------------------------------------
-# The pictures and the copy targets are in the home, so that the drive list's home entry leads back
-# to them.
-images=$bac/home/images
-cibles=$bac/home/cibles
-journal=$bac/journal
-mkdir -p "$images/liens" "$images/sous-dossier" "$cibles/un" "$cibles/deux" "$cibles/trois été" \
-    "$journal/asan" "$bac/bin" "$bac/run" "$bac/tmp" "$bac/systeme/share" "$bac/systeme/xdg" "$bac/openbox"
-chmod 700 "$bac/run"
-mkfifo "$bac/attente"
-exec 9<>"$bac/attente"
-# A pause without starting a process.
-pause_ms() { read -r -t "$(printf '0.%03d' "$1")" -u 9 _; }
+# ---- the sandbox: pictures and copy targets in the home, so the drive list's home leads to them --
+images=$bac/home/images cibles=$bac/home/cibles journal=$bac/journal
+mkdir -p "$images/liens" "$images/sous-dossier" "$cibles/un" "$cibles/deux" "$cibles/trois été" "$journal/asan" \
+    "$bac/bin" "$bac/run" "$bac/tmp" "$bac/systeme/share" "$bac/systeme/xdg" && chmod 700 "$bac/run"
+mkfifo "$bac/attente" && exec 9<>"$bac/attente"
+pause_ms() { read -r -t "$(printf '0.%03d' "$1")" -u 9 _; } # without starting a process
 
-# Every sample the program lists, good and damaged, once under a name of its own; then copies under
-# other names (accents, spaces, other letter cases) to reach a few hundred files.
-listee() { [[ ${1,,} =~ \.(bmp|dib|gif|jpg|jpeg|wmf|emf|cur|ico)$ ]]; }
+# Every sample the program lists, good and damaged, under a name of its own; then copies of half of
+# them under other names (accents, spaces, other letter cases).
 originaux=()
 for f in "$echantillons"/pillow/* "$echantillons"/pillow/bmp/*/* "$echantillons"/metafiles/*/*; do
-    [ -f "$f" ] && listee "$f" || continue
+    [ -f "$f" ] && [[ ${f,,} =~ \.(bmp|dib|gif|jpg|jpeg|wmf|emf|cur|ico)$ ]] || continue
     case $f in
         "$echantillons"/pillow/bmp/*) nom=bmp-$(basename "$(dirname "$f")")-$(basename "$f") ;;
         "$echantillons"/metafiles/*) nom=$(basename "$(dirname "$f")")-$(basename "$f") ;;
         *) nom=$(basename "$f") ;;
     esac
-    cp -- "$f" "$images/$nom"
-    originaux+=("$nom")
+    cp -- "$f" "$images/$nom" && originaux+=("$nom")
 done
 variantes=("Copie de %s" "%s (2)" "vacances été 2024 - %s" "ÉCRAN %s" "photo n°%s")
-for i in "${!originaux[@]}"; do
-    ((i % 2)) && continue
-    o=${originaux[$i]}
-    base=${o%.*} ext=${o##*.}
+for ((i = 0; i < ${#originaux[@]}; i += 2)); do
+    o=${originaux[$i]} && base=${o%.*} ext=${o##*.}
     case $((i % 6)) in 0) ext=${ext^^} ;; 2) ext=${ext^} ;; esac
     # shellcheck disable=SC2059
-    cp -- "$images/$o" "$images/$(printf "${variantes[$((i / 2 % ${#variantes[@]}))]}" "$base").$ext"
+    cp -- "$images/$o" "$images/$(printf "${variantes[$((i / 2 % 5))]}" "$base").$ext"
 done
-jpeg=$echantillons/pillow/hopper.jpg
-cp -- "$jpeg" "$images/avec des espaces.jpg"
-cp -- "$echantillons/pillow/flower.jpg" "$images/été à la plage.JPG"
-cp -- "$echantillons/pillow/hopper.gif" "$images/Ça déçoit.Gif"
-cp -- "$echantillons/pillow/hopper.bmp" "$images/l'image \"citée\".bmp"
-cp -- "$echantillons/pillow/iptc.jpg" "$images/-tiret.jpg"
-cp -- "$echantillons/pillow/hopper.ico" "$images/.cachée.ico"
-cp -- "$echantillons/pillow/chi.gif" "$images/étoile*et?question.gif"
-cp -- "$echantillons/pillow/hopper.bmp" "$images/anti\\oblique.bmp"
-cp -- "$jpeg" "$images/$(printf 'tres-long-nom-%.0s' $(seq 16))fin.jpeg"
-# Names that are not UTF-8, beside the name they would decode to: different pictures.
-cp -- "$echantillons/pillow/flower.jpg" "$images/"$'a\xff.jpg'
-cp -- "$echantillons/pillow/hopper.jpg" "$images/"$'a\xef\xbf\xbd.jpg'
-cp -- "$echantillons/pillow/chi.gif" "$images/"$'\xe9t\xe9 latin-1.gif'
+p=$echantillons/pillow
+while read -r source nom; do cp -- "$p/$source" "$images/$(printf -- "$nom")"; done <<'FIN'
+hopper.jpg avec des espaces.jpg
+flower.jpg été à la plage.JPG
+hopper.gif Ça déçoit.Gif
+hopper.bmp l'image "citée".bmp
+iptc.jpg -tiret.jpg
+hopper.ico .cachée.ico
+chi.gif étoile*et?question.gif
+hopper.bmp anti\\oblique.bmp
+flower.jpg a\xff.jpg
+hopper.jpg a\xef\xbf\xbd.jpg
+chi.gif \xe9t\xe9 latin-1.gif
+hopper.bmp sous-dossier/dans le sous-dossier.bmp
+FIN
+cp -- "$p/hopper.jpg" "$images/$(printf 'tres-long-nom-%.0s' $(seq 16))fin.jpeg"
 printf 'pas une image\n' >"$images/texte.jpg"
 : >"$images/vide.bmp"
-cp -- "$echantillons/pillow/hopper.bmp" "$images/sous-dossier/dans le sous-dossier.bmp"
-# Links: beside their target, to a link, dangling, and a folder of links under the same names.
+# Links: beside their target, to a link, dangling, absolute, and a folder of links to the pictures.
 ln -s "avec des espaces.jpg" "$images/lien vers espaces.jpg"
 ln -s "lien vers espaces.jpg" "$images/lien vers lien.jpg"
 ln -s "absent.jpg" "$images/lien cassé.jpg"
 ln -s "$images/-tiret.jpg" "$images/lien absolu.JPG"
-for o in "${originaux[@]}" "avec des espaces.jpg" $'a\xff.jpg' "été à la plage.JPG"; do
-    ln -s "../$o" "$images/liens/$o"
-done
+for o in "${originaux[@]}" "avec des espaces.jpg" $'a\xff.jpg' "été à la plage.JPG"; do ln -s "../$o" "$images/liens/$o"; done
 # A picture large enough that its preview takes a moment.
-"$sonde" bmp "$images/grande image.bmp" 9000 7000 || { echo "ÉCHEC: la grande image n'a pas pu être écrite"; exit 1; }
+convert -size 9000x7000 gradient:navy-orange "BMP3:$images/grande image.bmp" || { echo "ÉCHEC: pas de grande image"; exit 1; }
 
-# The program's home: nothing made in advance under ~/.local/share (it makes its own folders).
 export HOME=$bac/home XDG_CONFIG_HOME=$bac/home/.config XDG_DATA_HOME=$bac/home/.local/share \
     XDG_CACHE_HOME=$bac/home/.cache XDG_RUNTIME_DIR=$bac/run TMPDIR=$bac/tmp
 conf=$XDG_CONFIG_HOME/Imagora/Imagora.conf
 mkdir -p "$(dirname "$conf")"
 printf '[parametres]\ndate%%20de%%20debut=01/01/2026\ndossier%%20demarrage=%s\ntype%%20fichier=0\n' "$images" >"$conf"
-# No desktop and no default application for any type: "Editer avec..." finds no editor. The MIME
-# database and icons stay reachable.
-ln -s /usr/share/mime "$bac/systeme/share/mime"
-ln -s /usr/share/icons "$bac/systeme/share/icons"
-# The desktop's openers and settings tools, and the system tools the program may start: stand-ins
-# that note their arguments.
+# No desktop, no default application ("Editer avec..." finds none); the MIME database and icons stay.
+ln -s /usr/share/mime /usr/share/icons "$bac/systeme/share/"
+# The desktop's openers and settings tools, and the system tools the program may start: stand-ins.
 for outil in xdg-open gio kde-open kde-open5 kioclient5 exo-open gnome-open gvfs-open gsettings dbus-send \
     xfconf-query hardinfo2 hardinfo kinfocenter gnome-system-monitor mate-system-monitor xscreensaver-settings \
     xscreensaver-demo xfce4-screensaver-preferences mate-screensaver-preferences cinnamon-settings \
     gnome-control-center systemsettings systemsettings5 lxqt-config-monitor; do
-    printf '#!/bin/sh\nprintf "%%s" "$(basename "$0")" >>"%s"\nprintf " %%s" "$@" >>"%s"\necho >>"%s"\nexit 0\n' \
-        "$journal/ouvertures" "$journal/ouvertures" "$journal/ouvertures" >"$bac/bin/$outil"
+    printf '#!/bin/sh\necho "$(basename "$0") $*" >>"%s"\n' "$journal/ouvertures" >"$bac/bin/$outil"
     chmod +x "$bac/bin/$outil"
 done
 printf 'autospawn = no\n' >"$bac/pulse-client.conf"
-
-# French user; the locale is built when the machine lacks it (see tests/e2e/commun.sh).
-source "$(dirname "${BASH_SOURCE[0]}")/../e2e/langue.sh" "$bac"
-
-# Sanitizer reports go to files of the sandbox.
+source "$(dirname "${BASH_SOURCE[0]}")/../e2e/langue.sh" "$bac" # French user (see tests/e2e/commun.sh)
 [ -n "${ASAN_OPTIONS:-}" ] && export ASAN_OPTIONS="$ASAN_OPTIONS:log_path=$journal/asan/asan"
 [ -n "${UBSAN_OPTIONS:-}" ] && export UBSAN_OPTIONS="$UBSAN_OPTIONS:log_path=$journal/asan/ubsan"
 
-# ---- what must not be lost ------------------------------------------------------------------------
-# Content hashes of every regular file of a tree ("hash  path" lines).
+# ---- what must not be lost: every content of the sandbox, and the places outside it the program
+# could reach by mistake (the real home's settings and trash listed even when missing) ------------
 empreintes() { find "$@" -type f -exec sha256sum -- {} + 2>/dev/null | sort; }
-# Places outside the sandbox the program could reach by mistake: listing and hashes.
-# The real home's settings and trash are listed even when missing: made during the run, they show.
-dehors=("$echantillons" "$prefixe" "$vrai_home/.config/Imagora" "$vrai_home/.local/share/Trash")
 etat_dehors() {
     local d
-    for d in "${dehors[@]}"; do
+    for d in "$echantillons" "$(dirname "$(dirname "$programme")")" "$vrai_home/.config/Imagora" "$vrai_home/.local/share/Trash"; do
         find "$d" -printf '%p\t%y\t%s\t%l\n' 2>/dev/null
         empreintes "$d"
     done | LC_ALL=C sort
 }
 empreintes "$images" "$cibles" >"$journal/avant"
 etat_dehors >"$journal/dehors-avant"
-echo "dossier d'images: $(find "$images" -type f | wc -l) fichiers, $(find "$images" -type l | wc -l) liens, $(du -sh "$bac" | cut -f1)"
+echo "dossier d'images: $(find "$images" -type f | wc -l) fichiers, $(find "$images" -type l | wc -l) liens"
 
-# ---- the window manager ---------------------------------------------------------------------------
-# Openbox with focus on new windows and on click, and Alt+F4 to close; no menus, no other keys.
-# (A "Frame" binding without a modifier would take every click of the window for itself.)
-cat >"$bac/openbox/rc.xml" <<'FIN'
+# ---- Openbox: focus on new windows and on click, Alt+F4 closes; no menus, no other keys (a "Frame"
+# binding without a modifier would take every click of the window for itself) --------------------
+cat >"$bac/rc.xml" <<'FIN'
 <?xml version="1.0" encoding="UTF-8"?>
 <openbox_config xmlns="http://openbox.org/3.4/rc">
   <focus><focusNew>yes</focusNew><followMouse>no</followMouse></focus>
-  <placement><policy>Smart</policy></placement>
-  <theme><name>Clearlooks</name></theme>
-  <desktops><number>1</number></desktops>
+  <placement><policy>Smart</policy></placement><theme><name>Clearlooks</name></theme><desktops><number>1</number></desktops>
   <keyboard><keybind key="A-F4"><action name="Close"/></keybind></keyboard>
   <mouse>
     <context name="Client"><mousebind button="Left" action="Press"><action name="Focus"/><action name="Raise"/></mousebind></context>
@@ -179,16 +133,14 @@ cat >"$bac/openbox/rc.xml" <<'FIN'
   </mouse>
 </openbox_config>
 FIN
-openbox --sm-disable --config-file "$bac/openbox/rc.xml" >"$journal/openbox" 2>&1 &
+openbox --sm-disable --config-file "$bac/rc.xml" >"$journal/openbox" 2>&1 &
 pid_wm=$!
 wm_pret() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 for _ in $(seq 100); do wm_pret && break; sleep 0.1; done
 wm_pret || { echo "ÉCHEC: le gestionnaire de fenêtres ne démarre pas"; cat "$journal/openbox"; exit 1; }
 
-# ---- the program, with the rest of the machine read-only ------------------------------------------
-# In a private mount namespace the sandbox stays writable and every other mount becomes read-only,
-# so a wrong path can touch nothing of the machine. Root does it directly, a user through a user
-# namespace.
+# ---- the program, in a private mount namespace where the sandbox stays writable and every other
+# mount becomes read-only (root does it directly, a user through a user namespace) -----------------
 enfermer=(unshare -m --propagation private --)
 [ "$(id -u)" -ne 0 ] && enfermer=(unshare -r -m --propagation private --)
 # shellcheck disable=SC2016
@@ -203,29 +155,22 @@ done </proc/self/mountinfo
 if [ -w / ] || [ ! -w "$bac" ]; then exit 97; fi
 [ "$1" = --essai ] && exit 0
 cd "$bac" && exec "$@"'
-if ! "${enfermer[@]}" bash -c "$enfermement" enfermer "$bac" --essai; then
-    echo "ÉCHEC: impossible de rendre le reste de la machine en lecture seule pour le programme (${enfermer[*]})"
-    exit 1
-fi
+"${enfermer[@]}" bash -c "$enfermement" enfermer "$bac" --essai \
+    || { echo "ÉCHEC: impossible de rendre le reste de la machine en lecture seule (${enfermer[*]})"; exit 1; }
 
-demarrages=0
-entrees_au_demarrage=0
+demarrages=0 entrees=0 entrees_au_demarrage=0
 demarrer() {
-    demarrages=$((demarrages + 1))
-    entrees_au_demarrage=${entrees:-0}
+    demarrages=$((demarrages + 1)) entrees_au_demarrage=$entrees
     # A start folder chosen in the options outside the sandbox would leave nothing to act on.
     local dossier
     dossier=$(sed -n 's/^dossier%20demarrage=//p' "$conf" 2>/dev/null)
-    case $dossier in "$bac"/*) [ -d "$dossier" ] || dossier= ;; *) dossier= ;; esac
-    if [ -z "$dossier" ] && [ -f "$conf" ]; then
-        grep -v '^dossier%20demarrage=' "$conf" >"$bac/tmp/conf" && printf 'dossier%%20demarrage=%s\n' "$images" >>"$bac/tmp/conf" \
-            && cp "$bac/tmp/conf" "$conf"
+    if [[ $dossier != "$bac"/* || ! -d $dossier ]] && [ -f "$conf" ]; then
+        { grep -v '^dossier%20demarrage=' "$conf"; echo "dossier%20demarrage=$images"; } >"$bac/tmp/conf" && cp "$bac/tmp/conf" "$conf"
     fi
     PATH=$bac/bin:/usr/local/bin:/usr/bin:/bin XDG_DATA_DIRS=$bac/systeme/share XDG_CONFIG_DIRS=$bac/systeme/xdg \
         DBUS_SESSION_BUS_ADDRESS=unix:path=$bac/run/pas-de-bus PULSE_SERVER=unix:$bac/run/pas-de-son \
         PULSE_CLIENTCONFIG=$bac/pulse-client.conf XDG_CURRENT_DESKTOP= DESKTOP_SESSION= LANG=$langue LC_ALL= LANGUAGE= \
-        QT_QPA_PLATFORM=xcb \
-        "${enfermer[@]}" bash -c "$enfermement" enfermer "$bac" "$programme" \
+        QT_QPA_PLATFORM=xcb "${enfermer[@]}" bash -c "$enfermement" enfermer "$bac" "$programme" \
         >>"$journal/sortie.$demarrages" 2>>"$journal/erreurs.$demarrages" &
     pid=$!
 }
@@ -239,18 +184,15 @@ choisir() {
     local r=$1 total=0 p
     shift
     for p in "$@"; do total=$((total + p)); done
-    r=$((r % total)); c=0
-    for p in "$@"; do
-        ((r < p)) && return
-        r=$((r - p)); c=$((c + 1))
-    done
+    r=$((r % total)) c=0
+    for p in "$@"; do ((r < p)) && return; r=$((r - p)) c=$((c + 1)); done
 }
 # A short random text from a draw: letters, digits, accents, dots, sometimes a slash.
 lettres=(a b c d e f g h i j k l m n o p q r s t u v w x y z A B E M Z 0 1 2 3 4 5 6 7 8 9 é è à ç ù ô É . . _ - ' ')
 texte_de() {
-    local x=$1 n i
-    n=$((1 + x % 12)); texte=
-    for ((i = 0; i < n; i++)); do
+    local x=$1 i
+    texte=
+    for ((i = 0; i < 1 + $1 % 12; i++)); do
         x=$(( (x * 1103515245 + 12345) & 0x7fffffff ))
         texte+=${lettres[$(( (x >> 8) % ${#lettres[@]} ))]}
     done
@@ -261,59 +203,42 @@ texte_de() {
 chemins=("$cibles/un" "$cibles/deux" "$cibles/trois été" "$images/liens" "$images" "$images/sous-dossier" "$cibles"
     "$images/liens" "$images")
 touches=(Return Escape Tab shift+Tab Up Down Left Right Home End Prior Next Delete space F1 F2 BackSpace ctrl+a)
-# In the browser, Escape asks to quit and Return opens the options; in the other windows they are
-# the usual ways out.
+# In the browser, Escape asks to quit and Return opens the options; elsewhere they are the ways out.
 poids_touches_navigateur=(2 4 10 3 8 10 4 4 4 4 4 4 5 8 2 2 3 2)
 poids_touches_dialogue=(12 12 10 3 6 6 4 4 3 3 2 2 3 8 1 1 3 2)
 accelerateurs=(alt+F4 alt+o alt+q alt+p alt+a alt+e alt+f alt+r alt+c alt+v alt+i)
 # In the boxes, Oui and Non (Alt+O, Alt+N) as often as the rest together.
 accelerateurs_boites=(alt+o alt+n alt+o alt+n alt+o alt+n alt+F4 alt+a alt+e alt+f alt+r alt+c)
-
-declare -A par_genre par_fenetre
-entrees=0
-dernier_ping=0
-plus_long_ping=0
-echec=
-fen_id= fen_x=0 fen_y=0 fen_l=0 fen_h=0 fen_genre= fen_focus=0 fen_titre=
+navigateur="[ IMAGORA ] - Visualiseur d'images"
+declare -A par_fenetre
+plus_long_ping=0 dernier_ping=0 echec=
 
 # The program's window on top (tooltips aside): sets fen_*; false when it shows none.
 fenetre_du_haut() {
     local ligne
-    ligne=$(x "$sonde" haut "$pid" 2>/dev/null)
-    [ -n "$ligne" ] || return 1
+    ligne=$(x "$sonde" haut "$pid" 2>/dev/null) && [ -n "$ligne" ] || return 1
     IFS=$'\t' read -r fen_id fen_x fen_y fen_l fen_h fen_genre fen_focus fen_titre <<<"$ligne"
 }
-
-# A window title without the file it names, to count the windows reached.
-nom_de_fenetre() {
-    case $fen_titre in
-        "Aperçu de:"*) nom_fenetre="Aperçu de: …" ;;
-        "DIAPORAMA:"*) nom_fenetre="DIAPORAMA: …" ;;
-        *) nom_fenetre="${fen_titre:-(sans titre)} [$fen_genre ${fen_l}x$fen_h]" ;;
-    esac
-}
+boite() { [[ $fen_titre == IMAGORA || $fen_titre == Imagora ]] && ((fen_l < 700)); }
 
 # A point of the window from two draws: px, py in window coordinates, within rectangle x0 y0 x1 y1.
-point_dans() { px=$(( $1 + $5 % ($3 - $1 + 1) )); py=$(( $2 + $6 % ($4 - $2 + 1) )); }
-
-# Where a click goes, biased towards the controls. Sets px, py (window coordinates).
+point_dans() { px=$(( $1 + $5 % ($3 - $1 + 1) )) py=$(( $2 + $6 % ($4 - $2 + 1) )); }
+# Where a click goes, biased towards the controls. Sets px, py.
 cible_clic() {
-    local a=${t[1]} b=${t[2]} r=${t[3]}
-    if [[ $fen_titre == "[ IMAGORA ] - Visualiseur d'images" && $fen_l -ge 700 ]]; then
-        # File list, action labels, view buttons, folder list, drives, type filter, preview,
-        # Options, Quitter, anywhere.
+    local a=${t[1]} b=${t[2]} r=${t[3]} k
+    if [[ $fen_titre == "$navigateur" ]] && ((fen_l >= 700)); then
+        # File list, action labels, view buttons, folder list (below the rows of the sandbox's
+        # parents: a click there stays in the sandbox), drives, type filter, preview, Options,
+        # Quitter, anywhere.
         choisir "$r" 30 24 7 10 2 5 7 2 2 10
         case $c in
             0) point_dans 218 84 493 396 "$a" "$b" ;;
-            # Action labels: real size, edit, show, wallpaper; copy/move, rename, delete, search.
-            # The ones that move files come more often.
-            1) local k
-               choisir "$a" 1 1 1 1 3 2 2 1
-               k=$c
+            # Real size, edit, show, wallpaper; copy/move, rename, delete, search: those that move
+            # files come more often.
+            1) choisir "$a" 1 1 1 1 3 2 2 1 && k=$c
                if ((k < 4)); then point_dans 540 $((235 + 17 * k)) 700 $((247 + 17 * k)) "$b" "$r"
                else point_dans 540 $((337 + 17 * (k - 4))) 700 $((349 + 17 * (k - 4))) "$b" "$r"; fi ;;
-            2) local k=$((a % 6)); point_dans $((358 + 27 * k)) 54 $((375 + 27 * k)) 74 "$b" "$r" ;;
-            # Below the rows of the sandbox's parents: a click there stays in the sandbox.
+            2) k=$((a % 6)) && point_dans $((358 + 27 * k)) 54 $((375 + 27 * k)) 74 "$b" "$r" ;;
             3) point_dans 10 158 190 430 "$a" "$b" ;;
             4) point_dans 10 28 190 46 "$a" "$b" ;;
             5) point_dans 258 28 493 46 "$a" "$b" ;;
@@ -322,13 +247,10 @@ cible_clic() {
             8) point_dans 449 404 513 425 "$a" "$b" ;;
             *) point_dans 0 0 $((fen_l - 1)) $((fen_h - 1)) "$a" "$b" ;;
         esac
-    elif ((fen_l >= 1000)) || [[ $fen_titre == "Aperçu de:"* || $fen_titre == "DIAPORAMA"* ]]; then
-        point_dans 0 0 $((fen_l - 1)) $((fen_h - 1)) "$a" "$b"
+    elif ((fen_l < 1000)) && [[ $fen_titre != "Aperçu de:"* && $fen_titre != DIAPORAMA* ]] && ((r % 100 < 45)); then
+        point_dans 0 $((fen_h * 85 / 100)) $((fen_l - 1)) $((fen_h - 1)) "$a" "$b" # a box's buttons
     else
-        # Dialogs and message boxes: their buttons are along the bottom.
-        choisir "$r" 45 55
-        if ((c == 0)); then point_dans 0 $((fen_h * 85 / 100)) $((fen_l - 1)) $((fen_h - 1)) "$a" "$b"
-        else point_dans 0 0 $((fen_l - 1)) $((fen_h - 1)) "$a" "$b"; fi
+        point_dans 0 0 $((fen_l - 1)) $((fen_h - 1)) "$a" "$b"
     fi
 }
 
@@ -338,116 +260,85 @@ focus_sur_fenetre() {
     ((fen_focus)) || x xdotool windowactivate "$fen_id" 2>/dev/null
 }
 
-# Sends one input to the window on top and notes it: envoyer KIND ARGUMENT, where KIND is clic or
-# double-clic (ARGUMENT "x,y" in the window), touche or raccourci (a key for xdotool), texte (typed;
-# a final ⏎ is Return), chemin (the field's text replaced by this path, then Return) or souris (a
-# pointer move to "x,y").
+# Sends one input to the window on top and logs it: envoyer KIND ARGUMENT, where KIND is clic,
+# double-clic or souris (a pointer move; ARGUMENT "x,y" in the window), touche or raccourci (a key
+# for xdotool), texte (typed; a final ⏎ is Return) or chemin (the field's text replaced by this
+# path, then Return).
 envoyer() {
     local sorte=$1 argument=$2 ax ay
     case $sorte in
         clic | double-clic | souris)
             ax=$((fen_x + ${argument%,*})) ay=$((fen_y + ${argument#*,}))
-            ((ax > 1279)) && ax=1279
-            ((ay > 1023)) && ay=1023
-            ((ax < 0)) && ax=0
-            ((ay < 0)) && ay=0
+            ax=$((ax < 0 ? 0 : ax > 1279 ? 1279 : ax)) ay=$((ay < 0 ? 0 : ay > 1023 ? 1023 : ay))
             case $sorte in
-                clic) x xdotool mousemove "$ax" "$ay" click 1 2>/dev/null ;;
-                double-clic) x xdotool mousemove "$ax" "$ay" click --repeat 2 --delay 60 1 2>/dev/null ;;
-                souris) x xdotool mousemove "$ax" "$ay" 2>/dev/null ;;
+                clic) x xdotool mousemove "$ax" "$ay" click 1 ;;
+                double-clic) x xdotool mousemove "$ax" "$ay" click --repeat 2 --delay 60 1 ;;
+                souris) x xdotool mousemove "$ax" "$ay" ;;
             esac ;;
-        touche | raccourci)
-            focus_sur_fenetre
-            x xdotool key --delay 20 "$argument" 2>/dev/null ;;
-        texte)
-            focus_sur_fenetre
-            x xdotool type --delay 12 "${argument%⏎}" 2>/dev/null
-            [[ $argument == *⏎ ]] && x xdotool key Return 2>/dev/null ;;
-        chemin)
-            focus_sur_fenetre
-            x xdotool key ctrl+a type --delay 12 "$argument" 2>/dev/null
-            x xdotool key Return 2>/dev/null ;;
-    esac
+        touche | raccourci) focus_sur_fenetre; x xdotool key --delay 20 "$argument" ;;
+        texte) focus_sur_fenetre; x xdotool type --delay 12 "${argument%⏎}"; [[ $argument == *⏎ ]] && x xdotool key Return ;;
+        chemin) focus_sur_fenetre; x xdotool key ctrl+a type --delay 12 "$argument"; x xdotool key Return ;;
+    esac 2>/dev/null
     entrees=$((entrees + 1))
-    par_genre[$sorte]=$(( ${par_genre[$sorte]:-0} + 1 ))
-    nom_de_fenetre
-    par_fenetre[$nom_fenetre]=$(( ${par_fenetre[$nom_fenetre]:-0} + 1 ))
+    local nom="${fen_titre%%: *} [$fen_genre]"
+    par_fenetre[$nom]=$(( ${par_fenetre[$nom]:-0} + 1 ))
     # Tab-separated: number, time, kind, argument, window; SOAK_REJOUER reads it back.
     printf '%d\t%.1fs\t%s\t%s\t%s\n' "$entrees" "$(( ${EPOCHREALTIME/./} / 1000 - debut_ms ))e-3" "$sorte" "$argument" \
         "$fen_titre" >>"$journal/entrees"
-    if [ -n "${SOAK_TRACE:-}" ]; then
-        { x "$sonde" fenetres "$pid"; xprop -root _NET_ACTIVE_WINDOW; } 2>/dev/null | sed 's/^/#   /' >>"$journal/entrees"
-    fi
 }
 
-# One random input to the window on top.
+# One random input to the window on top: a click, double click, key, text, pointer move or accelerator.
 entree_aleatoire() {
     tirer
-    local navigateur=0
-    [[ $fen_titre == "[ IMAGORA ] - Visualiseur d'images" ]] && navigateur=1
-    # Clicks, double clicks, keys, texts, pointer moves, accelerators.
-    if ((navigateur)); then choisir "${t[0]}" 44 12 25 8 6 5
+    local dans_nav=0 part=20
+    [[ $fen_titre == "$navigateur" ]] && dans_nav=1
+    if ((dans_nav)); then choisir "${t[0]}" 44 12 25 8 6 5
     elif [[ $fen_titre == Sélectionnez* ]]; then choisir "${t[0]}" 40 6 25 20 4 5
-    elif [[ $fen_titre == IMAGORA || $fen_titre == Imagora ]] && ((fen_l < 700)); then choisir "${t[0]}" 40 4 30 10 4 12
+    elif boite; then choisir "${t[0]}" 40 4 30 10 4 12
     else choisir "${t[0]}" 45 6 30 10 4 5; fi
     case $c in
         0) cible_clic; envoyer clic "$px,$py" ;;
         1) cible_clic; envoyer double-clic "$px,$py" ;;
-        2)
-            if ((navigateur)); then choisir "${t[1]}" "${poids_touches_navigateur[@]}"
-            else choisir "${t[1]}" "${poids_touches_dialogue[@]}"; fi
-            envoyer touche "${touches[$c]}" ;;
-        3)
-            # In the folder choice, a copy target typed in and Return: how a folder of the sandbox is
-            # chosen there. Elsewhere, mostly short texts.
-            local part=20
-            [[ $fen_titre == Sélectionnez* ]] && part=75
-            if (( t[2] % 100 < part )); then
-                envoyer chemin "${chemins[$(( t[1] % ${#chemins[@]} ))]}"
-            else
-                texte_de "${t[1]}"
-                (( t[2] % 3 == 0 )) && texte+="⏎"
-                envoyer texte "$texte"
-            fi ;;
-        4)
-            point_dans 0 0 $((fen_l - 1)) $((fen_h - 1)) "${t[1]}" "${t[2]}"
-            envoyer souris "$px,$py" ;;
-        5)
-            if [[ $fen_titre == IMAGORA || $fen_titre == Imagora ]] && ((fen_l < 700)); then
-                envoyer raccourci "${accelerateurs_boites[$(( t[1] % ${#accelerateurs_boites[@]} ))]}"
-            else
-                envoyer raccourci "${accelerateurs[$(( t[1] % ${#accelerateurs[@]} ))]}"
-            fi ;;
+        2) if ((dans_nav)); then choisir "${t[1]}" "${poids_touches_navigateur[@]}"
+           else choisir "${t[1]}" "${poids_touches_dialogue[@]}"; fi
+           envoyer touche "${touches[$c]}" ;;
+        3) # In the folder choice, mostly a copy target typed in and Return; elsewhere short texts.
+           [[ $fen_titre == Sélectionnez* ]] && part=75
+           if (( t[2] % 100 < part )); then
+               envoyer chemin "${chemins[$(( t[1] % ${#chemins[@]} ))]}"
+           else
+               texte_de "${t[1]}"
+               (( t[2] % 3 == 0 )) && texte+="⏎"
+               envoyer texte "$texte"
+           fi ;;
+        4) point_dans 0 0 $((fen_l - 1)) $((fen_h - 1)) "${t[1]}" "${t[2]}"; envoyer souris "$px,$py" ;;
+        5) if boite; then envoyer raccourci "${accelerateurs_boites[$(( t[1] % ${#accelerateurs_boites[@]} ))]}"
+           else envoyer raccourci "${accelerateurs[$(( t[1] % ${#accelerateurs[@]} ))]}"; fi ;;
     esac
     pause_ms $((20 + t[5] % 81))
 }
 
-# The browser wanders off the pictures folder (the drive list, the folders' parents) and most
-# actions then have nothing to act on; a user quits and starts again, and so does the soak after a
-# while: Escape on the browser, then Return to the question (its default answer is Oui).
+# The browser wanders off the pictures folder and most actions then have nothing to act on: after
+# a while the soak quits as a user does (Escape, then Return: the question's default is Oui), and
+# starts again.
 nouveau_depart() {
-    local i
     echo "# quitter pour revenir au dossier d'images" >>"$journal/entrees"
     envoyer touche Escape
-    for i in $(seq 25); do
+    for _ in $(seq 25); do
         pause_ms 200
         fenetre_du_haut || return
-        if [[ $fen_titre == IMAGORA ]]; then
-            envoyer touche Return
-            return
-        fi
+        [[ $fen_titre == IMAGORA ]] && { envoyer touche Return; return; }
     done
 }
 
-# The next input of a recorded run (SOAK_REJOUER), sent to whichever window is on top now; paths
-# of the recorded sandbox are moved to this one. False when the record is exhausted.
+# The next input of a recorded run, sent to whichever window is on top now; paths of the recorded
+# sandbox are moved to this one. False when the record is exhausted.
 rejouees=0
 entree_rejouee() {
-    local ligne n temps sorte argument reste
+    local n sorte argument
     while ((rejouees < ${#a_rejouer[@]})); do
-        ligne=${a_rejouer[$rejouees]}
+        IFS=$'\t' read -r n _ sorte argument _ <<<"${a_rejouer[$rejouees]}"
         rejouees=$((rejouees + 1))
-        IFS=$'\t' read -r n temps sorte argument reste <<<"$ligne"
         [[ $n =~ ^[0-9]+$ ]] || continue
         [[ $sorte == chemin ]] && argument=$bac/${argument#*/imagora-soak.*/}
         envoyer "$sorte" "$argument"
@@ -458,66 +349,52 @@ entree_rejouee() {
 }
 
 capture() { import -window root "$1" 2>/dev/null; }
-
-# Sanitizer reports in the report files or in the program's error output.
 rapport_sanitizer() {
     grep -l -s -E 'ERROR: AddressSanitizer|runtime error:|LeakSanitizer|ERROR: UndefinedBehaviorSanitizer' \
         "$journal"/asan/* "$journal"/erreurs.* | head -n 1
 }
-
-echouer() {
-    [ -n "$echec" ] && return
-    echec=$*
-    capture "$rapports/echec.png"
+echouer() { [ -z "$echec" ] && echec=$* && capture "$rapports/echec.png"; }
+# How the program ended (its exit code in $1, "$2" said after it): a sanitizer report, a signal or
+# an error code are failures. True for a normal end.
+fin_normale() {
+    if [ -n "$(rapport_sanitizer)" ]; then echouer "rapport du sanitizer (code de sortie $1): $(rapport_sanitizer)"
+    elif (($1 == 97)); then echouer "le programme n'a pas pu être enfermé (espace de montage)"
+    elif (($1 > 128)); then echouer "le programme s'est arrêté sur le signal $(($1 - 128)) ($(kill -l $(($1 - 128))))$2"
+    elif (($1 != 0)); then echouer "le programme s'est terminé avec le code $1$2"
+    else return 0; fi
+    return 1
 }
 
 # Liveness: the window on top must answer a _NET_WM_PING within 2 s. A window that goes away
 # before answering (a box closed by the last input) is no hang: the new top one is asked instead.
 verifier_reponse() {
-    local essai duree_ping code
-    for essai in 1 2 3; do
+    local duree_ping encore
+    for _ in 1 2 3; do
         fenetre_du_haut || return 0
-        duree_ping=$(x "$sonde" ping "$fen_id" 2000); code=$?
-        case $code in
+        duree_ping=$(x "$sonde" ping "$fen_id" 2000)
+        case $? in
             0) ((duree_ping > plus_long_ping)) && plus_long_ping=$duree_ping
                return 0 ;;
             1) kill -0 "$pid" 2>/dev/null || return 0
                capture "$rapports/echec.png"
-               # How long the freeze lasts, for the report.
-               local encore
                encore=$(x "$sonde" ping "$fen_id" 8000) && encore="répond après $((2000 + encore)) ms" || encore="toujours muette après 10 s"
                echouer "la fenêtre « $fen_titre » ($fen_genre) ne répond pas à _NET_WM_PING en 2 s ($encore)"
-               if command -v gdb >/dev/null; then
-                   timeout 60 gdb -p "$pid" -batch -ex 'thread apply all bt' >"$rapports/piles.txt" 2>&1
-               fi
+               command -v gdb >/dev/null && timeout 60 gdb -p "$pid" -batch -ex 'thread apply all bt' >"$rapports/piles.txt" 2>&1
                return 1 ;;
-            *) ;;
         esac
     done
-    return 0
 }
 
 # ---- the run --------------------------------------------------------------------------------------
-debut_ms=$(( ${EPOCHREALTIME/./} / 1000 ))
-fin_ms=$((debut_ms + duree * 1000))
-# Milliseconds since the epoch, in $ms (no process started).
-horloge() { ms=$(( ${EPOCHREALTIME/./} / 1000 )); }
-redemarrages=0
-sans_fenetre_depuis=
-taille_max=0
+horloge() { ms=$(( ${EPOCHREALTIME/./} / 1000 )); } # milliseconds, without starting a process
+horloge; debut_ms=$ms fin_ms=$((ms + duree * 1000))
+redemarrages=0 sans_fenetre_depuis="" taille_max=0
 demarrer
 while horloge; [ -z "$echec" ] && ((ms < fin_ms)); do
     if ! kill -0 "$pid" 2>/dev/null; then
         wait "$pid"; code=$?
         pid=
-        if [ -n "$(rapport_sanitizer)" ]; then
-            echouer "rapport du sanitizer (code de sortie $code): $(rapport_sanitizer)"
-        elif ((code == 97)); then
-            echouer "le programme n'a pas pu être enfermé (espace de montage)"
-        elif ((code != 0)); then
-            ((code > 128)) && echouer "le programme s'est arrêté sur le signal $((code - 128)) ($(kill -l $((code - 128)) 2>/dev/null))" \
-                || echouer "le programme s'est terminé avec le code $code"
-        else
+        if fin_normale $code ""; then
             redemarrages=$((redemarrages + 1))
             echo "# fin normale du programme après l'entrée $entrees, nouveau démarrage" >>"$journal/entrees"
             demarrer
@@ -527,130 +404,86 @@ while horloge; [ -z "$echec" ] && ((ms < fin_ms)); do
     if ! fenetre_du_haut; then
         # Starting, or between two windows; a program that shows nothing for 30 s is stuck.
         sans_fenetre_depuis=${sans_fenetre_depuis:-$ms}
-        if ((ms - sans_fenetre_depuis > 30000)); then
-            echouer "le programme tourne sans aucune fenêtre depuis 30 s"
-        fi
+        ((ms - sans_fenetre_depuis > 30000)) && echouer "le programme tourne sans aucune fenêtre depuis 30 s"
         pause_ms 100
         continue
     fi
     sans_fenetre_depuis=
-    if [ -n "${SOAK_REJOUER:-}" ]; then
-        entree_rejouee || break
-    elif ((entrees - entrees_au_demarrage >= 150)) && [[ $fen_titre == "[ IMAGORA ] - Visualiseur d'images" ]]; then
-        nouveau_depart
-    else
-        entree_aleatoire
-    fi
+    if [ -n "${SOAK_REJOUER:-}" ]; then entree_rejouee || break
+    elif ((entrees - entrees_au_demarrage >= 150)) && [[ $fen_titre == "$navigateur" ]]; then nouveau_depart
+    else entree_aleatoire; fi
     horloge
-    if ((entrees % 4 == 0 || ms - dernier_ping > 1000)); then
-        verifier_reponse
-        horloge; dernier_ping=$ms
-    fi
-    if ((tous_les > 0 && entrees % tous_les == 0)); then
-        capture "$rapports/$(printf '%05d' "$entrees").png"
-    fi
-    if ((entrees % 200 == 0)); then
-        taille=$(du -sm "$bac" 2>/dev/null | cut -f1)
-        ((taille > taille_max)) && taille_max=$taille
-    fi
+    ((entrees % 4 == 0 || ms - dernier_ping > 1000)) && { verifier_reponse; horloge; dernier_ping=$ms; }
+    ((tous_les > 0 && entrees % tous_les == 0)) && capture "$rapports/$(printf '%05d' "$entrees").png"
+    ((entrees % 200 == 0)) && taille=$(du -sm "$bac" | cut -f1) && ((taille > taille_max)) && taille_max=$taille
 done
 horloge; duree_reelle=$(( (ms - debut_ms) / 1000 ))
 
-# ---- the end: close the windows with the keyboard, then quit with Escape and Oui ------------------
-fin_forcee=
+# ---- the end: the windows closed with the keyboard, then Escape and Oui; the exit code checked -----
+# Escape closes most windows and asks the browser's question, Return answers a box; a window that
+# stays gets Alt+F4, then Return.
 if [ -z "$echec" ] && [ -n "$pid" ]; then
-    horloge; fin_quitter=$((ms + 60000))
-    meme=0 precedent=
+    horloge; fin_quitter=$((ms + 60000)) meme=0 precedent=
     while horloge; kill -0 "$pid" 2>/dev/null && ((ms < fin_quitter)); do
-        if ! fenetre_du_haut; then pause_ms 200; continue; fi
+        fenetre_du_haut || { pause_ms 200; continue; }
         verifier_reponse || break
         [ "$fen_id" = "$precedent" ] && meme=$((meme + 1)) || meme=0
         precedent=$fen_id
         focus_sur_fenetre
-        # Escape closes most windows and asks the browser's question, Return answers a box (the
-        # question's default is Oui); a window that stays gets Alt+F4, then Return.
-        if [[ $fen_titre == "[ IMAGORA ] - Visualiseur d'images" ]]; then
-            x xdotool key Escape 2>/dev/null
-        elif ((meme >= 6)); then
-            x xdotool key Return 2>/dev/null
-        elif ((meme >= 3)); then
-            x xdotool key alt+F4 2>/dev/null
-        elif [[ $fen_titre == IMAGORA ]]; then
-            x xdotool key Return 2>/dev/null
-        else
-            x xdotool key Escape 2>/dev/null
-        fi
+        if [[ $fen_titre == "$navigateur" ]]; then touche=Escape
+        elif ((meme >= 6)); then touche=Return
+        elif ((meme >= 3)); then touche=alt+F4
+        elif [[ $fen_titre == IMAGORA ]]; then touche=Return
+        else touche=Escape; fi
+        x xdotool key "$touche" 2>/dev/null
         pause_ms 500
     done
     if kill -0 "$pid" 2>/dev/null; then
-        [ -z "$echec" ] && fin_forcee="le programme n'a pas pu être fermé par ses fenêtres: arrêté par SIGTERM"
+        [ -z "$echec" ] && echo "remarque: le programme n'a pas pu être fermé par ses fenêtres: arrêté par SIGTERM"
         capture "$rapports/fin-forcee.png"
-        kill "$pid" 2>/dev/null
+        kill "$pid"
         for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; pause_ms 100; done
-        kill -9 "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
     else
         wait "$pid"; code=$?
-        if [ -n "$(rapport_sanitizer)" ]; then
-            echouer "rapport du sanitizer (code de sortie $code): $(rapport_sanitizer)"
-        elif ((code != 0)); then
-            echouer "le programme s'est terminé avec le code $code en quittant"
-        fi
+        pid=
+        fin_normale $code " en quittant"
     fi
-    pid=
 fi
 [ -n "$pid" ] && { kill -9 "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; pid=; }
-[ -z "$echec" ] && [ -n "$(rapport_sanitizer)" ] && echouer "rapport du sanitizer: $(rapport_sanitizer)"
+[ -n "$(rapport_sanitizer)" ] && echouer "rapport du sanitizer: $(rapport_sanitizer)"
 
-# ---- nothing lost ---------------------------------------------------------------------------------
-# Every content present before is somewhere in the sandbox after (its folder, a copy target, the
-# trash, or wherever the program was told to put it); duplicates are not counted.
+# ---- nothing lost: every content present before is somewhere in the sandbox after (its folder, a
+# copy target, the trash, or wherever the program was told to put it), duplicates not counted ------
 empreintes "$bac" >"$journal/apres"
-cut -c1-64 "$journal/avant" | sort -u >"$journal/avant.h"
-cut -c1-64 "$journal/apres" | sort -u >"$journal/apres.h"
-comm -23 "$journal/avant.h" "$journal/apres.h" >"$journal/perdus.h"
+comm -23 <(cut -c1-64 "$journal/avant" | sort -u) <(cut -c1-64 "$journal/apres" | sort -u) >"$journal/perdus.h"
 if [ -s "$journal/perdus.h" ]; then
     grep -F -f "$journal/perdus.h" "$journal/avant" >"$rapports/perdus.txt"
     echouer "$(wc -l <"$journal/perdus.h") contenu(s) de fichier perdu(s): $(cut -c67- "$rapports/perdus.txt" | head -n 5 | tr '\n' ';')"
 fi
-etat_dehors >"$journal/dehors-apres"
-if ! cmp -s "$journal/dehors-avant" "$journal/dehors-apres"; then
-    diff "$journal/dehors-avant" "$journal/dehors-apres" >"$rapports/dehors.diff"
+if ! etat_dehors | cmp -s "$journal/dehors-avant" -; then
+    etat_dehors | diff "$journal/dehors-avant" - >"$rapports/dehors.diff"
     echouer "des fichiers hors du bac à sable ont changé: $(head -c 400 "$rapports/dehors.diff")"
 fi
-taille=$(du -sm "$bac" 2>/dev/null | cut -f1)
-((taille > taille_max)) && taille_max=$taille
 
 # ---- report ---------------------------------------------------------------------------------------
 cp "$journal/entrees" "$rapports/entrees.log" 2>/dev/null
-echo "graine: $graine"
-echo "durée: ${duree_reelle} s d'entrées"
-echo "entrées envoyées: $entrees"
-echo "démarrages: $demarrages (dont $redemarrages après une fin normale)"
-echo "plus longue réponse à _NET_WM_PING: ${plus_long_ping} ms"
-echo "place occupée au plus: ${taille_max} Mo"
-echo "entrées par sorte:"
-for k in "${!par_genre[@]}"; do printf '  %-11s %d\n' "$k" "${par_genre[$k]}"; done | sort
+echo "graine: $graine; ${duree_reelle} s d'entrées; $entrees entrées; $demarrages démarrages (dont $redemarrages après une fin normale)"
+echo "plus longue réponse à _NET_WM_PING: ${plus_long_ping} ms; place occupée au plus: ${taille_max} Mo"
 echo "fenêtres atteintes (entrées reçues):"
 for k in "${!par_fenetre[@]}"; do printf '  %5d  %s\n' "${par_fenetre[$k]}" "$k"; done | sort -rn
 [ -s "$journal/ouvertures" ] && echo "ouvertures demandées au bureau: $(wc -l <"$journal/ouvertures")"
-[ -n "$fin_forcee" ] && echo "remarque: $fin_forcee"
-if [ -n "$echec" ]; then
-    cp "$journal"/erreurs.* "$journal"/ouvertures "$rapports/" 2>/dev/null
+if [ -n "$echec" ] || ((tous_les > 0)); then
+    cp "$journal"/erreurs.* "$journal"/ouvertures "$journal"/avant "$journal"/apres "$rapports/" 2>/dev/null
     cp -r "$journal/asan" "$rapports/" 2>/dev/null
-    cp "$journal/avant" "$journal/apres" "$rapports/" 2>/dev/null
+else
+    rm -rf "$rapports"
+fi
+if [ -n "$echec" ]; then
     echo "ÉCHEC: $echec"
-    echo "dernières entrées:"
-    grep -v '^#   ' "$journal/entrees" 2>/dev/null | tail -n 30
-    echo "capture: $rapports/echec.png"
+    echo "dernières entrées:" && tail -n 30 "$journal/entrees" 2>/dev/null
     echo "preuves: $rapports"
     echo "soak: 0 passed, 1 failed"
     exit 1
 fi
-if ((tous_les > 0)); then
-    cp "$journal"/erreurs.* "$journal"/ouvertures "$rapports/" 2>/dev/null
-    echo "captures: $rapports"
-else
-    rm -rf "$rapports"
-fi
+((tous_les > 0)) && echo "captures: $rapports"
 echo "soak: 1 passed, 0 failed"
