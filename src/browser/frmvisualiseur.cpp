@@ -792,7 +792,10 @@ void frmVisualiseur::disposer()
 
 void frmVisualiseur::creer_son_si_libre()
 {
-    if (!m_son_a_creer || File1->enLecture() || m_apercu_attendu || !m_nom_attendu.isEmpty())
+    // The list still to be painted (a window on screen paints it soon), the folder still being
+    // read, a preview asked for still to come: later.
+    if (!m_son_a_creer || File1->enLecture() || m_apercu_attendu || !m_nom_attendu.isEmpty()
+        || (m_liste_a_signaler && isVisible()))
         return;
     m_son_a_creer = false;
     if (!module().lecteur_son)
