@@ -8,7 +8,8 @@ captures=${IMAGORA_CAPTURES:-$PWD/e2e-captures}/$(basename "$0" .sh)
 mkdir -p "$captures"
 bac=$(mktemp -d)
 trap 'kill -9 $(jobs -p) 2>/dev/null; rm -rf "$bac"' EXIT
-export HOME=$bac/home XDG_CONFIG_HOME=$bac/home/.config XDG_DATA_HOME=$bac/home/.local/share XDG_RUNTIME_DIR=$bac/run
+export HOME=$bac/home XDG_CONFIG_HOME=$bac/home/.config XDG_DATA_HOME=$bac/home/.local/share XDG_RUNTIME_DIR=$bac/run \
+    XDG_CACHE_HOME=$bac/home/.cache
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
 # The program runs as for a French-speaking user (LANG=$langue); the scripts keep their own locale.

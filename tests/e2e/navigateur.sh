@@ -3,6 +3,7 @@
 #  - on a folder holding a picture of each of the nine older types, then on one holding a picture
 #    of each newer type (PNG, TIFF, WebP, HEIC, AVIF, JPEG XL, SVG), a click on each row shows that
 #    picture in the preview square;
+#  - the large-icon view shows the pictures' thumbnails, kept in the shared thumbnail cache;
 #  - F1 opens the installed help page through the desktop's opener;
 #  - started with a picture, as the desktop's "Open with" does, it opens on it, previewed; started
 #    so again while it runs, the running copy shows the new picture.
@@ -24,6 +25,12 @@ fenetre_principale
 sleep 1
 capture 1-navigateur
 apercus "${types[@]}"
+# The large-icon view (first button above the list): each picture's thumbnail.
+xdotool mousemove $((X + 368)) $((Y + 64)) click 1
+vignettes() { [ "$(find "$XDG_CACHE_HOME/thumbnails/normal" -name '*.png' 2>/dev/null | wc -l)" -eq ${#types[@]} ]; }
+verifier "une vignette par image dans le cache partagé" attendre_que 20 vignettes
+sleep 1
+capture 2-vignettes
 # F1: the installed help page, beside the executable, through the desktop's opener.
 touches "$id" F1
 aide=file://$(dirname "$(readlink -f "$programme")")/aide/aide.htm
