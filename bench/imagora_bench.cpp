@@ -23,7 +23,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
-#include <QPointer>
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
@@ -352,17 +351,36 @@ int commande_preview(const QStringList& arguments)
     std::printf("file: %s (%lld bytes, %s)\n", qPrintable(fichier), QFileInfo(fichier).size(),
                 naturelle.isValid() ? qPrintable(QStringLiteral("%1x%2 px").arg(naturelle.width()).arg(naturelle.height()))
                                     : "refused from its header");
-    std::printf("runs: 1 warm-up + median of %d\n", tours_mesures);
+    std::printf("runs: 1 warm-up + median of %d, the preview and the decoder's tool in turn\n", tours_mesures);
+
+    QTemporaryDir sorties;
+    OutilReference outil = outil_reference(fichier, sorties.path());
+    bool refusee = false;
+    Tour tour_outil;
+    if (outil.absent.isEmpty()) {
+        tour_outil = chronometre([&] {
+            if (refusee)
+                return false;
+            QProcess processus;
+            processus.start(outil.programme, outil.arguments);
+            // djpeg's exit code 2 means the picture was decoded with warnings (a damaged file, say).
+            return processus.waitForFinished(120'000) && processus.exitStatus() == QProcess::NormalExit
+                && (processus.exitCode() == 0 || (outil.nom.startsWith(u"djpeg") && processus.exitCode() == 2));
+        });
+    }
 
     // The peak before the first preview is the program's own (Qt, its plugins, the application);
-    // the full decode below would raise it, so the preview's peak is read before it.
+    // the full decode below would raise it, so the preview's peak is read before it. The tool
+    // runs in another process: it leaves this one's peak alone.
     const double memoire_avant = memoire_max_mo();
-    bool refusee = false;
-    const auto apercu = mesurer([&] {
-        refusee = !image_apercu(fichier, carre_apercu).ok();
-        return true;
-    });
+    const auto [apercu, reference] = mesurer_en_alternance(chronometre([&] {
+                                                               refusee = !image_apercu(fichier, carre_apercu).ok();
+                                                               return true;
+                                                           }),
+                                                           tour_outil);
     const double memoire_apercu = memoire_max_mo();
+    if (outil.absent.isEmpty() && !reference)
+        outil.absent = refusee ? QStringLiteral("the preview refused the file") : outil.nom + QStringLiteral(" failed");
 
     std::optional<Mesure> complet;
     if (!refusee) {
@@ -372,22 +390,6 @@ int commande_preview(const QStringList& arguments)
         });
     }
 
-    QTemporaryDir sorties;
-    OutilReference outil = outil_reference(fichier, sorties.path());
-    std::optional<Mesure> reference;
-    if (outil.absent.isEmpty() && refusee)
-        outil.absent = QStringLiteral("the preview refused the file");
-    if (outil.absent.isEmpty()) {
-        reference = mesurer([&] {
-            QProcess processus;
-            processus.start(outil.programme, outil.arguments);
-            // djpeg's exit code 2 means the picture was decoded with warnings (a damaged file, say).
-            return processus.waitForFinished(120'000) && processus.exitStatus() == QProcess::NormalExit
-                && (processus.exitCode() == 0 || (outil.nom.startsWith(u"djpeg") && processus.exitCode() == 2));
-        });
-        if (!reference)
-            outil.absent = outil.nom + QStringLiteral(" failed");
-    }
     const QString version = outil.programme.isEmpty() ? QString() : version_outil(outil.programme);
 
     detailler("preview", *apercu);
@@ -1276,13 +1278,27 @@ int commande_search(const QStringList& arguments)
         QObject::disconnect(lien);
         return complete;
     };
+    QStringList expression;
+    for (const QString& partie : motifs_de(motif))
+        expression << (expression.isEmpty() ? QStringList() : QStringList{"-o"}) << "-iname" << partie;
+    const QString programme_find = QStandardPaths::findExecutable(QStringLiteral("find"));
+    Tour tour_find;
+    if (!programme_find.isEmpty()) {
+        tour_find = chronometre([&] {
+            QProcess processus;
+            processus.setStandardOutputFile(QProcess::nullDevice());
+            processus.start(programme_find, QStringList{dossier, "("} + expression + QStringList{")"});
+            return processus.waitForFinished(600'000) && processus.exitCode() == 0;
+        });
+    }
     qsizetype trouves = 0;
-    const auto recherche = mesurer([&] {
-        if (!chercher())
-            return false;
-        trouves = fenetre.lignes_trouvees().size();
-        return true;
-    });
+    const auto [recherche, find] = mesurer_en_alternance(chronometre([&] {
+                                                             if (!chercher())
+                                                                 return false;
+                                                             trouves = fenetre.lignes_trouvees().size();
+                                                             return true;
+                                                         }),
+                                                         tour_find);
     if (!recherche) {
         std::fprintf(stderr, "search: %s cannot be searched\n", qPrintable(dossier));
         return 1;
@@ -1303,17 +1319,7 @@ int commande_search(const QStringList& arguments)
     plus_longue = std::max(plus_longue, horloge.elapsed() - derniere);
     veille.stop();
 
-    QStringList expression;
-    for (const QString& partie : motifs_de(motif))
-        expression << (expression.isEmpty() ? QStringList() : QStringList{"-o"}) << "-iname" << partie;
-    const QString programme_find = QStandardPaths::findExecutable(QStringLiteral("find"));
-    const auto find = mesurer([&] {
-        QProcess processus;
-        processus.setStandardOutputFile(QProcess::nullDevice());
-        processus.start(programme_find, QStringList{dossier, "("} + expression + QStringList{")"});
-        return processus.waitForFinished(600'000) && processus.exitCode() == 0;
-    });
-    std::printf("runs: 1 warm-up + median of %d\n", tours_mesures);
+    std::printf("runs: 1 warm-up + median of %d, search and find in turn\n", tours_mesures);
     detailler("search", *recherche);
     if (find) {
         detailler("find", *find);
@@ -1322,7 +1328,8 @@ int commande_search(const QStringList& arguments)
     std::printf("longest stretch without handling events: %lld ms (%lld batches of lines shown)\n",
                 static_cast<long long>(plus_longue), static_cast<long long>(fenetre.lots()));
     std::printf("peak memory: %.0f MB\n", memoire_max_mo());
-    std::printf("search: %lld found in %.0f ms\n", static_cast<long long>(trouves), recherche->mediane);
+    std::printf("search: %lld found in %.1f ms, find %s ms, ratio %s\n", static_cast<long long>(trouves), recherche->mediane,
+                qPrintable(temps_ou_tiret(find)), qPrintable(rapport_ou_tiret(find, recherche->mediane)));
     return 0;
 }
 
