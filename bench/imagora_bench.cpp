@@ -1,11 +1,13 @@
 // imagora-bench COMMAND ARGS...: timings of the program's hot paths, one command per measure.
 // Each command is one function registered in the table at the bottom; see README.md.
 
+#include "browser/fabriquevignettes.h"
 #include "browser/frmvisualiseur.h"
 #include "browser/modelefichiers.h"
 #include "browser/types_images.h"
 #include "forms/joker.h"
 #include "forms/listefichiers.h"
+#include "forms/vueliste.h"
 #include "images_fabriquees.h"
 #include "picture/chargeur.h"
 #include "picture/contenu.h"
@@ -28,7 +30,10 @@
 #include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QListView>
+#include <QScrollBar>
 #include <QTimer>
+#include <QToolButton>
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
@@ -1365,6 +1370,232 @@ int commande_fill_tree(const QStringList& arguments)
     return 0;
 }
 
+// The longest stretch the event loop went without a turn while `travail` ran it (a 0 ms timer
+// fires at each turn): how long the window could not have answered the user.
+class Reactivite : public QObject {
+public:
+    Reactivite()
+    {
+        m_veille.setInterval(0);
+        QObject::connect(&m_veille, &QTimer::timeout, this, [this] {
+            m_plus_longue = std::max(m_plus_longue, m_horloge.nsecsElapsed() - m_derniere);
+            m_derniere = m_horloge.nsecsElapsed();
+        });
+        m_horloge.start();
+        m_veille.start();
+    }
+    double plus_longue_ms() const { return m_plus_longue / 1e6; }
+
+private:
+    QTimer m_veille;
+    QElapsedTimer m_horloge;
+    qint64 m_derniere = 0;
+    qint64 m_plus_longue = 0;
+};
+
+// Runs `outil` (a program and its arguments for one file) over `fichiers` with `fils` at once:
+// the anchor of the cold thumbnails. Its time in ms, or nullopt when a run failed.
+std::optional<double> outil_sur_fichiers(const QStringList& fichiers, int fils,
+                                         const std::function<QStringList(const QString&, int)>& commande)
+{
+    std::vector<int> numeros(fichiers.size());
+    for (int i = 0; i < int(numeros.size()); ++i)
+        numeros[i] = i;
+    QThreadPool pool;
+    pool.setMaxThreadCount(fils);
+    std::atomic<int> echecs = 0;
+    QElapsedTimer chrono;
+    chrono.start();
+    QtConcurrent::blockingMap(&pool, numeros, [&](int i) {
+        QStringList c = commande(fichiers.at(i), i);
+        const QString programme = c.takeFirst();
+        QProcess processus;
+        processus.setStandardOutputFile(QProcess::nullDevice());
+        processus.setStandardErrorFile(QProcess::nullDevice());
+        processus.start(programme, c);
+        if (!processus.waitForFinished(120'000) || processus.exitStatus() != QProcess::NormalExit || processus.exitCode() > 2)
+            ++echecs;
+    });
+    const double ms = chrono.nsecsElapsed() / 1e6;
+    return echecs == 0 ? std::optional<double>(ms) : std::nullopt;
+}
+
+// thumbnails DIR: the large-icon view's thumbnails of the pictures of DIR, with a cache of this
+// run's own. Cold: every thumbnail made by the browser's pool (decoded small, written to the
+// cache) and placed in the list's model as the window places them, against `djpeg -scale 1/8` on
+// the same JPEG files with as many at once as the pool has threads, and gdk-pixbuf-thumbnailer
+// likewise when it is installed; with the longest stretch without an event-loop turn. Warm: the
+// real browser opened on DIR, its large-icon view chosen: the time until every row on screen shows
+// its thumbnail; then the view scrolled from top to bottom, each screenful waited for, and the
+// peak memory.
+int commande_thumbnails(const QStringList& arguments)
+{
+    if (arguments.size() != 1) {
+        std::fprintf(stderr, "usage: imagora-bench thumbnails DIR\n");
+        return 2;
+    }
+    const QString dossier = QFileInfo(arguments.first()).absoluteFilePath();
+    const ReglagesDuBanc reglages;
+    const QTemporaryDir cache(QDir::tempPath() + QStringLiteral("/imagora-bench-cache-XXXXXX"));
+    if (!reglages.valide() || !cache.isValid()) {
+        std::fprintf(stderr, "thumbnails: no temporary folder\n");
+        return 1;
+    }
+    qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
+    ModeleFichiers modele;
+    int nombre = 0;
+    if (!construire_liste(dossier, modele, &nombre) || nombre == 0) {
+        std::fprintf(stderr, "thumbnails: no picture in %s\n", qPrintable(dossier));
+        return 1;
+    }
+    QStringList jpeg;
+    QList<QByteArray> noms;
+    QList<EntreeFichier> entrees;
+    for (int r = 0; r < modele.rowCount(); ++r) {
+        entrees << modele.entree(r);
+        noms << modele.entree(r).octets;
+        QFile f(dossier + u'/' + modele.entree(r).nom);
+        if (f.open(QIODevice::ReadOnly) && nature_du_contenu(f.read(16)) == NatureContenu::Jpeg)
+            jpeg << f.fileName();
+    }
+
+    // Cold: as the window does it, 96-pixel squares (the cache's 128-pixel thumbnails), in an
+    // empty cache. Timed without the 0 ms timer, which takes a core of its own; once more with it,
+    // in another empty cache, for the longest stretch without an event-loop turn.
+    const int fils = std::max(1, QThreadPool::globalInstance()->maxThreadCount() - 1);
+    int faites = 0, lues = 0;
+    const auto a_froid = [&](const QString& dossier_cache, double* reactivite) -> std::optional<double> {
+        qputenv("XDG_CACHE_HOME", dossier_cache.toUtf8());
+        ModeleFichiers places;
+        places.remplir(entrees);
+        places.setVignettes(true, ListView::cote_grandes_icones, 1);
+        FabriqueVignettes fabrique(ListView::cote_grandes_icones);
+        QObject::connect(&fabrique, &FabriqueVignettes::vignette, &places, &ModeleFichiers::poser_vignette);
+        int recues = 0;
+        Attente toutes(attente_max_ms);
+        QObject::connect(&fabrique, &FabriqueVignettes::vignette, [&] {
+            toutes.relancer();
+            if (++recues == nombre)
+                toutes.finir();
+        });
+        std::optional<Reactivite> veille;
+        if (reactivite)
+            veille.emplace();
+        QElapsedTimer chrono;
+        chrono.start();
+        fabrique.demander(dossier, noms);
+        if (!toutes.attendre()) {
+            std::fprintf(stderr, "thumbnails: %d of %d thumbnails came\n", recues, nombre);
+            return std::nullopt;
+        }
+        if (reactivite)
+            *reactivite = veille->plus_longue_ms();
+        faites = fabrique.faites();
+        lues = fabrique.lues();
+        return chrono.nsecsElapsed() / 1e6;
+    };
+    const QTemporaryDir cache_veille(QDir::tempPath() + QStringLiteral("/imagora-bench-cache-XXXXXX"));
+    double reactivite = 0;
+    if (!a_froid(cache_veille.path(), &reactivite))
+        return 1;
+    remettre_pic_a_zero();
+    const std::optional<double> mesure_froid = a_froid(cache.path(), nullptr);
+    if (!mesure_froid)
+        return 1;
+    const double froid = *mesure_froid;
+    qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
+    const double pic_froid = memoire_max_mo();
+    std::printf("pictures: %d (%lld JPEG), pool of %d thread(s); cache %s\n", nombre, static_cast<long long>(jpeg.size()), fils,
+                qPrintable(cache.path()));
+    std::printf("cold: %.0f ms for %d thumbnails (%d made, %d from the cache), %.1f ms each; peak memory %.0f MB\n", froid, nombre,
+                faites, lues, froid / nombre, pic_froid);
+    std::printf("longest stretch without handling events while they were made (another run): %.1f ms\n", reactivite);
+
+    // Anchors, on the JPEG files, with the pool's number of threads.
+    std::optional<double> djpeg, gdk;
+    const QString programme_djpeg = QStandardPaths::findExecutable(QStringLiteral("djpeg"));
+    if (!programme_djpeg.isEmpty() && !jpeg.isEmpty()) {
+        djpeg = outil_sur_fichiers(jpeg, fils, [&](const QString& f, int) {
+            return QStringList{programme_djpeg, "-scale", "1/8", "-outfile", "/dev/null", f};
+        });
+        if (djpeg)
+            std::printf("djpeg -scale 1/8: %.0f ms for the %lld JPEG files\n", *djpeg, static_cast<long long>(jpeg.size()));
+    }
+    const QString programme_gdk = QStandardPaths::findExecutable(QStringLiteral("gdk-pixbuf-thumbnailer"));
+    QTemporaryDir sorties;
+    if (!programme_gdk.isEmpty() && !jpeg.isEmpty()) {
+        gdk = outil_sur_fichiers(jpeg, fils, [&](const QString& f, int i) {
+            return QStringList{programme_gdk, "-s", "128", f, sorties.filePath(QString::number(i) + ".png")};
+        });
+        if (gdk)
+            std::printf("gdk-pixbuf-thumbnailer -s 128: %.0f ms for the same files (Imagora cold is %.2fx this)\n", *gdk,
+                        froid / *gdk);
+    }
+
+    // Warm: the real window, its large-icon view chosen once the folder is listed.
+    module().parametres.sauver(QStringLiteral("dossier demarrage"), dossier);
+    module().parametres.sauver(QStringLiteral("type fichier"), QStringLiteral("0"));
+    remettre_pic_a_zero();
+    frmVisualiseur fenetre;
+    Attente listee(attente_max_ms);
+    QObject::connect(&fenetre, &frmVisualiseur::listeAffichee, [&] { listee.finir(); });
+    fenetre.show();
+    if (!listee.attendre()) {
+        std::fprintf(stderr, "thumbnails: the window did not list %s\n", qPrintable(dossier));
+        return 1;
+    }
+    auto* vue = fenetre.findChild<ListView*>(QStringLiteral("ListView1"))->vueIcones();
+    auto* lignes = qobject_cast<ModeleFichiers*>(vue->model());
+    // True when every row on screen shows its thumbnail (or is a picture that cannot be read).
+    const auto ecran_complet = [&] {
+        const QList<QByteArray> sans = lignes->noms_sans_vignette();
+        const QSet<QByteArray> manquantes(sans.cbegin(), sans.cend());
+        const QRect visible = vue->viewport()->rect();
+        for (QModelIndex i = vue->indexAt(QPoint(4, 4)); i.isValid(); i = lignes->index(i.row() + 1, 0)) {
+            const QRect r = vue->visualRect(i);
+            if (r.top() > visible.bottom())
+                break;
+            if (r.intersects(visible) && manquantes.contains(lignes->entree(i.row()).octets))
+                return false;
+        }
+        return true;
+    };
+    const auto attendre_ecran = [&] {
+        QElapsedTimer attente;
+        attente.start();
+        while (!ecran_complet()) {
+            if (attente.elapsed() > attente_max_ms)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        }
+        return true;
+    };
+    QElapsedTimer chrono;
+    chrono.start();
+    fenetre.findChild<QToolButton*>(QStringLiteral("cmdAffichage0"))->click();
+    if (!attendre_ecran()) {
+        std::fprintf(stderr, "thumbnails: the rows on screen did not all get their thumbnail\n");
+        return 1;
+    }
+    const double chaud = chrono.nsecsElapsed() / 1e6;
+    std::printf("warm: the rows on screen show their thumbnails %.1f ms after the large-icon view was chosen\n", chaud);
+    chrono.restart();
+    int ecrans = 0;
+    for (QScrollBar* barre = vue->verticalScrollBar(); ; ++ecrans) {
+        if (!attendre_ecran())
+            return 1;
+        if (barre->value() >= barre->maximum())
+            break;
+        barre->setValue(barre->value() + barre->pageStep());
+    }
+    std::printf("scrolled to the bottom: %d screens, each waited for, in %.0f ms; peak memory %.0f MB\n", ecrans + 1,
+                chrono.nsecsElapsed() / 1e6, memoire_max_mo());
+    std::printf("thumbnails: %d pictures, cold %.0f ms, warm %.1f ms, djpeg %s ms, ratio %s\n", nombre, froid, chaud,
+                djpeg ? qPrintable(QString::number(*djpeg, 'f', 0)) : "-",
+                djpeg ? qPrintable(QString::number(froid / *djpeg, 'f', 2)) : "-");
+    return 0;
+}
+
 struct Commande {
     const char* nom;
     const char* arguments;
@@ -1396,6 +1627,8 @@ const Commande commandes[] = {
      commande_search},
     {"fill-tree", "DIR FILES FOLDERS", "make a tree of FOLDERS folders holding FILES empty files to search in",
      commande_fill_tree},
+    {"thumbnails", "DIR", "the large-icon view's thumbnails of DIR, cold and warm, against djpeg -scale 1/8 on as many threads",
+     commande_thumbnails},
 };
 
 int usage()
