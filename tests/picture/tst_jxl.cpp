@@ -174,34 +174,25 @@ private Q_SLOTS:
         }
     }
 
-    void display_p3_en_srgb_data()
-    {
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<int>("tolerance");
-        QTest::newRow("avec pertes (xyb)") << QStringList{} << 8;
-        QTest::newRow("sans perte") << QStringList{"-d", "0"} << 2;
-    }
-
     void display_p3_en_srgb()
     {
-        QFETCH(QStringList, options);
-        QFETCH(int, tolerance);
         // Two colours inside the sRGB gamut whose Display P3 values are far from their sRGB ones.
         const QColor p3_gauche(200, 60, 50), p3_droite(120, 180, 100);
         const QColorTransform vers_srgb = QColorSpace(QColorSpace::DisplayP3).transformationToColorSpace(QColorSpace::SRgb);
         const QColor srgb_gauche = vers_srgb.map(p3_gauche), srgb_droite = vers_srgb.map(p3_droite);
         const QString ppm = dossier_.filePath("p3.ppm");
         LANCER("convert", "-size", "64x32", "xc:" + p3_droite.name(), "-fill", p3_gauche.name(), "-draw", "rectangle 0,0 31,31", ppm);
-        const QString f = dossier_.filePath(QStringLiteral("p3 %1.jxl").arg(QTest::currentDataTag()));
-        LANCER("cjxl", QStringList{ppm, f, "-x", "color_space=RGB_D65_DCI_Rel_SRG"} + options);
-
-        const QImage complete = image_complete(f).image;
-        QCOMPARE(complete.size(), QSize(64, 32));
-        COULEUR(complete, 16, 16, srgb_gauche, tolerance);
-        COULEUR(complete, 48, 16, srgb_droite, tolerance);
-        const QImage apercu = image_apercu(f, QSize(32, 16)).image;
-        COULEUR(apercu, 8, 8, srgb_gauche, tolerance + 2);
-        COULEUR(apercu, 24, 8, srgb_droite, tolerance + 2);
+        for (const auto& [options, tolerance] : {std::pair{QStringList{}, 8}, {QStringList{"-d", "0"}, 2}}) { // lossy (XYB), lossless
+            const QString f = dossier_.filePath(QStringLiteral("p3 %1.jxl").arg(tolerance));
+            LANCER("cjxl", QStringList{ppm, f, "-x", "color_space=RGB_D65_DCI_Rel_SRG"} + options);
+            const QImage complete = image_complete(f).image;
+            QCOMPARE(complete.size(), QSize(64, 32));
+            COULEUR(complete, 16, 16, srgb_gauche, tolerance);
+            COULEUR(complete, 48, 16, srgb_droite, tolerance);
+            const QImage apercu = image_apercu(f, QSize(32, 16)).image;
+            COULEUR(apercu, 8, 8, srgb_gauche, tolerance + 2);
+            COULEUR(apercu, 24, 8, srgb_droite, tolerance + 2);
+        }
     }
 
     void profondeur_et_hdr_ramenees_a_8_bits_data()
@@ -254,9 +245,6 @@ private Q_SLOTS:
         QVERIFY(jpeg_xl_dc_suffit(QSize(6000, 4000), QSize(750, 500)));
         QVERIFY(!jpeg_xl_dc_suffit(QSize(6000, 4000), QSize(751, 500)));
         QVERIFY(!jpeg_xl_dc_suffit(QSize(6000, 4000), QSize(750, 501)));
-        QVERIFY(jpeg_xl_dc_suffit(QSize(1160, 1160), carre));
-        QVERIFY(!jpeg_xl_dc_suffit(QSize(1159, 4000), carre));
-        QVERIFY(!jpeg_xl_dc_suffit(QSize(6000, 4000), QSize()));
 
         // 1280x1280 of noise, whose fine detail takes most of the file, with two flat quarters.
         const QString png = dossier_.filePath("bruit.png");
@@ -296,33 +284,25 @@ private Q_SLOTS:
         COULEUR(image_apercu(f, carre).image, 72, 72, QColor(0xdc, 0x1e, 0x1e), 2);
     }
 
-    void transparence_conservee_data()
-    {
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<int>("tolerance");
-        QTest::newRow("avec pertes") << QStringList{} << 10;
-        QTest::newRow("sans perte") << QStringList{"-d", "0"} << 1;
-    }
-
     void transparence_conservee()
     {
-        QFETCH(QStringList, options);
-        QFETCH(int, tolerance);
         // Left half: half-transparent red; right half: opaque blue. (No gAMA chunk, which would
         // make the file's colours gamma 2.2 rather than sRGB.)
         const QString png = dossier_.filePath("transparente.png");
         LANCER("convert", "-size", "32x48", "xc:#dc1e1e80", "-size", "32x48", "xc:#1e3cc8", "+append",
                "-define", "png:exclude-chunk=gAMA,cHRM", png);
-        const QString f = dossier_.filePath(QStringLiteral("transparente %1.jxl").arg(QTest::currentDataTag()));
-        LANCER("cjxl", QStringList{png, f} + options);
-        for (const QImage& lue : {image_complete(f).image, image_apercu(f, QSize(32, 24)).image}) {
-            QVERIFY(lue.hasAlphaChannel());
-            const QImage image = lue.convertToFormat(QImage::Format_ARGB32);
-            const int x = image.width() / 4, y = image.height() / 2;
-            QVERIFY2(qAbs(qAlpha(image.pixel(x, y)) - 0x80) <= 3, decrire(image.pixel(x, y)).constData());
-            COULEUR(image, x, y, qRgba(0xdc, 0x1e, 0x1e, qAlpha(image.pixel(x, y))), tolerance + 2);
-            QCOMPARE(qAlpha(image.pixel(3 * x, y)), 255);
-            COULEUR(image, 3 * x, y, qRgb(0x1e, 0x3c, 0xc8), tolerance);
+        for (const auto& [options, tolerance] : {std::pair{QStringList{}, 10}, {QStringList{"-d", "0"}, 1}}) { // lossy, lossless
+            const QString f = dossier_.filePath(QStringLiteral("transparente %1.jxl").arg(tolerance));
+            LANCER("cjxl", QStringList{png, f} + options);
+            for (const QImage& lue : {image_complete(f).image, image_apercu(f, QSize(32, 24)).image}) {
+                QVERIFY(lue.hasAlphaChannel());
+                const QImage image = lue.convertToFormat(QImage::Format_ARGB32);
+                const int x = image.width() / 4, y = image.height() / 2;
+                QVERIFY2(qAbs(qAlpha(image.pixel(x, y)) - 0x80) <= 3, decrire(image.pixel(x, y)).constData());
+                COULEUR(image, x, y, qRgba(0xdc, 0x1e, 0x1e, qAlpha(image.pixel(x, y))), tolerance + 2);
+                QCOMPARE(qAlpha(image.pixel(3 * x, y)), 255);
+                COULEUR(image, 3 * x, y, qRgb(0x1e, 0x3c, 0xc8), tolerance);
+            }
         }
     }
 

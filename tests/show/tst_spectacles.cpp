@@ -13,7 +13,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -398,13 +397,8 @@ private Q_SLOTS:
             duree = module().duree_son;
             // Long after its end, the short sound is heard again: it starts over at each picture.
             QTest::qWait(3000);
-            QElapsedTimer chrono;
-            chrono.start();
-            while (!relance && chrono.elapsed() < 3000) {
-                const double position = module().lecteur_son->obtient_position();
-                relance = position > 0.01 && position < duree - 0.01;
-                QTest::qWait(20);
-            }
+            const auto en_cours = [&] { return qAbs(module().lecteur_son->obtient_position() - duree / 2) < duree / 2 - 0.01; };
+            relance = QTest::qWaitFor(en_cours, 3000);
             w->close();
         });
         veille.executer();
