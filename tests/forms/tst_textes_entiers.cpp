@@ -100,8 +100,6 @@ public:
                 bouton(r, QStyle::SE_RadioButtonContents);
             else if (auto* b = qobject_cast<QPushButton*>(w))
                 bouton(b);
-            else if (auto* t = qobject_cast<QToolButton*>(w))
-                bouton_outil(t);
             else if (auto* g = qobject_cast<QGroupBox*>(w))
                 cadre(g);
             else if (auto* x = qobject_cast<QComboBox*>(w))
@@ -120,12 +118,7 @@ private:
     void verifier(const QWidget* w, const QString& texte, QSize besoin, const QRect& zone, const QRect& trace)
     {
         if (besoin.width() > zone.width() || besoin.height() > zone.height()) {
-            signaler(w, texte,
-                     QStringLiteral("needs %1x%2, has %3x%4")
-                         .arg(besoin.width())
-                         .arg(besoin.height())
-                         .arg(zone.width())
-                         .arg(zone.height()));
+            signaler(w, texte, QStringLiteral("needs %1x%2, has %3x%4").arg(besoin.width()).arg(besoin.height()).arg(zone.width()).arg(zone.height()));
             return;
         }
         if (texte.contains(u'…') && !elide_avec_bulle(texte, w->toolTip()))
@@ -195,11 +188,6 @@ private:
         verifier(l, texte, besoin, zone, trace);
     }
 
-    static int largeur_icone(const QAbstractButton* b)
-    {
-        return b->icon().isNull() ? 0 : b->iconSize().width() + 4;
-    }
-
     // A check box, a radio button (their text left-aligned beside the box) or a push button.
     void bouton(const QAbstractButton* b, QStyle::SubElement element = QStyle::SE_PushButtonContents)
     {
@@ -222,16 +210,9 @@ private:
         }
         const QRect zone = b->style()->subElementRect(element, &option, b);
         const QString texte = sans_raccourci(b->text());
-        const QSize besoin(b->fontMetrics().horizontalAdvance(texte) + largeur_icone(b), hauteur_lignes(b->font(), 1));
+        const int icone = b->icon().isNull() ? 0 : b->iconSize().width() + 4;
+        const QSize besoin(b->fontMetrics().horizontalAdvance(texte) + icone, hauteur_lignes(b->font(), 1));
         verifier(b, texte, besoin, zone, QStyle::alignedRect(b->layoutDirection(), alignement, besoin.boundedTo(zone.size()), zone));
-    }
-
-    void bouton_outil(const QToolButton* b)
-    {
-        if (b->text().isEmpty() || b->toolButtonStyle() == Qt::ToolButtonIconOnly)
-            return;
-        const QString texte = sans_raccourci(b->text());
-        verifier(b, texte, b->sizeHint(), b->rect(), b->rect());
     }
 
     void cadre(const QGroupBox* g)
@@ -341,53 +322,35 @@ private Q_SLOTS:
         e.reset();
     }
 
-    // The count of a big folder stands clear of the buttons beside it.
-    void navigateur_et_compte()
-    {
-        for (int i = 0; i < 2000; ++i)
-            ecrire(m_dossier + QString("/image%1.jpg").arg(i, 4, 10, QChar(u'0')), QByteArray());
-        auto f = navigateur(m_dossier);
-        auto* total = enfant<QLabel>(f.get(), "lblTotalFichiers");
-        QCOMPARE(total->text(), QString("Total:  2000 Fichier(s)"));
-        AUCUNE_COUPE(f.get());
-        // The label also holds the count of a folder of a million files.
-        total->setText(texte_total_fichiers(1'000'000));
-        AUCUNE_COUPE(f.get());
-    }
-
-    // Every hover text in the status bar, every action label in its bold highlight.
+    // The count of a folder of a million files, clear of the buttons beside it; every hover text
+    // in the status bar, every action label in its bold highlight.
     void navigateur_survol()
     {
         auto f = navigateur(m_dossier);
+        enfant<QLabel>(f.get(), "lblTotalFichiers")->setText(texte_total_fichiers(1'000'000));
+        AUCUNE_COUPE(f.get());
         auto* barre = enfant<StatusBar>(f.get(), "StatusBar1");
-        QList<QWidget*> survoles;
+        QStringList survoles{"cmdOptions", "cmdQuitter", "lblHauteur", "lblLargeur", "lblTotalFichiers", "Image1", "Dir1"};
         for (int i = 0; i < 6; ++i)
-            survoles.append(enfant<QToolButton>(f.get(), QString("cmdAffichage%1").arg(i)));
-        for (const char* nom : {"cmdOptions", "cmdQuitter", "lblHauteur", "lblLargeur", "lblTotalFichiers", "Image1"})
-            survoles.append(enfant<QWidget>(f.get(), nom));
-        survoles.append(enfant<QWidget>(f.get(), "Dir1"));
+            survoles << QString("cmdAffichage%1").arg(i);
         for (int i = 0; i < 8; ++i)
-            survoles.append(enfant<QLabel>(f.get(), QString("lblOption%1").arg(i)));
-        QStringList aides;
-        for (QWidget* w : std::as_const(survoles)) {
-            QTest::mouseMove(w, QPoint(3, 3));
+            survoles << QString("lblOption%1").arg(i);
+        const auto survoler = [&](const QString& nom) {
+            QTest::mouseMove(enfant<QWidget>(f.get(), nom), QPoint(3, 3));
             QCoreApplication::processEvents();
-            QVERIFY2(!barre->texte(2).isEmpty(), qPrintable(w->objectName()));
-            aides.append(barre->texte(2));
+            return barre->texte(2);
+        };
+        for (const QString& nom : std::as_const(survoles)) {
+            QVERIFY2(!survoler(nom).isEmpty(), qPrintable(nom));
             AUCUNE_COUPE(f.get());
         }
         // The longest hover text is shortened at its end, and the panel's tooltip gives it whole.
-        QCOMPARE(aides.at(7), QString(" Quitter le programme [IMAGORA] "));
         const QString longue = " Afficher les images de la liste en diaporama ou en écran de veille ";
-        QVERIFY(aides.contains(longue));
-        QTest::mouseMove(enfant<QLabel>(f.get(), "lblOption3"), QPoint(3, 3));
-        QCoreApplication::processEvents();
-        QCOMPARE(barre->texte(2), longue);
+        QCOMPARE(survoler("lblOption3"), longue);
         QVERIFY(barre->Panel(2)->text().endsWith(u'…'));
         QCOMPARE(barre->Panel(2)->toolTip(), longue);
         // A text that fits leaves the panel its own tooltip.
-        QTest::mouseMove(enfant<QWidget>(f.get(), "cmdOptions"), QPoint(3, 3));
-        QCoreApplication::processEvents();
+        survoler("cmdOptions");
         QCOMPARE(barre->Panel(2)->text(), QString(" Afficher la fenêtre des options "));
         QCOMPARE(barre->Panel(2)->toolTip(), QString("Messages d'aide"));
         QCOMPARE(barre->Panel(3)->toolTip(), QString("Date actuelle"));
@@ -491,19 +454,6 @@ private Q_SLOTS:
         diaporama.close();
     }
 
-    void taille_reelle()
-    {
-        QVERIFY(QFile::copy(echantillon("iptc.jpg"), m_dossier + "/photo.jpg"));
-        // The view opens once its picture is decoded, without any wait in the caller.
-        frmApercu::voir_taille_reelle(nullptr, m_dossier + "/photo.jpg");
-        QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeModalWidget(), 20000);
-        QWidget* vue = QApplication::activeModalWidget();
-        const QStringList liste = coupes(vue);
-        vue->close();
-        QTRY_VERIFY(!QApplication::activeModalWidget());
-        QVERIFY2(liste.isEmpty(), qPrintable(liste.join('\n')));
-    }
-
     // The screen saver while it prepares, with its two information labels and the picture's name.
     void ecran_de_veille()
     {
@@ -511,11 +461,8 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(profond));
         QVERIFY(QFile::copy(echantillon("iptc.jpg"), profond + "/la plage au coucher du soleil.jpg"));
         QVERIFY(QFile::copy(echantillon("hopper.bmp"), profond + "/portrait.bmp"));
-        Parametres& p = module().parametres;
-        p.sauver("chemin fichier", "1");
-        p.sauver("informations", "1");
-        p.sauver("couleur fond", "255");
-        p.sauver("taille", "0");
+        for (const auto& [cle, valeur] : {std::pair{"chemin fichier", "1"}, {"informations", "1"}, {"couleur fond", "255"}, {"taille", "0"}})
+            module().parametres.sauver(cle, valeur);
         module().mode_affichage = "veille";
         const SourceDiaporama source{profond, "*.jpg;*.bmp", 1500};
         frmVeille veille(&source);
@@ -571,20 +518,11 @@ private Q_SLOTS:
     {
         FileListBox fichiers;
         fichiers.setPath(m_dossier);
-        {
-            frmDiaporama lanceur(fichiers);
-            AUCUNE_COUPE(&lanceur);
-        }
+        AUCUNE_COUPE(std::make_unique<frmDiaporama>(fichiers).get());
         ecrire(m_dossier + "/a.gif", "GIF89a");
         module().parametres.sauver("dossier demarrage", m_dossier);
-        {
-            frmOptions options;
-            AUCUNE_COUPE(&options);
-        }
-        {
-            frmAbout a;
-            AUCUNE_COUPE(&a);
-        }
+        AUCUNE_COUPE(std::make_unique<frmOptions>().get());
+        AUCUNE_COUPE(std::make_unique<frmAbout>().get());
         InstanceUnique instance(e->bac.chemin("run/test.lock"));
         frmIntro intro(instance);
         QVERIFY(intro.Form_Load());

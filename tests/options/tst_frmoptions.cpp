@@ -14,41 +14,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
 #include <QTimer>
-
-#include <linux/capability.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
-namespace {
-
-// While it lives, the calling thread meets the file permissions as an ordinary user does, even in
-// a test run as root (which otherwise reads any folder).
-struct SansDroitsDeRoot {
-    __user_cap_header_struct entete{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct avant[2]{};
-    bool ok = syscall(SYS_capget, &entete, avant) == 0;
-    SansDroitsDeRoot()
-    {
-        __user_cap_data_struct apres[2] = {avant[0], avant[1]};
-        apres[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
-        ok = ok && syscall(SYS_capset, &entete, apres) == 0;
-    }
-    ~SansDroitsDeRoot()
-    {
-        if (ok)
-            syscall(SYS_capset, &entete, avant);
-    }
-};
-
-QString dans_le_fichier(const QString& cle)
-{
-    QSettings fichier(Parametres::chemin_fichier(), QSettings::IniFormat);
-    return fichier.value("parametres/" + cle, "<absent>").toString();
-}
-
-} // namespace
 
 class TestOptions : public QObject {
     Q_OBJECT

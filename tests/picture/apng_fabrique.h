@@ -15,8 +15,6 @@
 #include <QSize>
 #include <QtEndian>
 
-#include <array>
-
 namespace fabrique_apng {
 
 struct Chunk {
@@ -26,36 +24,24 @@ struct Chunk {
 
 inline quint32 crc(const QByteArray& type, const QByteArray& donnees)
 {
-    static const std::array<quint32, 256> table = [] {
-        std::array<quint32, 256> t{};
-        for (quint32 n = 0; n < 256; ++n) {
-            quint32 c = n;
-            for (int k = 0; k < 8; ++k)
-                c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[n] = c;
-        }
-        return t;
-    }();
     quint32 c = 0xFFFFFFFFu;
     for (const QByteArray* partie : {&type, &donnees})
-        for (char o : *partie)
-            c = table[(c ^ quint8(o)) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
+        for (const char o : *partie) {
+            c ^= quint8(o);
+            for (int k = 0; k < 8; ++k)
+                c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+        }
+    return ~c;
 }
 
-inline QByteArray gb32(quint32 valeur)
+template <typename T>
+QByteArray grand_boutiste(T valeur)
 {
-    QByteArray o(4, '\0');
+    QByteArray o(sizeof(T), '\0');
     qToBigEndian(valeur, o.data());
     return o;
 }
-
-inline QByteArray gb16(quint16 valeur)
-{
-    QByteArray o(2, '\0');
-    qToBigEndian(valeur, o.data());
-    return o;
-}
+inline QByteArray gb32(quint32 valeur) { return grand_boutiste(valeur); }
 
 // The bytes of a PNG file made of `chunks`, with their lengths and checksums.
 inline QByteArray ecrire(const QList<Chunk>& chunks)
@@ -124,8 +110,8 @@ inline QList<Chunk> apng(QSize canevas, const QList<Trame>& trames, quint32 lect
     quint32 sequence = 0;
     const auto fctl = [&](const Trame& t) {
         return Chunk{"fcTL", gb32(sequence++) + gb32(quint32(t.image.width())) + gb32(quint32(t.image.height()))
-                                 + gb32(quint32(t.position.x())) + gb32(quint32(t.position.y())) + gb16(t.numerateur)
-                                 + gb16(t.denominateur) + QByteArray(1, char(t.disposition)) + QByteArray(1, char(t.melange))};
+                                 + gb32(quint32(t.position.x())) + gb32(quint32(t.position.y())) + grand_boutiste(t.numerateur)
+                                 + grand_boutiste(t.denominateur) + QByteArray(1, char(t.disposition)) + QByteArray(1, char(t.melange))};
     };
     int i = 0;
     if (defaut.isNull()) {

@@ -40,21 +40,11 @@ inline QByteArray suite(std::initializer_list<int> valeurs)
 inline QByteArray jpeg_uni(int largeur, int hauteur, int composantes, bool progressif, qint64 donnees = -1)
 {
     QByteArray j("\xFF\xD8", 2);
-    const auto segment = [&j](quint8 marqueur, const QByteArray& contenu) {
-        j += char(0xFF);
-        j += char(marqueur);
-        j += char((contenu.size() + 2) >> 8);
-        j += char((contenu.size() + 2) & 0xFF);
-        j += contenu;
+    const auto segment = [&j](int marqueur, const QByteArray& contenu) {
+        j += suite({0xFF, marqueur, int(contenu.size() + 2) >> 8, int(contenu.size() + 2) & 0xFF}) + contenu;
     };
     segment(0xDB, QByteArray(1, 0) + QByteArray(64, 1)); // quantisation table 0, all ones
-    QByteArray trame;
-    trame += char(8);
-    trame += char(hauteur >> 8);
-    trame += char(hauteur & 0xFF);
-    trame += char(largeur >> 8);
-    trame += char(largeur & 0xFF);
-    trame += char(composantes);
+    QByteArray trame = suite({8, hauteur >> 8, hauteur & 0xFF, largeur >> 8, largeur & 0xFF, composantes});
     for (int i = 0; i < composantes; ++i)
         trame += suite({i + 1, 0x11, 0});
     segment(progressif ? 0xC2 : 0xC0, trame);

@@ -3,135 +3,53 @@
 // then damaged ones and headers that lie.
 
 #include "fichiers_essai.h"
-#include "picture/chargeur.h"
 #include "picture/jxl.h"
 
 #include <QColorSpace>
 #include <QColorTransform>
-#include <QFile>
-#include <QProcess>
-#include <QRandomGenerator>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QtEndian>
 
-#include <algorithm>
 #include <functional>
-#include <future>
-#include <vector>
 
 namespace {
 
-using essai::ecrire;
-using essai::lire;
-using essai::ecart_moyen;
-
-const QSize carre(145, 145); // the browser's preview square
-
-#define EXIGER(outil)                                                                                                  \
-    do {                                                                                                               \
-        if (QStandardPaths::findExecutable(QStringLiteral(outil)).isEmpty())                                           \
-            QSKIP(outil " is not installed");                                                                          \
-    } while (false)
-
-// Runs one of the encoders; the reason it failed, or an empty string.
-QString lancer(const QString& outil, const QStringList& arguments)
-{
-    QProcess processus;
-    processus.setProcessChannelMode(QProcess::MergedChannels);
-    processus.start(outil, arguments);
-    if (!processus.waitForFinished(180'000) || processus.exitStatus() != QProcess::NormalExit || processus.exitCode() != 0)
-        return outil + QLatin1Char(' ') + arguments.join(QLatin1Char(' ')) + QStringLiteral(": ")
-            + QString::fromLocal8Bit(processus.readAll());
-    return {};
-}
-
-#define LANCER(outil, ...)                                                                                             \
-    do {                                                                                                               \
-        const QString erreur = lancer(QStringLiteral(outil), QStringList{__VA_ARGS__});                                \
-        QVERIFY2(erreur.isEmpty(), qPrintable(erreur));                                                                \
-    } while (false)
-
-// "r,g,b a" for messages.
-QByteArray decrire(QRgb p)
-{
-    return QStringLiteral("%1,%2,%3 a%4").arg(qRed(p)).arg(qGreen(p)).arg(qBlue(p)).arg(qAlpha(p)).toLatin1();
-}
-
-bool proche(QRgb p, QColor attendue, int tolerance)
-{
-    return qAbs(qRed(p) - attendue.red()) <= tolerance && qAbs(qGreen(p) - attendue.green()) <= tolerance
-        && qAbs(qBlue(p) - attendue.blue()) <= tolerance;
-}
-
-#define COULEUR(image, x, y, attendue, tolerance)                                                                      \
-    QVERIFY2(proche((image).pixel((x), (y)), (attendue), (tolerance)),                                                 \
-             QByteArray(#image " at " #x "," #y ": " + decrire((image).pixel((x), (y))) + " instead of "               \
-                        + decrire((attendue).rgba())).constData())
+using namespace essai;
 
 // A binary PPM of 16 bits per channel (cjxl reads its pixels as sRGB unless told otherwise).
 QByteArray ppm16(int largeur, int hauteur, const std::function<quint16(int x, int y)>& valeur)
 {
     QByteArray ppm = QStringLiteral("P6\n%1 %2\n65535\n").arg(largeur).arg(hauteur).toLatin1();
     for (int y = 0; y < hauteur; ++y)
-        for (int x = 0; x < largeur; ++x)
-            for (int c = 0; c < 3; ++c) {
-                char o[2];
-                qToBigEndian(valeur(x, y), o);
-                ppm.append(o, 2);
-            }
+        for (int x = 0; x < largeur * 3; ++x) {
+            char o[2];
+            qToBigEndian(valeur(x / 3, y), o);
+            ppm.append(o, 2);
+        }
     return ppm;
 }
-
-// The same JPEG with an EXIF block whose orientation tag holds `orientation`, right after its SOI.
-QByteArray avec_orientation_exif(const QByteArray& jpeg, int orientation)
-{
-    QByteArray tiff("MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\0\0\0\0\0\0\0", 26);
-    tiff[19] = char(orientation);
-    const QByteArray exif = QByteArray("Exif\0\0", 6) + tiff;
-    QByteArray segment("\xFF\xE1", 2);
-    segment += char((exif.size() + 2) >> 8);
-    segment += char((exif.size() + 2) & 0xFF);
-    return jpeg.left(2) + segment + exif + jpeg.mid(2);
-}
-
-// Bits of a JPEG XL codestream, least significant first.
-class Bits {
-public:
-    void ecrire(quint64 valeur, int nombre)
-    {
-        for (int i = 0; i < nombre; ++i, ++n_) {
-            if (n_ % 8 == 0)
-                octets_ += '\0';
-            if ((valeur >> i) & 1)
-                octets_[n_ / 8] = char(octets_[n_ / 8] | (1 << (n_ % 8)));
-        }
-    }
-    // A size of the SizeHeader, in its widest form: 30 bits.
-    void ecrire_cote(quint32 cote)
-    {
-        ecrire(3, 2);
-        ecrire(cote - 1, 30);
-    }
-    QByteArray octets() const { return octets_; }
-
-private:
-    QByteArray octets_;
-    int n_ = 0;
-};
 
 // A bare codestream whose header says `largeur` x `hauteur` (every other field left to its
 // default), followed by `suite`.
 QByteArray entete_jxl(quint32 largeur, quint32 hauteur, const QByteArray& suite)
 {
-    Bits b;
-    b.ecrire(0, 1); // sizes not in multiples of 8
-    b.ecrire_cote(hauteur);
-    b.ecrire(0, 3); // no fixed ratio: the width follows
-    b.ecrire_cote(largeur);
-    b.ecrire(1, 1); // default metadata
-    return QByteArray("\xFF\x0A", 2) + b.octets() + suite;
+    QByteArray octets;
+    int n = 0;
+    const auto bits = [&](quint64 valeur, int nombre) { // least significant first
+        for (int i = 0; i < nombre; ++i, ++n) {
+            if (n % 8 == 0)
+                octets += '\0';
+            if ((valeur >> i) & 1)
+                octets[n / 8] = char(octets[n / 8] | (1 << (n % 8)));
+        }
+    };
+    bits(0, 1); // sizes not in multiples of 8
+    bits(3, 2); // the height in its widest form: 30 bits
+    bits(hauteur - 1, 30);
+    bits(0, 3); // no fixed ratio: the width follows
+    bits(3, 2);
+    bits(largeur - 1, 30);
+    bits(1, 1); // default metadata
+    return QByteArray("\xFF\x0A", 2) + octets + suite;
 }
 
 QByteArray hasard(int taille, quint32 graine)
@@ -200,33 +118,10 @@ private Q_SLOTS:
         QFETCH(int, tolerance);
         const QString f = dossier_.filePath(QStringLiteral("%1.jxl").arg(QTest::currentDataTag()));
         LANCER("cjxl", QStringList{dossier_.filePath(source), f} + options);
-        // Both forms of the file: a bare codestream, and the ISO container.
-        const QByteArray debut = lire(f).left(12);
-        if (options.isEmpty() && source.endsWith(".ppm"))
-            QVERIFY(debut.startsWith("\xFF\x0A"));
-        if (options.contains("--container=1"))
-            QVERIFY(debut.startsWith(QByteArray("\0\0\0\x0CJXL ", 8)));
-
-        QCOMPARE(taille_image(f), QSize(256, 192));
-        const ImageLue complete = image_complete(f);
-        QVERIFY(complete.ok());
-        QCOMPARE(complete.taille_naturelle, QSize(256, 192));
-        QCOMPARE(complete.image.size(), QSize(256, 192));
-        QCOMPARE(complete.image.format(), QImage::Format_RGB32);
-        verifier_quarts(complete.image, tolerance);
-        QCOMPARE(qAlpha(complete.image.pixel(10, 10)), 255);
-
-        const ImageLue apercu = image_apercu(f, carre);
-        QCOMPARE(apercu.image.size(), carre);
-        QCOMPARE(apercu.taille_naturelle, QSize(256, 192));
-        verifier_quarts(apercu.image, tolerance + 2);
-
-        const ImageLue ajustee = image_ajustee(f, QSize(128, 128));
-        QCOMPARE(ajustee.image.size(), QSize(128, 96));
-        verifier_quarts(ajustee.image, tolerance + 2);
-
+        lue_a_chaque_taille(f, QSize(256, 192), QSize(128, 128), QSize(128, 96),
+                            [&](const QImage& image, int marge) { verifier_quarts(image, tolerance + marge); });
         if (source.endsWith(".jpg")) // the same pixels as the JPEG itself gives
-            QVERIFY2(ecart_moyen(complete.image, image_complete(dossier_.filePath(source)).image) < 1.5, "recompressed JPEG");
+            QVERIFY2(ecart_moyen(image_complete(f).image, image_complete(dossier_.filePath(source)).image) < 1.5, "recompressed JPEG");
     }
 
     void orientation_appliquee()
@@ -234,18 +129,15 @@ private Q_SLOTS:
         // 64x32 stored, a blue square at the top left of the stored pixels; orientation 6 turns the
         // picture a quarter clockwise: 32x64 upright, the square at the top right.
         const QString jpeg = dossier_.filePath("stockee.jpg");
-        LANCER("convert", {"-size", "64x32", "xc:#dc1e1e", "-fill", "#1e3cc8", "-draw", "rectangle 0,0 15,15", "-quality", "95", jpeg});
-        const QString tournee = ecrire(dossier_, "tournee.jpg", avec_orientation_exif(lire(jpeg), 6));
+        LANCER("convert", "-size", "64x32", "xc:#dc1e1e", "-fill", "#1e3cc8", "-draw", "rectangle 0,0 15,15", "-quality", "95", jpeg);
         const QString f = dossier_.filePath("tournee.jxl");
-        LANCER("cjxl", {tournee, f});
-
+        LANCER("cjxl", ecrire(dossier_, "tournee.jpg", avec_orientation_exif(lire(jpeg), 6)), f);
         const QColor rouge(0xdc, 0x1e, 0x1e), bleu(0x1e, 0x3c, 0xc8);
         QCOMPARE(taille_image(f), QSize(32, 64));
-        const ImageLue complete = image_complete(f);
-        QCOMPARE(complete.image.size(), QSize(32, 64));
-        COULEUR(complete.image, 24, 8, bleu, 12);
-        COULEUR(complete.image, 8, 8, rouge, 12);
-        COULEUR(complete.image, 24, 40, rouge, 12);
+        const QImage complete = image_complete(f).image;
+        QCOMPARE(complete.size(), QSize(32, 64));
+        COULEUR(complete, 24, 8, bleu, 12);
+        COULEUR(complete, 8, 8, rouge, 12);
         const ImageLue apercu = image_apercu(f, QSize(16, 32));
         QCOMPARE(apercu.image.size(), QSize(16, 32));
         QCOMPARE(apercu.taille_naturelle, QSize(32, 64));
@@ -255,10 +147,10 @@ private Q_SLOTS:
         // Large enough for a preview from the DC pass: 1200x1600 stored, 1600x1200 upright, the
         // quarters turned with it.
         const QString grande_jpeg = dossier_.filePath("grande.jpg");
-        LANCER("convert", {"-size", "1200x1600", "xc:" + bas_droite.name(), "-fill", haut_gauche.name(), "-draw", "rectangle 0,0 599,799",
-                           "-quality", "90", grande_jpeg});
+        LANCER("convert", "-size", "1200x1600", "xc:" + bas_droite.name(), "-fill", haut_gauche.name(), "-draw", "rectangle 0,0 599,799",
+               "-quality", "90", grande_jpeg);
         const QString grande = dossier_.filePath("grande tournee.jxl");
-        LANCER("cjxl", {ecrire(dossier_, "grande tournee.jpg", avec_orientation_exif(lire(grande_jpeg), 6)), grande});
+        LANCER("cjxl", ecrire(dossier_, "grande tournee.jpg", avec_orientation_exif(lire(grande_jpeg), 6)), grande);
         QCOMPARE(taille_image(grande), QSize(1600, 1200));
         QVERIFY(jpeg_xl_dc_suffit(QSize(1600, 1200), carre));
         const QImage petite = image_apercu(grande, carre).image;
@@ -268,58 +160,39 @@ private Q_SLOTS:
         COULEUR(petite, 108, 108, bas_droite, 10);
     }
 
-    void gris_data()
-    {
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<int>("tolerance");
-        QTest::newRow("avec pertes") << QStringList{} << 3;
-        QTest::newRow("sans perte") << QStringList{"-d", "0"} << 0;
-    }
-
     void gris()
     {
-        QFETCH(QStringList, options);
-        QFETCH(int, tolerance);
         const QString pgm = dossier_.filePath("gris.pgm");
-        LANCER("convert", {"-size", "48x32", "xc:gray(100)", "-fill", "gray(200)", "-draw", "rectangle 24,0 47,31", pgm});
-        const QString f = dossier_.filePath(QStringLiteral("gris %1.jxl").arg(QTest::currentDataTag()));
-        LANCER("cjxl", QStringList{pgm, f} + options);
-        const QImage image = image_complete(f).image;
-        QCOMPARE(image.size(), QSize(48, 32));
-        COULEUR(image, 12, 16, QColor(100, 100, 100), tolerance);
-        COULEUR(image, 36, 16, QColor(200, 200, 200), tolerance);
-    }
-
-    void display_p3_en_srgb_data()
-    {
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<int>("tolerance");
-        QTest::newRow("avec pertes (xyb)") << QStringList{} << 8;
-        QTest::newRow("sans perte") << QStringList{"-d", "0"} << 2;
+        LANCER("convert", "-size", "48x32", "xc:gray(100)", "-fill", "gray(200)", "-draw", "rectangle 24,0 47,31", pgm);
+        for (const auto& [options, tolerance] : {std::pair{QStringList{}, 3}, {QStringList{"-d", "0"}, 0}}) {
+            const QString f = dossier_.filePath(QStringLiteral("gris %1.jxl").arg(tolerance));
+            LANCER("cjxl", QStringList{pgm, f} + options);
+            const QImage image = image_complete(f).image;
+            QCOMPARE(image.size(), QSize(48, 32));
+            COULEUR(image, 12, 16, QColor(100, 100, 100), tolerance);
+            COULEUR(image, 36, 16, QColor(200, 200, 200), tolerance);
+        }
     }
 
     void display_p3_en_srgb()
     {
-        QFETCH(QStringList, options);
-        QFETCH(int, tolerance);
         // Two colours inside the sRGB gamut whose Display P3 values are far from their sRGB ones.
         const QColor p3_gauche(200, 60, 50), p3_droite(120, 180, 100);
         const QColorTransform vers_srgb = QColorSpace(QColorSpace::DisplayP3).transformationToColorSpace(QColorSpace::SRgb);
         const QColor srgb_gauche = vers_srgb.map(p3_gauche), srgb_droite = vers_srgb.map(p3_droite);
-        QVERIFY(!proche(p3_gauche.rgb(), srgb_gauche, 12) && !proche(p3_droite.rgb(), srgb_droite, 12));
-
         const QString ppm = dossier_.filePath("p3.ppm");
-        LANCER("convert", {"-size", "64x32", "xc:" + p3_droite.name(), "-fill", p3_gauche.name(), "-draw", "rectangle 0,0 31,31", ppm});
-        const QString f = dossier_.filePath(QStringLiteral("p3 %1.jxl").arg(QTest::currentDataTag()));
-        LANCER("cjxl", QStringList{ppm, f, "-x", "color_space=RGB_D65_DCI_Rel_SRG"} + options);
-
-        const ImageLue complete = image_complete(f);
-        QCOMPARE(complete.image.size(), QSize(64, 32));
-        COULEUR(complete.image, 16, 16, srgb_gauche, tolerance);
-        COULEUR(complete.image, 48, 16, srgb_droite, tolerance);
-        const ImageLue apercu = image_apercu(f, QSize(32, 16));
-        COULEUR(apercu.image, 8, 8, srgb_gauche, tolerance + 2);
-        COULEUR(apercu.image, 24, 8, srgb_droite, tolerance + 2);
+        LANCER("convert", "-size", "64x32", "xc:" + p3_droite.name(), "-fill", p3_gauche.name(), "-draw", "rectangle 0,0 31,31", ppm);
+        for (const auto& [options, tolerance] : {std::pair{QStringList{}, 8}, {QStringList{"-d", "0"}, 2}}) { // lossy (XYB), lossless
+            const QString f = dossier_.filePath(QStringLiteral("p3 %1.jxl").arg(tolerance));
+            LANCER("cjxl", QStringList{ppm, f, "-x", "color_space=RGB_D65_DCI_Rel_SRG"} + options);
+            const QImage complete = image_complete(f).image;
+            QCOMPARE(complete.size(), QSize(64, 32));
+            COULEUR(complete, 16, 16, srgb_gauche, tolerance);
+            COULEUR(complete, 48, 16, srgb_droite, tolerance);
+            const QImage apercu = image_apercu(f, QSize(32, 16)).image;
+            COULEUR(apercu, 8, 8, srgb_gauche, tolerance + 2);
+            COULEUR(apercu, 24, 8, srgb_droite, tolerance + 2);
+        }
     }
 
     void profondeur_et_hdr_ramenees_a_8_bits_data()
@@ -349,55 +222,43 @@ private Q_SLOTS:
         const QString f = dossier_.filePath(QStringLiteral("rampe %1.jxl").arg(QTest::currentDataTag()));
         LANCER("cjxl", QStringList{ppm, f, "-x", "color_space=" + espace} + options);
 
-        const ImageLue complete = image_complete(f);
-        QCOMPARE(complete.image.size(), QSize(256, 16));
-        QCOMPARE(complete.image.depth(), 32);
-        const QImage& image = complete.image;
+        const QImage image = image_complete(f).image;
+        QCOMPARE(image.size(), QSize(256, 16));
+        QCOMPARE(image.depth(), 32);
         const int milieu = qGreen(image.pixel(128, 8));
-        QVERIFY2(milieu >= minimum && milieu <= maximum, QByteArray("middle of the ramp: " + decrire(image.pixel(128, 8))).constData());
+        QVERIFY2(milieu >= minimum && milieu <= maximum, ("middle of the ramp: " + decrire(image.pixel(128, 8))).constData());
         QVERIFY2(qGreen(image.pixel(1, 8)) <= 6, decrire(image.pixel(1, 8)).constData()); // black stays black
         QVERIFY2(qGreen(image.pixel(254, 8)) >= 235, decrire(image.pixel(254, 8)).constData());
         // Grey stays grey, and the ramp only rises.
-        int precedent = 0;
-        for (int x = 0; x < 256; x += 8) {
+        for (int x = 0, precedent = 0; x < 256; precedent = qGreen(image.pixel(x, 8)), x += 8) {
             const QRgb p = image.pixel(x, 8);
-            QVERIFY2(qAbs(qRed(p) - qGreen(p)) <= 3 && qAbs(qBlue(p) - qGreen(p)) <= 3, decrire(p).constData());
-            QVERIFY2(qGreen(p) + 3 >= precedent, QByteArray("at " + QByteArray::number(x) + ": " + decrire(p)).constData());
-            precedent = qGreen(p);
+            QVERIFY2(qAbs(qRed(p) - qGreen(p)) <= 3 && qAbs(qBlue(p) - qGreen(p)) <= 3 && qGreen(p) + 3 >= precedent,
+                     ("at " + QByteArray::number(x) + ": " + decrire(p)).constData());
         }
         // The preview comes the same way.
-        const QImage apercu = image_apercu(f, QSize(128, 8)).image;
-        QVERIFY(qAbs(qGreen(apercu.pixel(64, 4)) - milieu) <= 4);
+        QVERIFY(qAbs(qGreen(image_apercu(f, QSize(128, 8)).image.pixel(64, 4)) - milieu) <= 4);
     }
 
     void apercu_reduit_par_le_passage_dc()
     {
         // The DC pass, an eighth of the natural size, is enough when both sides asked are at most that.
-        QVERIFY(jpeg_xl_dc_suffit(QSize(6000, 4000), carre));
         QVERIFY(jpeg_xl_dc_suffit(QSize(6000, 4000), QSize(750, 500)));
         QVERIFY(!jpeg_xl_dc_suffit(QSize(6000, 4000), QSize(751, 500)));
         QVERIFY(!jpeg_xl_dc_suffit(QSize(6000, 4000), QSize(750, 501)));
-        QVERIFY(!jpeg_xl_dc_suffit(QSize(6000, 4000), QSize(1920, 1080)));
-        QVERIFY(jpeg_xl_dc_suffit(QSize(1160, 1160), carre));
-        QVERIFY(!jpeg_xl_dc_suffit(QSize(1159, 4000), carre));
-        QVERIFY(!jpeg_xl_dc_suffit(QSize(6000, 4000), QSize()));
 
         // 1280x1280 of noise, whose fine detail takes most of the file, with two flat quarters.
         const QString png = dossier_.filePath("bruit.png");
-        LANCER("convert", {"-size", "1280x1280", "xc:gray", "+noise", "Random", "-alpha", "off", "-depth", "8",
-                           "-fill", haut_gauche.name(), "-draw", "rectangle 0,0 639,639",
-                           "-fill", bas_droite.name(), "-draw", "rectangle 640,640 1279,1279", "-alpha", "off", png});
+        LANCER("convert", "-size", "1280x1280", "xc:gray", "+noise", "Random", "-alpha", "off", "-depth", "8",
+               "-fill", haut_gauche.name(), "-draw", "rectangle 0,0 639,639",
+               "-fill", bas_droite.name(), "-draw", "rectangle 640,640 1279,1279", "-alpha", "off", png);
         const QString f = dossier_.filePath("bruit.jxl");
-        LANCER("cjxl", {png, f});
-
+        LANCER("cjxl", png, f);
         const ImageLue apercu = image_apercu(f, carre);
         QCOMPARE(apercu.image.size(), carre);
         QCOMPARE(apercu.taille_naturelle, QSize(1280, 1280));
         COULEUR(apercu.image, 36, 36, haut_gauche, 10);
         COULEUR(apercu.image, 108, 108, bas_droite, 10);
-        const QImage complete = image_complete(f).image;
-        QCOMPARE(complete.size(), QSize(1280, 1280));
-        const QImage reduite = complete.scaled(carre, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QImage reduite = image_complete(f).image.scaled(carre, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         const double ecart = ecart_moyen(apercu.image, reduite);
         QVERIFY2(ecart < 6, qPrintable(QStringLiteral("preview %1 from the whole picture").arg(ecart)));
 
@@ -405,9 +266,7 @@ private Q_SLOTS:
         // anything larger needs the rest.
         const QByteArray octets = lire(f);
         const QString coupe = ecrire(dossier_, "bruit coupé.jxl", octets.left(octets.size() / 2));
-        const ImageLue apercu_coupe = image_apercu(coupe, carre);
-        QVERIFY(apercu_coupe.ok());
-        QVERIFY(ecart_moyen(apercu_coupe.image, apercu.image) < 0.5);
+        QVERIFY(ecart_moyen(image_apercu(coupe, carre).image, apercu.image) < 0.5);
         QVERIFY(image_complete(coupe).image.isNull());
         QVERIFY(image_ajustee(coupe, QSize(400, 400)).image.isNull());
     }
@@ -415,9 +274,9 @@ private Q_SLOTS:
     void premiere_image_d_une_animation()
     {
         const QString gif = dossier_.filePath("anime.gif");
-        LANCER("convert", {"-delay", "20", "-size", "40x30", "xc:#dc1e1e", "xc:#1e3cc8", "xc:#1ea03c", gif});
+        LANCER("convert", "-delay", "20", "-size", "40x30", "xc:#dc1e1e", "xc:#1e3cc8", "xc:#1ea03c", gif);
         const QString f = dossier_.filePath("anime.jxl");
-        LANCER("cjxl", {gif, f});
+        LANCER("cjxl", gif, f);
         QCOMPARE(taille_image(f), QSize(40, 30));
         const QImage image = image_complete(f).image;
         QCOMPARE(image.size(), QSize(40, 30));
@@ -425,34 +284,25 @@ private Q_SLOTS:
         COULEUR(image_apercu(f, carre).image, 72, 72, QColor(0xdc, 0x1e, 0x1e), 2);
     }
 
-    void transparence_conservee_data()
-    {
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<int>("tolerance");
-        QTest::newRow("avec pertes") << QStringList{} << 10;
-        QTest::newRow("sans perte") << QStringList{"-d", "0"} << 1;
-    }
-
     void transparence_conservee()
     {
-        QFETCH(QStringList, options);
-        QFETCH(int, tolerance);
-        // Left half: half-transparent red; right half: opaque blue.
+        // Left half: half-transparent red; right half: opaque blue. (No gAMA chunk, which would
+        // make the file's colours gamma 2.2 rather than sRGB.)
         const QString png = dossier_.filePath("transparente.png");
-        // (No gAMA chunk, which would make the file's colours gamma 2.2 rather than sRGB.)
-        LANCER("convert", {"-size", "32x48", "xc:#dc1e1e80", "-size", "32x48", "xc:#1e3cc8", "+append",
-                           "-define", "png:exclude-chunk=gAMA,cHRM", png});
-        const QString f = dossier_.filePath(QStringLiteral("transparente %1.jxl").arg(QTest::currentDataTag()));
-        LANCER("cjxl", QStringList{png, f} + options);
-        for (const QImage& lue : {image_complete(f).image, image_apercu(f, QSize(32, 24)).image}) {
-            QVERIFY(lue.hasAlphaChannel());
-            const QImage image = lue.convertToFormat(QImage::Format_ARGB32);
-            const QRgb gauche = image.pixel(image.width() / 4, image.height() / 2);
-            const QRgb droite = image.pixel(3 * image.width() / 4, image.height() / 2);
-            QVERIFY2(qAbs(qAlpha(gauche) - 0x80) <= 3, decrire(gauche).constData());
-            COULEUR(image, image.width() / 4, image.height() / 2, QColor(0xdc, 0x1e, 0x1e), tolerance + 2);
-            QCOMPARE(qAlpha(droite), 255);
-            COULEUR(image, 3 * image.width() / 4, image.height() / 2, QColor(0x1e, 0x3c, 0xc8), tolerance);
+        LANCER("convert", "-size", "32x48", "xc:#dc1e1e80", "-size", "32x48", "xc:#1e3cc8", "+append",
+               "-define", "png:exclude-chunk=gAMA,cHRM", png);
+        for (const auto& [options, tolerance] : {std::pair{QStringList{}, 10}, {QStringList{"-d", "0"}, 1}}) { // lossy, lossless
+            const QString f = dossier_.filePath(QStringLiteral("transparente %1.jxl").arg(tolerance));
+            LANCER("cjxl", QStringList{png, f} + options);
+            for (const QImage& lue : {image_complete(f).image, image_apercu(f, QSize(32, 24)).image}) {
+                QVERIFY(lue.hasAlphaChannel());
+                const QImage image = lue.convertToFormat(QImage::Format_ARGB32);
+                const int x = image.width() / 4, y = image.height() / 2;
+                QVERIFY2(qAbs(qAlpha(image.pixel(x, y)) - 0x80) <= 3, decrire(image.pixel(x, y)).constData());
+                COULEUR(image, x, y, qRgba(0xdc, 0x1e, 0x1e, qAlpha(image.pixel(x, y))), tolerance + 2);
+                QCOMPARE(qAlpha(image.pixel(3 * x, y)), 255);
+                COULEUR(image, 3 * x, y, qRgb(0x1e, 0x3c, 0xc8), tolerance);
+            }
         }
     }
 
@@ -461,13 +311,13 @@ private Q_SLOTS:
         // libjxl holds about 44 bytes a pixel for a lossy picture with alpha: 4000x3300 would take
         // 580 MB, beyond the 512 MB budget, and is refused from its header; lossless, it is read.
         const QString png = dossier_.filePath("grande transparente.png");
-        LANCER("convert", {"-size", "4000x3300", "xc:#dc1e1e80", "-define", "png:exclude-chunk=gAMA,cHRM", png});
+        LANCER("convert", "-size", "4000x3300", "xc:#dc1e1e80", "-define", "png:exclude-chunk=gAMA,cHRM", png);
         const QString avec_pertes = dossier_.filePath("grande transparente.jxl");
-        LANCER("cjxl", {png, avec_pertes, "-e", "3"});
+        LANCER("cjxl", png, avec_pertes, "-e", "3");
         QVERIFY(!taille_image(avec_pertes).isValid());
         QVERIFY(image_apercu(avec_pertes, carre).image.isNull());
         const QString sans_perte = dossier_.filePath("grande transparente sans perte.jxl");
-        LANCER("cjxl", {png, sans_perte, "-d", "0", "-e", "1"});
+        LANCER("cjxl", png, sans_perte, "-d", "0", "-e", "1");
         QCOMPARE(taille_image(sans_perte), QSize(4000, 3300));
         const QImage apercu = image_apercu(sans_perte, carre).image.convertToFormat(QImage::Format_ARGB32);
         QCOMPARE(apercu.size(), carre);
@@ -476,18 +326,13 @@ private Q_SLOTS:
 
     void lectures_simultanees_identiques()
     {
-        // Readers run on several worker threads at once, each with the decoder's own threads.
+        // Each reader with the decoder's own threads.
         const QStringList fichiers{dossier_.filePath("simultanee avec pertes.jxl"), dossier_.filePath("simultanee sans perte.jxl"),
                                    dossier_.filePath("simultanee jpeg.jxl")};
-        LANCER("cjxl", {dossier_.filePath("quarts.ppm"), fichiers[0]});
-        LANCER("cjxl", {dossier_.filePath("quarts.ppm"), fichiers[1], "-d", "0"});
-        LANCER("cjxl", {dossier_.filePath("quarts.jpg"), fichiers[2]});
-        std::vector<std::future<QImage>> taches;
-        for (int tour = 0; tour < 4; ++tour)
-            for (const QString& f : fichiers)
-                taches.push_back(std::async(std::launch::async, [f] { return image_apercu(f, carre).image; }));
-        for (std::size_t i = 0; i < taches.size(); ++i)
-            QCOMPARE(taches[i].get(), image_apercu(fichiers[int(i % fichiers.size())], carre).image);
+        LANCER("cjxl", dossier_.filePath("quarts.ppm"), fichiers[0]);
+        LANCER("cjxl", dossier_.filePath("quarts.ppm"), fichiers[1], "-d", "0");
+        LANCER("cjxl", dossier_.filePath("quarts.jpg"), fichiers[2]);
+        QVERIFY(memes_en_parallele(fichiers, carre));
     }
 
     void fichiers_abimes_refuses()
@@ -501,22 +346,12 @@ private Q_SLOTS:
             for (const qsizetype longueur : {qsizetype(0), qsizetype(1), qsizetype(2), qsizetype(5), qsizetype(12), qsizetype(40),
                                              bon.size() / 4, bon.size() / 2, bon.size() - 16, bon.size() - 1}) {
                 const QString f = ecrire(dossier_, "coupe.jxl", bon.left(longueur));
-                if (longueur <= 5)
-                    QVERIFY(!taille_image(f).isValid());
-                QVERIFY2(image_complete(f).image.isNull(), qPrintable(QStringLiteral("cut at %1").arg(longueur)));
-                QVERIFY2(image_apercu(f, carre).image.isNull(), qPrintable(QStringLiteral("cut at %1").arg(longueur)));
+                QVERIFY2(longueur > 5 || !taille_image(f).isValid(), qPrintable(QStringLiteral("cut at %1").arg(longueur)));
+                QVERIFY2(image_complete(f).image.isNull() && image_apercu(f, carre).image.isNull(),
+                         qPrintable(QStringLiteral("cut at %1").arg(longueur)));
             }
-            // Bytes changed here and there: no crash, and whatever comes has the picture's size.
-            for (int essai = 0; essai < 40; ++essai) {
-                QByteArray abime = bon;
-                QRandomGenerator g{quint32(essai)};
-                for (int k = 0; k < 1 + essai % 4; ++k)
-                    abime[g.bounded(qsizetype(2), abime.size())] ^= char(1 + g.bounded(255));
-                const QString f = ecrire(dossier_, "abime.jxl", abime);
-                const ImageLue lue = image_complete(f);
-                QVERIFY(!lue.ok() || lue.image.size() == QSize(256, 192));
-                image_apercu(f, carre);
-            }
+            const QString faute = abimer(dossier_, bon, {{2, bon.size()}}, 40, QSize(256, 192));
+            QVERIFY2(faute.isEmpty(), qPrintable(faute));
             QByteArray signature = bon;
             signature[1] = '\x0B';
             QVERIFY(!taille_image(ecrire(dossier_, "signature.jxl", signature)).isValid());
@@ -533,9 +368,7 @@ private Q_SLOTS:
         // ...so sizes beyond any plausible picture are refused from it, before any pixel,
         for (const QSize taille : {QSize(50000, 100), QSize(100, 1'000'000), QSize(30000, 30000), QSize(1 << 30, 1 << 30)}) {
             const QString f = ecrire(dossier_, "immense.jxl", entete_jxl(quint32(taille.width()), quint32(taille.height()), hasard(2000, 2)));
-            QVERIFY2(!taille_image(f).isValid(), qPrintable(QStringLiteral("%1x%2").arg(taille.width()).arg(taille.height())));
-            QVERIFY(image_complete(f).image.isNull());
-            QVERIFY(image_apercu(f, carre).image.isNull());
+            QVERIFY2(!taille_image(f).isValid() && rien_lu(f), qPrintable(QStringLiteral("%1x%2").arg(taille.width()).arg(taille.height())));
         }
         // and a large but plausible size followed by noise, or by nothing, fails quickly without
         // holding the pixels it claims.

@@ -1,21 +1,18 @@
 // WMF and EMF pictures, read through the picture library's public functions, on the sample files of
 // ../shared/testdata/metafiles and Pillow's drawings.
 
-#include "picture/chargeur.h"
+#include "fichiers_essai.h"
 #include "picture/metafichier.h"
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QHash>
 #include <QSet>
-#include <QTest>
 #include <QtEndian>
 
-#include <future>
-#include <vector>
-
 namespace {
+
+using namespace essai;
 
 QString metafichiers(const QString& chemin)
 {
@@ -49,48 +46,39 @@ double part_hors_fond(const QImage& image)
     return double(total - plus_frequent) / double(total);
 }
 
-// Share of the pixels whose colour differs by more than `seuil` (0-255, any channel).
+// Share of the pixels of `a` whose colour differs by more than `seuil` (0-255, any channel) from
+// the same pixel of `b`.
 double part_differente(const QImage& a, const QImage& b, int seuil)
 {
     const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
-    qint64 differents = 0;
+    qint64 n = 0;
     for (int j = 0; j < x.height(); ++j)
-        for (int i = 0; i < x.width(); ++i) {
-            const QRgb p = x.pixel(i, j), q = y.pixel(i, j);
-            if (qAbs(qRed(p) - qRed(q)) > seuil || qAbs(qGreen(p) - qGreen(q)) > seuil || qAbs(qBlue(p) - qBlue(q)) > seuil)
-                ++differents;
-        }
-    return double(differents) / (double(x.width()) * x.height());
+        for (int i = 0; i < x.width(); ++i)
+            n += !proche(x.pixel(i, j), y.pixel(i, j), seuil);
+    return double(n) / (double(x.width()) * x.height());
 }
 
 // Share of pixels that are neither of the two colours given (within a small tolerance): the blurred
 // edges a bitmap gets when it is scaled up.
 double part_intermediaire(const QImage& image, QRgb a, QRgb b)
 {
-    const auto proche = [](QRgb p, QRgb q) {
-        return qAbs(qRed(p) - qRed(q)) < 24 && qAbs(qGreen(p) - qGreen(q)) < 24 && qAbs(qBlue(p) - qBlue(q)) < 24;
-    };
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
     qint64 n = 0;
     for (int y = 0; y < rgb.height(); ++y)
         for (int x = 0; x < rgb.width(); ++x)
-            if (!proche(rgb.pixel(x, y), a) && !proche(rgb.pixel(x, y), b))
-                ++n;
+            n += !proche(rgb.pixel(x, y), a, 23) && !proche(rgb.pixel(x, y), b, 23);
     return double(n) / (double(rgb.width()) * rgb.height());
 }
 
-void verifier_lecture_propre(const QString& chemin)
+// The smallest rectangle holding the pixels of `zone` darker than `seuil` (grey level).
+QRect encre_dans(const QImage& image, const QRect& zone, int seuil)
 {
-    // Either a picture of the size announced, or the usual failure: never a crash or a hang.
-    const QSize taille = taille_image(chemin);
-    const ImageLue apercu = image_apercu(chemin, QSize(145, 145));
-    const ImageLue ajustee = image_ajustee(chemin, QSize(800, 600));
-    if (!taille.isValid()) {
-        QVERIFY2(!apercu.ok() && !ajustee.ok(), qPrintable(chemin));
-        return;
-    }
-    QVERIFY2(!apercu.ok() || apercu.image.size() == QSize(145, 145), qPrintable(chemin));
-    QVERIFY2(!ajustee.ok() || (ajustee.image.width() <= 800 && ajustee.image.height() <= 600), qPrintable(chemin));
+    QRect encre;
+    for (int y = zone.top(); y <= zone.bottom(); ++y)
+        for (int x = zone.left(); x <= zone.right(); ++x)
+            if (qGray(image.pixel(x, y)) < seuil)
+                encre |= QRect(x, y, 1, 1);
+    return encre;
 }
 
 // Fields of a record made here, little-endian 32-bit.
@@ -126,6 +114,16 @@ QByteArray emf_fait(const QList<QByteArray>& enregistrements)
     entete += champs({16}).left(2) + QByteArray(2, '\0'); // handles, reserved
     entete += champs({0, 0, 0, 960, 960, 254, 254});       // no description nor palette; the device
     return entete + corps;
+}
+
+// Offsets of the records of type `type` in an EMF file.
+QList<qsizetype> enregistrements(const QByteArray& emf, quint32 type)
+{
+    QList<qsizetype> positions;
+    for (qsizetype p = qFromLittleEndian<quint32>(emf.constData() + 4); p + 8 <= emf.size(); p += qFromLittleEndian<quint32>(emf.constData() + p + 4))
+        if (qFromLittleEndian<quint32>(emf.constData() + p) == type)
+            positions << p;
+    return positions;
 }
 
 // A 2 x 2 pixel, 24-bit DIB: its BITMAPINFOHEADER, then its bits.
@@ -164,10 +162,7 @@ private Q_SLOTS:
         QFETCH(QString, fichier);
         QFETCH(QSize, taille);
         QCOMPARE(taille_image(fichier), taille);
-        const ImageLue complete = image_complete(fichier);
-        QVERIFY(complete.ok());
-        QCOMPARE(complete.image.size(), taille);
-        QCOMPARE(complete.taille_naturelle, taille);
+        QCOMPARE(image_complete(fichier).image.size(), taille);
     }
 
     void chaque_echantillon_se_dessine()
@@ -187,12 +182,8 @@ private Q_SLOTS:
     void apercu_etire_et_ajuste()
     {
         const QString chemin = metafichiers("emf/test-000.emf");
-        const ImageLue apercu = image_apercu(chemin, QSize(145, 145));
-        QVERIFY(apercu.ok());
-        QCOMPARE(apercu.image.size(), QSize(145, 145));
-        QCOMPARE(apercu.taille_naturelle, QSize(464, 239));
-        const ImageLue ajustee = image_ajustee(chemin, QSize(300, 300));
-        QCOMPARE(ajustee.image.size(), QSize(300, 154));
+        lue_a_chaque_taille(chemin, QSize(464, 239), QSize(300, 300), QSize(300, 154),
+                            [](const QImage& image, int) { QVERIFY(part_hors_fond(image) > 0.001); });
         // Never enlarged beyond the natural size.
         QCOMPARE(image_ajustee(chemin, QSize(4000, 4000)).image.size(), QSize(464, 239));
     }
@@ -241,7 +232,12 @@ private Q_SLOTS:
             liste << pillow.next();
         int partielles = 0;
         for (const QString& chemin : std::as_const(liste)) {
-            verifier_lecture_propre(chemin);
+            // Either a picture of the size announced, or the usual failure: never a crash or a hang.
+            const QSize taille = taille_image(chemin);
+            const ImageLue apercu = image_apercu(chemin, carre), ajustee = image_ajustee(chemin, QSize(800, 600));
+            QVERIFY2(taille.isValid() || (!apercu.ok() && !ajustee.ok()), qPrintable(chemin));
+            QVERIFY2(!apercu.ok() || apercu.image.size() == carre, qPrintable(chemin));
+            QVERIFY2(!ajustee.ok() || (ajustee.image.width() <= 800 && ajustee.image.height() <= 600), qPrintable(chemin));
             partielles += image_apercu(chemin, QSize(64, 64)).ok();
         }
         QVERIFY(partielles > 0); // most damaged files keep the records before the damage
@@ -251,9 +247,8 @@ private Q_SLOTS:
     {
         // Every cut of a real file reads cleanly, as a partial picture or a failure.
         for (const QString& nom : {QStringLiteral("emf/test-161.emf"), QStringLiteral("wmf/test_libuemf_ref.wmf")}) {
-            QFile f(metafichiers(nom));
-            QVERIFY(f.open(QIODevice::ReadOnly));
-            const QByteArray octets = f.readAll();
+            const QByteArray octets = lire(metafichiers(nom));
+            QVERIFY(!octets.isEmpty());
             for (qsizetype n = 0; n < octets.size(); n += std::max<qsizetype>(1, octets.size() / 97)) {
                 const QByteArrayView debut(octets.constData(), n);
                 const QSize taille = taille_metafichier(debut);
@@ -284,12 +279,8 @@ private Q_SLOTS:
         QFETCH(QString, fichier);
         QFETCH(QPointF, endroit);
         QFETCH(QColor, couleur);
-        const QImage image = image_ajustee(fichier, QSize(1000, 1000)).image;
-        QVERIFY(!image.isNull());
-        const QColor lue = image.pixelColor(int(endroit.x() * image.width()), int(endroit.y() * image.height()));
-        QVERIFY2(qAbs(lue.red() - couleur.red()) < 24 && qAbs(lue.green() - couleur.green()) < 24
-                     && qAbs(lue.blue() - couleur.blue()) < 24,
-                 qPrintable(lue.name()));
+        const QImage image = image_ajustee(fichier, QSize(1000, 1000)).image.convertToFormat(QImage::Format_RGB32);
+        COULEUR(image, int(endroit.x() * image.width()), int(endroit.y() * image.height()), couleur, 23);
     }
 
     void wmf_et_emf_du_meme_dessin()
@@ -300,20 +291,10 @@ private Q_SLOTS:
         const auto reduite = [&](const QString& nom) {
             return image_apercu(metafichiers(nom), taille * 8).image.scaled(taille, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         };
-        const auto ecart = [](const QImage& a, const QImage& b) {
-            double somme = 0;
-            for (int y = 0; y < a.height(); ++y)
-                for (int x = 0; x < a.width(); ++x) {
-                    const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-                    somme += qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
-                }
-            return somme / (3.0 * 255 * a.width() * a.height());
-        };
         const QImage emf = reduite("emf/test_libuemf_ref.emf");
-        const QImage wmf = reduite("wmf/test_libuemf_ref.wmf");
-        const QImage autre = reduite("emf/test_mm_text_ref.emf");
-        QVERIFY(ecart(emf, wmf) < 0.07);
-        QVERIFY(ecart(emf, wmf) * 2 < ecart(emf, autre));
+        const double ecart = ecart_moyen(emf, reduite("wmf/test_libuemf_ref.wmf"));
+        QVERIFY2(ecart < 0.07 * 255, qPrintable(QString::number(ecart)));
+        QVERIFY(ecart * 2 < ecart_moyen(emf, reduite("emf/test_mm_text_ref.emf")));
     }
 
     void texte_tourne_par_l_echappement()
@@ -321,62 +302,40 @@ private Q_SLOTS:
         // The vertical axis title of this chart has an escapement of 270° in a y-up mapping: it
         // reads upwards along the left edge, a tall narrow band of ink.
         const QImage image = image_ajustee(metafichiers("emf/test-020.emf"), QSize(1000, 1000)).image;
-        QVERIFY(!image.isNull());
-        QRect encre;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < 30; ++x)
-                if (qGray(image.pixel(x, y)) < 100)
-                    encre |= QRect(x, y, 1, 1);
+        const QRect encre = encre_dans(image, QRect(0, 0, 30, image.height()), 100);
         QVERIFY(encre.isValid());
         QVERIFY2(encre.height() > 10 * encre.width(), qPrintable(QStringLiteral("%1x%2").arg(encre.width()).arg(encre.height())));
         QVERIFY(encre.center().y() > image.height() / 4 && encre.center().y() < image.height() * 3 / 4);
     }
 
-    void bitmaps_dessines_data()
-    {
-        QTest::addColumn<QString>("fichier");
-        QTest::addColumn<QRectF>("zone"); // share of the width and height
-        // libUEMF's reference drawing: a row of small colour-gradient bitmaps of every depth, drawn
-        // by StretchDIBits (EMF) and StretchDIB (WMF) at the same place.
-        QTest::newRow("emf") << metafichiers("emf/test_libuemf_ref.emf") << QRectF(0.385, 0.505, 0.11, 0.02);
-        QTest::newRow("wmf") << metafichiers("wmf/test_libuemf_ref.wmf") << QRectF(0.385, 0.505, 0.11, 0.02);
-    }
-
     void bitmaps_dessines()
     {
-        QFETCH(QString, fichier);
-        QFETCH(QRectF, zone);
-        const QImage image = image_ajustee(fichier, QSize(2000, 2000)).image;
-        QVERIFY(!image.isNull());
-        const QRect pixels(int(zone.x() * image.width()), int(zone.y() * image.height()), int(zone.width() * image.width()),
-                           int(zone.height() * image.height()));
-        QSet<QRgb> couleurs;
-        for (int y = pixels.top(); y <= pixels.bottom(); ++y)
-            for (int x = pixels.left(); x <= pixels.right(); ++x)
-                couleurs.insert(image.pixel(x, y));
-        QVERIFY2(couleurs.size() > 1000, qPrintable(QString::number(couleurs.size())));
+        // libUEMF's reference drawing: a row of small colour-gradient bitmaps of every depth, drawn
+        // by StretchDIBits (EMF) and StretchDIB (WMF) at the same place.
+        for (const char* nom : {"emf/test_libuemf_ref.emf", "wmf/test_libuemf_ref.wmf"}) {
+            const QImage image = image_ajustee(metafichiers(nom), QSize(2000, 2000)).image;
+            QVERIFY(!image.isNull());
+            QSet<QRgb> couleurs;
+            for (int y = int(0.505 * image.height()); y <= int(0.525 * image.height()); ++y)
+                for (int x = int(0.385 * image.width()); x <= int(0.495 * image.width()); ++x)
+                    couleurs.insert(image.pixel(x, y));
+            QVERIFY2(couleurs.size() > 1000, qPrintable(QStringLiteral("%1: %2").arg(nom).arg(couleurs.size())));
+        }
     }
 
     void emfplus_seul_dessine_ses_enregistrements()
     {
         // This file draws through EMF+ records only: its title, in large text at the top right, is there.
         const QImage image = image_ajustee(metafichiers("emf/test_libuemf_p_ref.emf"), QSize(1000, 1000)).image;
-        QVERIFY(!image.isNull());
-        QRect encre;
-        for (int y = 0; y < image.height() / 8; ++y)
-            for (int x = image.width() * 2 / 3; x < image.width(); ++x)
-                if (qGray(image.pixel(x, y)) < 80)
-                    encre |= QRect(x, y, 1, 1);
+        const QRect encre = encre_dans(image, QRect(QPoint(image.width() * 2 / 3, 0), QPoint(image.width() - 1, image.height() / 8 - 1)), 80);
         QVERIFY(encre.width() > image.width() / 6);
         QVERIFY(encre.height() > image.height() / 20);
     }
 
-    void wmf_sans_entete_placable()
+    void entete_placable_lu()
     {
         // The same drawing without its placeable header: the window the file sets gives the size.
-        QFile f(metafichiers("wmf/drawing.wmf"));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray placable = f.readAll();
+        QByteArray placable = lire(metafichiers("wmf/drawing.wmf"));
         const QByteArray simple = placable.mid(22);
         QCOMPARE(taille_metafichier(simple), QSize(1369, 1369));
         const QImage a = rendre_metafichier(placable, QSize(200, 200));
@@ -384,6 +343,13 @@ private Q_SLOTS:
         QVERIFY(!a.isNull() && !b.isNull());
         QVERIFY(part_hors_fond(b) > 0.1);
         QVERIFY(part_differente(a, b, 32) < 0.01);
+        // Units per inch halved: the same bounding box is twice as large.
+        QCOMPARE(taille_metafichier(placable), QSize(110, 110));
+        qToLittleEndian<quint16>(600, placable.data() + 14);
+        QCOMPARE(taille_metafichier(placable), QSize(219, 219));
+        qToLittleEndian<quint16>(0, placable.data() + 10); // empty box: not a picture
+        QVERIFY(!taille_metafichier(placable).isValid());
+        QVERIFY(rendre_metafichier(placable, QSize(50, 50)).isNull());
     }
 
     void meme_dessin_a_toute_taille()
@@ -405,26 +371,15 @@ private Q_SLOTS:
 
     void lectures_simultanees_identiques()
     {
-        // Worker threads draw metafiles side by side: same pictures as one at a time.
-        const QStringList noms{"emf/test-000.emf", "emf/test-132.emf", "wmf/test_libuemf_ref.wmf", "emf/test_libuemf_p_ref.emf"};
-        std::vector<QImage> seules;
-        for (const QString& nom : noms)
-            seules.push_back(image_apercu(metafichiers(nom), QSize(160, 120)).image);
-        std::vector<std::future<QImage>> taches;
-        for (int tour = 0; tour < 3; ++tour)
-            for (const QString& nom : noms)
-                taches.push_back(std::async(std::launch::async, [chemin = metafichiers(nom)] {
-                    return image_apercu(chemin, QSize(160, 120)).image;
-                }));
-        for (size_t i = 0; i < taches.size(); ++i)
-            QCOMPARE(taches[i].get(), seules[i % noms.size()]);
+        QStringList chemins;
+        for (const char* nom : {"emf/test-000.emf", "emf/test-132.emf", "wmf/test_libuemf_ref.wmf", "emf/test_libuemf_p_ref.emf"})
+            chemins << metafichiers(nom);
+        QVERIFY(memes_en_parallele(chemins, QSize(160, 120)));
     }
 
     void budget_de_temps_epuise_donne_une_image_partielle()
     {
-        QFile f(metafichiers("emf/test-032.emf"));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray octets = f.readAll();
+        const QByteArray octets = lire(metafichiers("emf/test-032.emf"));
         const QImage entiere = rendre_metafichier(octets, QSize(400, 300));
         const QImage arretee = rendre_metafichier(octets, QSize(400, 300), 0);
         QVERIFY(!arretee.isNull());
@@ -432,65 +387,29 @@ private Q_SLOTS:
         QVERIFY(part_hors_fond(arretee) < part_hors_fond(entiere));
     }
 
-    void entete_placable_lu()
-    {
-        // Units per inch halved: the same bounding box is twice as large.
-        QFile f(metafichiers("wmf/drawing.wmf"));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QByteArray octets = f.readAll();
-        QCOMPARE(taille_metafichier(octets), QSize(110, 110));
-        qToLittleEndian<quint16>(600, octets.data() + 14);
-        QCOMPARE(taille_metafichier(octets), QSize(219, 219));
-        qToLittleEndian<quint16>(0, octets.data() + 10); // empty box: not a picture
-        QVERIFY(!taille_metafichier(octets).isValid());
-        QVERIFY(rendre_metafichier(octets, QSize(50, 50)).isNull());
-    }
-
-    void enregistrement_trop_long_arrete_le_dessin()
+    void enregistrements_abimes()
     {
         // A record claiming more bytes than the file holds ends the drawing there: what came before
         // stays drawn.
-        QFile f(metafichiers("emf/test-104.emf"));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray octets = f.readAll();
+        const QByteArray octets = lire(metafichiers("emf/test-104.emf"));
         const QImage entiere = rendre_metafichier(octets, QSize(200, 233));
-        // Find the last POLYGON16 record and make its size absurd.
-        qsizetype position = qFromLittleEndian<quint32>(octets.constData() + 4), dernier = -1;
-        while (position + 8 <= octets.size()) {
-            if (qFromLittleEndian<quint32>(octets.constData() + position) == 86)
-                dernier = position;
-            position += qFromLittleEndian<quint32>(octets.constData() + position + 4);
-        }
-        QVERIFY(dernier > 0);
+        // The last POLYGON16 record made absurdly long.
+        const QList<qsizetype> polygones = enregistrements(octets, 86);
+        QVERIFY(!polygones.isEmpty());
         QByteArray abime = octets;
-        qToLittleEndian<quint32>(0x7FFFFFF0, abime.data() + dernier + 4);
+        qToLittleEndian<quint32>(0x7FFFFFF0, abime.data() + polygones.last() + 4);
         const QImage partielle = rendre_metafichier(abime, QSize(200, 233));
         QVERIFY(!partielle.isNull());
         QVERIFY(part_hors_fond(partielle) > 0.1);
         QVERIFY(partielle != entiere);
-    }
 
-    void index_d_objets_hors_table()
-    {
-        // Selections and deletions of objects that were never made, or far past the table, are
-        // skipped: the rest of the drawing is unchanged.
-        QFile f(metafichiers("emf/test-104.emf"));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray octets = f.readAll();
-        const QImage entiere = rendre_metafichier(octets, QSize(200, 233));
-        QByteArray abime = octets;
-        qsizetype position = qFromLittleEndian<quint32>(octets.constData() + 4);
-        int changes = 0;
-        while (position + 12 <= abime.size()) {
-            const quint32 type = qFromLittleEndian<quint32>(abime.constData() + position);
-            if (type == 40) { // DELETEOBJECT
-                qToLittleEndian<quint32>(0x7FFFFFFF - changes, abime.data() + position + 8);
-                ++changes;
-            }
-            position += qFromLittleEndian<quint32>(abime.constData() + position + 4);
-        }
-        QVERIFY(changes > 5);
-        // Objects never deleted are still replaced by their slot's next creation: same picture.
+        // Deletions of objects that were never made, or far past the table, are skipped; objects
+        // never deleted are still replaced by their slot's next creation: the same picture.
+        abime = octets;
+        const QList<qsizetype> suppressions = enregistrements(octets, 40); // DELETEOBJECT
+        QVERIFY(suppressions.size() > 5);
+        for (int i = 0; i < suppressions.size(); ++i)
+            qToLittleEndian<quint32>(0x7FFFFFFF - i, abime.data() + suppressions[i] + 8);
         QCOMPARE(rendre_metafichier(abime, QSize(200, 233)), entiere);
     }
 
@@ -530,9 +449,7 @@ private Q_SLOTS:
         for (const quint32 motif : {0x80000000u, 0x7FFFFFFFu, 0xFFFFFFFFu, 0x7F7FFFFFu, 0xFF7FFFFFu, 0x4F000000u, 0xCF000000u}) {
             QList<QByteArray> enregistrements;
             for (const quint32 type : types) {
-                QByteArray contenu;
-                for (int i = 0; i < 50; ++i)
-                    contenu += champs({motif});
+                QByteArray contenu = champs({motif}).repeated(50);
                 if (bitmap_en.contains(type)) {
                     const qsizetype p = bitmap_en.value(type) - 8; // offsets count from the record's start
                     contenu.replace(p, 16, champs({208, 40, 248, 16}));
@@ -557,20 +474,13 @@ private Q_SLOTS:
             return enregistrement_emf(70, champs({quint32(4 + plus.size()), 0x2B464D45}) + plus);
         };
         const auto plus = [](quint16 type, quint16 drapeaux, const QByteArray& donnees) {
-            QByteArray r;
-            r += char(type & 0xFF);
-            r += char(type >> 8);
-            r += char(drapeaux & 0xFF);
-            r += char(drapeaux >> 8);
-            return r + champs({quint32(12 + donnees.size()), quint32(donnees.size())}) + donnees;
+            return champs({quint32(type) | quint32(drapeaux) << 16, quint32(12 + donnees.size()), quint32(donnees.size())}) + donnees;
         };
         const QList<quint16> dessins{0x400A, 0x400B, 0x400C, 0x400D, 0x4019, 0x4018, 0x4016, 0x4017, 0x400E, 0x400F,
                                      0x4010, 0x4011, 0x4012, 0x4014, 0x4015, 0x401C, 0x4021, 0x402A, 0x402C, 0x402B,
                                      0x402D, 0x402E, 0x402F, 0x4025, 0x4026, 0x4030, 0x4031, 0x4032};
         for (const quint32 motif : {0x80000000u, 0x7FFFFFFFu, 0xFFFFFFFFu, 0x7F7FFFFFu, 0xFF7FFFFFu, 0x4F000000u, 0x00000002u}) {
-            QByteArray donnees;
-            for (int i = 0; i < 40; ++i)
-                donnees += champs({motif});
+            const QByteArray donnees = champs({motif}).repeated(40);
             QByteArray tout = plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96}));
             for (quint16 genre : {1, 2, 3, 6}) // brush, pen, path, font
                 tout += plus(0x4008, quint16(genre << 8), donnees);
@@ -595,11 +505,7 @@ private Q_SLOTS:
         for (const quint16 motif : {quint16(0x8000), quint16(0x7FFF), quint16(0xFFFF)}) {
             QByteArray enregistrements;
             for (const quint16 fonction : fonctions) {
-                QByteArray r(6, '\0');
-                for (int i = 0; i < 40; ++i) {
-                    r += char(motif & 0xFF);
-                    r += char(motif >> 8);
-                }
+                QByteArray r = QByteArray(6, '\0') + champs({quint32(motif) | quint32(motif) << 16}).repeated(20);
                 if (dib_en.contains(fonction))
                     r = r.left(dib_en.value(fonction)) + dib_info + dib_bits;
                 qToLittleEndian<quint32>(quint32(r.size() / 2), r.data());
@@ -616,10 +522,7 @@ private Q_SLOTS:
 
     void tailles_refusees()
     {
-        const QByteArray octets = [] {
-            QFile f(metafichiers("emf/test-000.emf"));
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        }();
+        const QByteArray octets = lire(metafichiers("emf/test-000.emf"));
         QVERIFY(!octets.isEmpty());
         QVERIFY(rendre_metafichier(octets, QSize()).isNull());
         QVERIFY(rendre_metafichier(octets, QSize(40'001, 10)).isNull());

@@ -7,8 +7,6 @@
 #include <QTest>
 #include <QUrl>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -17,20 +15,6 @@ QStringList contenu_dossier(const QString& d)
 {
     return QDir(d).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
-
-// For the life of the object, no file of this process may grow past `octets`: a write beyond
-// fails as on a full disk.
-struct TailleMaximale {
-    rlimit avant{};
-    explicit TailleMaximale(rlim_t octets)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &avant);
-        rlimit limite{octets, avant.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &limite);
-    }
-    ~TailleMaximale() { setrlimit(RLIMIT_FSIZE, &avant); }
-};
 
 } // namespace
 

@@ -7,8 +7,6 @@
 #include <QFileInfo>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <utime.h>
 
@@ -149,15 +147,8 @@ private Q_SLOTS:
         QVERIFY(!vignettes::ecrire(*source, motif(10, 10), QSize(10, 10), 256));
         // A full disk: the write fails half-way and its temporary file goes.
         {
-            std::signal(SIGXFSZ, SIG_IGN);
-            rlimit avant {};
-            getrlimit(RLIMIT_FSIZE, &avant);
-            rlimit limite = avant;
-            limite.rlim_cur = 200; // less than the keys alone
-            setrlimit(RLIMIT_FSIZE, &limite);
-            const bool ecrite = vignettes::ecrire(*source, motif(128, 128), QSize(128, 128), 128);
-            setrlimit(RLIMIT_FSIZE, &avant);
-            QVERIFY(!ecrite);
+            TailleMaximale limite(200); // less than the keys alone
+            QVERIFY(!vignettes::ecrire(*source, motif(128, 128), QSize(128, 128), 128));
         }
         QCOMPARE(QDir(bac.chemin("home/.cache/thumbnails/normal")).entryList(QDir::Files), QStringList{"x.png"});
     }

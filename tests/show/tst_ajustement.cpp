@@ -56,18 +56,14 @@ private Q_SLOTS:
         QCOMPARE(couleur_de_fond("16777216", hasard), std::nullopt);
         QCOMPARE(couleur_de_fond("-1", hasard), std::nullopt);
 
-        // Empty: three draws, red first, each rounded to 0..255; a new colour for each picture.
-        QRandomGenerator graine(2026), temoin(2026);
-        const auto attendu = [&] {
-            const auto c = [&] { return ValeurCouleur(std::lround(temoin.generateDouble() * 255)); };
-            const ValeurCouleur r = c(), g = c(), b = c();
-            return r | g << 8 | b << 16;
-        };
-        const auto premiere = couleur_de_fond("", graine);
-        QCOMPARE(premiere, std::optional<ValeurCouleur>(attendu()));
-        const auto seconde = couleur_de_fond("", graine);
-        QCOMPARE(seconde, std::optional<ValeurCouleur>(attendu()));
-        QVERIFY(premiere != seconde);
+        // Empty: a new colour at random for each picture, on all three channels.
+        ValeurCouleur ou = 0, et = 0xFFFFFF, precedente = 0;
+        for (int i = 0; i < 20; ++i) {
+            const auto c = couleur_de_fond("", hasard);
+            QVERIFY(c && *c <= 0xFFFFFF && *c != precedente);
+            ou |= *c, et &= *c, precedente = *c;
+        }
+        QVERIFY((ou & 0xFF) && (ou & 0xFF00) && (ou & 0xFF0000) && !(et & 0x808080));
 
         QCOMPARE(couleur_du_texte(0), ValeurCouleur(0xFFFFFF));
         QCOMPARE(couleur_du_texte(1), ValeurCouleur(0));

@@ -6,7 +6,6 @@
 #include "startup/module.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
@@ -15,8 +14,6 @@
 using namespace fabrique_apng;
 
 namespace {
-
-const QString pillow = qEnvironmentVariable("SAMPLES") + "/pillow";
 
 QImage affichee(QWidget* vue)
 {
@@ -56,27 +53,12 @@ QByteArray gif_deux_points(QSize ecran)
 class TestAnimation : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<BacASable> m_bac;
-    std::unique_ptr<InteractionInstallee> m_dialogues;
-    QString m_dossier;
-
-    InteractionTest& d() { return **m_dialogues; }
+    std::optional<Essai> e;
 
     QString ecrire(const QString& nom, const QByteArray& octets)
     {
-        const QString chemin = m_dossier + '/' + nom;
-        QFile f(chemin);
-        if (!f.open(QIODevice::WriteOnly) || f.write(octets) != octets.size())
-            qFatal("write %s", qPrintable(chemin));
-        return chemin;
-    }
-
-    QString copier(const QString& source, const QString& nom)
-    {
-        const QString cible = m_dossier + '/' + nom;
-        if (!QFile::copy(source, cible))
-            qFatal("copy %s", qPrintable(source));
-        return cible;
+        ::ecrire(e->dossier + '/' + nom, octets);
+        return e->dossier + '/' + nom;
     }
 
     // Opens the real-size view of `chemin` as the browser does and gives the window once it shows.
@@ -99,10 +81,7 @@ class TestAnimation : public QObject {
 private Q_SLOTS:
     void init()
     {
-        m_bac = std::make_unique<BacASable>();
-        m_dialogues = std::make_unique<InteractionInstallee>();
-        m_dossier = m_bac->chemin("images");
-        QDir().mkpath(m_dossier);
+        e.emplace();
         module().mode_affichage.clear();
     }
 
@@ -114,15 +93,14 @@ private Q_SLOTS:
         // Decodings left running by a closed view end before the next test's files go.
         QThreadPool::globalInstance()->waitForDone();
         QCoreApplication::processEvents();
-        QVERIFY(d().messages.isEmpty());
-        m_dialogues.reset();
-        m_bac.reset();
+        QVERIFY(e->d().messages.isEmpty());
+        e.reset();
     }
 
     // An animated GIF plays in the window it opened in, which neither moves nor changes size.
     void joue_gif()
     {
-        const QString chemin = copier(pillow + "/chi.gif", "chi.gif");
+        const QString chemin = e->copier("chi.gif", "chi.gif");
         QWidget* vue = ouvrir_vue(chemin);
         QVERIFY(vue);
         QCOMPARE(vue->size(), QSize(320, 240));
@@ -143,7 +121,7 @@ private Q_SLOTS:
     // An animated WebP of a red frame and a blue one, looping for ever: red, blue, red again.
     void joue_webp()
     {
-        const QString chemin = copier(QFINDTESTDATA("../picture/fichiers/anime.webp"), "anime.webp");
+        const QString chemin = ecrire("anime.webp", contenu(QFINDTESTDATA("../picture/fichiers/anime.webp")));
         QWidget* vue = ouvrir_vue(chemin);
         QVERIFY(vue);
         QCOMPARE(vue->size(), QSize(8, 6));
@@ -182,7 +160,7 @@ private Q_SLOTS:
     void images_fixes()
     {
         const QString png = ecrire("fixe.png", fabrique_apng::ecrire(encoder(uni({7, 5}, Qt::green))));
-        const QString gif = copier(pillow + "/hopper.gif", "hopper.gif");
+        const QString gif = e->copier("hopper.gif", "hopper.gif");
         QList<Chunk> chunks = apng({5, 4}, {Trame{uni({5, 4}, Qt::red), {}, 1, 10, 0, 0}, Trame{uni({5, 4}, Qt::green), {}, 1, 10, 0, 0}}, 0);
         chunks.removeAt(chunks.size() - 2); // the second frame's data, and their sequence numbers
         chunks.removeAt(chunks.size() - 2);

@@ -5,18 +5,12 @@
 #include <QApplication>
 #include <QAudioDevice>
 #include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QMediaDevices>
-#include <QProcess>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <QtEndian>
-
-#include <cstdio>
 
 namespace {
 
@@ -36,12 +30,6 @@ QByteArray avi()
     const QByteArray entete = morceau_riff("avih", champs_riff({125000, 0, 0, 0, 8, 0, 2, 44100, 16, 16, 0, 0, 0, 0}));
     return morceau_riff("RIFF", "AVI " + liste("hdrl", entete + flux_image + flux_son)
                                + liste("movi", images + morceau_riff("01wb", sinus_pcm(1.0))));
-}
-
-const char* backend() // the Qt Multimedia backend this process loaded
-{
-    const QByteArray texte = contenu(QStringLiteral("/proc/self/maps"));
-    return texte.contains("libgstreamermediaplugin") ? "gstreamer" : texte.contains("libffmpegmediaplugin") ? "ffmpeg" : "?";
 }
 
 bool proche(double a, double b, double ecart = 0.05) { return std::abs(a - b) < ecart; }
@@ -185,18 +173,16 @@ private slots:
     {
         LecteurSon lecteur;
         QVERIFY(ouvrir(lecteur, m_long));
-        qInfo("Qt Multimedia backend: %s", backend());
         QVERIFY(proche(lecteur.obtient_duree(), 1.0));
         QCOMPARE(lecteur.obtient_position(), 0.0);
+        // A position outside the sound is brought inside it, and the caller told so.
         double p = -3;
         lecteur.fixe_position(p);
         QCOMPARE(p, 0.0);
         QCOMPARE(lecteur.obtient_position(), 0.0);
         lecteur.fixe_position(p = 0.6);
-        QCOMPARE(p, 0.6);
         QTRY_VERIFY(proche(lecteur.obtient_position(), 0.6, 0.03));
-        p = 42;
-        lecteur.fixe_position(p);
+        lecteur.fixe_position(p = 42);
         QCOMPARE(p, lecteur.obtient_duree());
         QTRY_VERIFY(lecteur.obtient_position() > 0.9);
 
@@ -298,7 +284,6 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return lecteur.obtient_position() >= 2.95; }, 20000));
         QTest::qWait(600); // the end of the sound reaches the recording
         const Ecoute e = ecouter(enregistreur.arreter(), demande);
-        qInfo("%s", e.dire().constData());
         QVERIFY2(e.deux_tons_entiers(3.0), e.dire());
     }
 

@@ -1,3 +1,4 @@
+#include "../picture/fichiers_essai.h"
 #include "bac_a_sable.h"
 #include "controles.h"
 #include "browser/frmvisualiseur.h"
@@ -12,7 +13,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -22,34 +22,7 @@
 
 namespace {
 
-// A picture whose pixels tell where they are: red grows from left to right, green from top to
-// bottom, and blue makes a checkerboard of 8-pixel squares, so that a part shifted by a few pixels
-// does not match.
-QImage reperee(QSize taille)
-{
-    QImage image(taille, QImage::Format_RGB32);
-    for (int y = 0; y < taille.height(); ++y) {
-        auto* ligne = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < taille.width(); ++x)
-            ligne[x] = qRgb(x * 255 / (taille.width() - 1), y * 255 / (taille.height() - 1), ((x / 8 + y / 8) % 2) ? 200 : 60);
-    }
-    return image;
-}
-
-// Mean difference per channel between two pictures of the same size, 0 to 255 (255 when the sizes differ).
-double ecart_moyen(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size() || a.isNull())
-        return 255;
-    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
-    double somme = 0;
-    for (int j = 0; j < x.height(); ++j)
-        for (int i = 0; i < x.width(); ++i) {
-            const QRgb p = x.pixel(i, j), q = y.pixel(i, j);
-            somme += qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
-        }
-    return somme / (3.0 * x.width() * x.height());
-}
+using essai::ecart_moyen;
 
 // The 32x32 square around `centre`.
 QRect carre_autour(QPoint centre)
@@ -62,6 +35,27 @@ bool tient_dans(QSize taille, QSize ecran)
     return taille.width() <= ecran.width() && taille.height() <= ecran.height();
 }
 
+// A 3000x2000 JPEG whose pixels tell where they are, written to `chemin`; the picture as read whole.
+QImage grande_image(const QString& chemin)
+{
+    return essai::reperee(QSize(3000, 2000)).save(chemin, "JPEG", 95) ? image_complete(chemin).image : QImage();
+}
+
+// The settings given, then the show's mode and loop, as the launcher or the start leave them.
+void regler(std::initializer_list<std::pair<const char*, QString>> reglages, const char* mode = "veille", bool boucle = true)
+{
+    for (const auto& [cle, valeur] : reglages)
+        module().parametres.sauver(cle, valeur);
+    module().mode_affichage = mode;
+    module().boucle = boucle;
+}
+
+// The one box that ends a show of `n` pictures.
+QList<Message> fin(int n, const char* titre)
+{
+    return {{QString::number(n) + " image(s) visionnée(s).", titre, Boutons::Ok, Icone::Information}};
+}
+
 } // namespace
 
 class TestSpectacles : public QObject {
@@ -69,11 +63,38 @@ class TestSpectacles : public QObject {
 
     std::optional<Essai> e;
     QString m_dossier;
+    FileListBox m_fichiers;
 
     InteractionTest& d() { return e->d(); }
     QString copier(const QString& source, const QString& nom) { return e->copier(source, nom); }
 
+    // The background sound `octets`, named `nom`, and the player the program makes for it.
+    QString avec_son(const QString& nom, const QByteArray& octets)
+    {
+        const QString son = e->bac.chemin(nom);
+        ecrire(son, octets);
+        module().parametres.sauver("son", son);
+        module().lecteur_son = std::make_unique<LecteurSon>();
+        return son;
+    }
+
+    // The launcher as the browser opens it, on the pictures of the folder that match `motif`
+    // (deleted on close).
+    QPointer<frmDiaporama> ouvrir_lanceur(const QString& motif)
+    {
+        m_fichiers.setPattern(motif);
+        m_fichiers.setPath(m_dossier);
+        QPointer<frmDiaporama> l = new frmDiaporama(m_fichiers);
+        l->setAttribute(Qt::WA_DeleteOnClose);
+        return montrer(l.get());
+    }
+
 private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(LecteurSon::nombre_sorties_audio() >= 1, "the test's sound server gives no audio output");
+    }
+
     void init()
     {
         e.emplace();
@@ -85,32 +106,29 @@ private Q_SLOTS:
     void cleanup()
     {
         QVERIFY2(!QGuiApplication::overrideCursor(), "the pointer must be visible again");
+        module().lecteur_son.reset();
         e.reset();
     }
 
     void lanceur()
     {
+        regler({{"secondes", "4"}, {"veille", "1"}});
         FileListBox fichiers;
-        module().parametres.sauver("secondes", "4");
-        module().parametres.sauver("veille", "1");
         {
             frmDiaporama lanceur(fichiers);
             QCOMPARE(lanceur.windowTitle(), QString("Diaporama/Veille"));
-            auto* temps = lanceur.findChild<QComboBox*>("cboTemps");
-            auto* veille = lanceur.findChild<QCheckBox*>("chkVeille");
-            auto* boucle = lanceur.findChild<QCheckBox*>("chkBoucle");
+            auto* temps = enfant<QComboBox>(&lanceur, "cboTemps");
+            auto* veille = enfant<QCheckBox>(&lanceur, "chkVeille");
+            auto* boucle = enfant<QCheckBox>(&lanceur, "chkBoucle");
             QCOMPARE(temps->count(), 60);
-            QCOMPARE(temps->itemText(0), QString(" 1"));
             QCOMPARE(temps->itemText(59), QString(" 60"));
             QCOMPARE(temps->currentText(), QString(" 5"));
             QCOMPARE(lanceur.intervalle_ms(), 5000);
             QVERIFY(veille->isChecked() && boucle->isChecked());
-
             // A time is saved the moment it is picked.
             temps->setCurrentIndex(11);
             QCOMPARE(module().parametres.lire("secondes"), QString("11"));
             QCOMPARE(lanceur.intervalle_ms(), 12000);
-
             // Unticking the screen saver leaves the loop; ticking it ticks the loop.
             veille->click();
             QVERIFY(!veille->isChecked() && boucle->isChecked());
@@ -119,26 +137,23 @@ private Q_SLOTS:
             QVERIFY(veille->isChecked() && boucle->isChecked());
             QVERIFY(f2_ouvre_a_propos(&lanceur));
         }
-        module().parametres.sauver("veille", "0");
-        module().parametres.sauver("secondes", "77"); // outside the list
+        regler({{"veille", "0"}, {"secondes", "77"}}); // outside the list
         frmDiaporama lanceur(fichiers);
-        QVERIFY(!lanceur.findChild<QCheckBox*>("chkVeille")->isChecked());
-        QVERIFY(!lanceur.findChild<QCheckBox*>("chkBoucle")->isChecked());
-        QCOMPARE(lanceur.findChild<QComboBox*>("cboTemps")->currentText(), QString(" 5"));
+        QVERIFY(!enfant<QCheckBox>(&lanceur, "chkVeille")->isChecked() && !enfant<QCheckBox>(&lanceur, "chkBoucle")->isChecked());
+        QCOMPARE(enfant<QComboBox>(&lanceur, "cboTemps")->currentText(), QString(" 5"));
         QCOMPARE(module().parametres.lire("secondes"), QString("4"));
     }
 
     void diaporama_jusqu_au_bout()
     {
-        copier("hopper.bmp", "a.bmp");   // 128 x 128
-        copier("iptc.jpg", "b.jpg");     // 640 x 480
-        copier("chi.gif", "c.gif");      // 320 x 240
+        copier("hopper.bmp", "a.bmp"); // 128 x 128
+        copier("iptc.jpg", "b.jpg");   // 640 x 480
+        copier("chi.gif", "c.gif");    // 320 x 240
         module().mode_affichage = "diaporama";
         frmApercu diaporama({m_dossier, "*.bmp;*.jpg;*.gif", 150});
         QCOMPARE(diaporama.windowTitle(), QString("DIAPORAMA:"));
         QVERIFY(diaporama.findChild<QLabel*>("txtInfo")->isVisibleTo(&diaporama));
         diaporama.show();
-
         QStringList vus;
         QList<QSize> tailles;
         connect(&diaporama, &QWidget::windowTitleChanged, this, [&](const QString& t) {
@@ -146,13 +161,10 @@ private Q_SLOTS:
             tailles.append(diaporama.size());
         });
         QTRY_VERIFY_WITH_TIMEOUT(!diaporama.isVisible(), 10000);
-        QCOMPARE(vus, (QStringList{"DIAPORAMA: " + m_dossier + "/a.bmp", "DIAPORAMA: " + m_dossier + "/b.jpg",
-                                   "DIAPORAMA: " + m_dossier + "/c.gif"}));
+        const QString titre = "DIAPORAMA: " + m_dossier;
+        QCOMPARE(vus, (QStringList{titre + "/a.bmp", titre + "/b.jpg", titre + "/c.gif"}));
         QCOMPARE(tailles, (QList<QSize>{{128, 128}, {640, 480}, {320, 240}}));
-        QCOMPARE(d().messages.size(), 1);
-        QCOMPARE(d().messages.first().texte, QString("3 image(s) visionnée(s)."));
-        QCOMPARE(d().messages.first().titre, QString("Fin du diaporama"));
-        QCOMPARE(d().messages.first().icone, Icone::Information);
+        QCOMPARE(d().messages, fin(3, "Fin du diaporama"));
     }
 
     void diaporama_en_boucle_avec_une_image_abimee()
@@ -160,12 +172,10 @@ private Q_SLOTS:
         copier("hopper.bmp", "a.bmp");
         ecrire(m_dossier + "/b.bmp", "abîmé");
         copier("chi.gif", "c.bmp");
-        module().mode_affichage = "diaporama";
-        module().boucle = true;
+        regler({}, "diaporama");
         frmApercu diaporama({m_dossier, "*.bmp", 300});
         diaporama.show();
         auto* info = diaporama.findChild<QLabel*>("txtInfo");
-
         QTRY_COMPARE_WITH_TIMEOUT(diaporama.windowTitle(), "DIAPORAMA: " + m_dossier + "/b.bmp", 5000);
         // The previous picture stays, with the error text over it.
         QVERIFY(info->isVisible());
@@ -183,7 +193,8 @@ private Q_SLOTS:
 
     void vue_taille_reelle()
     {
-        const QString photo = copier("iptc.jpg", "photo.jpg");
+        const QString photo = copier("iptc.jpg", "photo.jpg"), abimee = m_dossier + "/abime.jpg";
+        ecrire(abimee, "x");
         QString titre;
         QSize interieur;
         bool modale = false;
@@ -204,16 +215,14 @@ private Q_SLOTS:
         QCOMPARE(module().mode_affichage, QString("aperçu"));
         QTRY_VERIFY(!QApplication::activeModalWidget());
 
-        ecrire(m_dossier + "/abime.jpg", "x");
-        frmApercu::voir_taille_reelle(nullptr, m_dossier + "/abime.jpg");
-        QTRY_COMPARE(d().messages.size(), 1);
-        QCOMPARE(d().messages.first().texte, QString("Lecture du fichier impossible: format non reconnu ou détérioré."));
-
+        frmApercu::voir_taille_reelle(nullptr, abimee);
+        QTRY_COMPARE(d().messages, (QList<Message>{{"Lecture du fichier impossible: format non reconnu ou détérioré.",
+                                                     "Information", Boutons::Ok, Icone::Information}}));
         // The window that asked closes before the picture is ready: nothing opens, nothing is said.
         auto* demandeur = new QWidget;
         demandeur->show();
         frmApercu::voir_taille_reelle(demandeur, photo);
-        frmApercu::voir_taille_reelle(demandeur, m_dossier + "/abime.jpg");
+        frmApercu::voir_taille_reelle(demandeur, abimee);
         delete demandeur;
         // A later request replaces an earlier one that has not opened yet.
         QString vue;
@@ -221,7 +230,7 @@ private Q_SLOTS:
             vue = w->windowTitle();
             w->close();
         });
-        frmApercu::voir_taille_reelle(nullptr, m_dossier + "/abime.jpg");
+        frmApercu::voir_taille_reelle(nullptr, abimee);
         frmApercu::voir_taille_reelle(nullptr, photo);
         QTRY_COMPARE_WITH_TIMEOUT(vue, "Aperçu de: " + photo, 10000);
         QTest::qWait(300);
@@ -232,14 +241,11 @@ private Q_SLOTS:
     {
         // The window is as large as the picture, centred on the screen; only what the screen shows
         // is held, in its place in the window, and what comes into view when it moves is read then.
-        const QSize ecran = QGuiApplication::primaryScreen()->geometry().size();
-        const QSize naturelle(3000, 2000);
+        const QSize ecran = QGuiApplication::primaryScreen()->geometry().size(), naturelle(3000, 2000);
         QVERIFY(!tient_dans(naturelle, ecran));
         const QString chemin = m_dossier + "/grande.jpg";
-        QVERIFY(reperee(naturelle).save(chemin, "JPEG", 95));
-        const QImage complete = image_complete(chemin).image;
-        QCOMPARE(complete.size(), naturelle);
-        const QRect coin(0, 0, 32, 32);
+        const QImage complete = grande_image(chemin);
+        const QRect coin(0, 0, 32, 32), centre = carre_autour(QPoint(1500, 1000));
 
         module().mode_affichage = "diaporama";
         frmApercu diaporama({m_dossier, "*.jpg", 3000});
@@ -247,11 +253,9 @@ private Q_SLOTS:
         auto* image = enfant<QLabel>(&diaporama, "Image1");
         QTRY_COMPARE_WITH_TIMEOUT(diaporama.windowTitle(), "DIAPORAMA: " + chemin, 10000);
         QCOMPARE(diaporama.size(), naturelle);
-        QVERIFY2(tient_dans(image->pixmap().size(), ecran), qPrintable(QStringLiteral("%1x%2 held").arg(image->pixmap().width()).arg(image->pixmap().height())));
-        const QPoint centre(naturelle.width() / 2, naturelle.height() / 2);
-        QVERIFY(ecart_moyen(diaporama.grab(carre_autour(centre)).toImage(), complete.copy(carre_autour(centre))) < 1);
+        QVERIFY(tient_dans(image->pixmap().size(), ecran));
+        QVERIFY(ecart_moyen(diaporama.grab(centre).toImage(), complete.copy(centre)) < 1);
         QVERIFY(ecart_moyen(diaporama.grab(coin).toImage(), complete.copy(coin)) > 20); // not on screen, not read
-
         diaporama.move(0, 0);
         QTRY_VERIFY(ecart_moyen(diaporama.grab(coin).toImage(), complete.copy(coin)) < 1);
         QVERIFY(tient_dans(image->pixmap().size(), ecran));
@@ -260,84 +264,62 @@ private Q_SLOTS:
         QVERIFY(!diaporama.isVisible());
 
         // The real-size view does the same.
-        QSize taille, tenue;
+        QSize tenue;
         double ecart_centre = 255, ecart_coin = 255;
         quand_modal([&](QWidget* w) {
             const auto fermer = qScopeGuard([w] { w->close(); });
             QTRY_COMPARE_WITH_TIMEOUT(w->size(), naturelle, 10000);
-            taille = w->size();
-            ecart_centre = ecart_moyen(w->grab(carre_autour(centre)).toImage(), complete.copy(carre_autour(centre)));
+            ecart_centre = ecart_moyen(w->grab(centre).toImage(), complete.copy(centre));
             w->move(0, 0);
-            QTRY_VERIFY(ecart_moyen(w->grab(coin).toImage(), complete.copy(coin)) < 1);
-            ecart_coin = ecart_moyen(w->grab(coin).toImage(), complete.copy(coin));
+            QTRY_VERIFY((ecart_coin = ecart_moyen(w->grab(coin).toImage(), complete.copy(coin))) < 1);
             tenue = enfant<QLabel>(w, "Image1")->pixmap().size();
         });
         frmApercu::voir_taille_reelle(nullptr, chemin);
-        QTRY_VERIFY_WITH_TIMEOUT(taille.isValid(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(tenue.isValid(), 10000);
         QTRY_VERIFY(!QApplication::activeModalWidget());
-        QCOMPARE(taille, naturelle);
-        QVERIFY2(tient_dans(tenue, ecran), qPrintable(QStringLiteral("%1x%2 held").arg(tenue.width()).arg(tenue.height())));
-        QVERIFY(ecart_centre < 1);
-        QVERIFY(ecart_coin < 1);
+        QVERIFY(tient_dans(tenue, ecran));
+        QVERIFY(ecart_centre < 1 && ecart_coin < 1);
     }
 
     void veille_d_une_image_plus_grande_que_l_ecran()
     {
         // At its natural size the picture goes past the screen's edges: only the part inside the
         // screen is held, and the screen's centre shows the picture's centre.
-        const QString chemin = m_dossier + "/grande.jpg";
-        const QSize naturelle(3000, 2000);
-        QVERIFY(reperee(naturelle).save(chemin, "JPEG", 95));
-        const QImage complete = image_complete(chemin).image;
-        Parametres& p = module().parametres;
-        p.sauver("chemin fichier", "0");
-        p.sauver("informations", "0");
-        p.sauver("couleur fond", "0");
-        p.sauver("taille", "0");
-        module().mode_affichage = "veille";
-        module().boucle = true;
+        const QImage complete = grande_image(m_dossier + "/grande.jpg");
+        regler({{"chemin fichier", "0"}, {"informations", "0"}, {"couleur fond", "0"}, {"taille", "0"}});
         const SourceDiaporama source{m_dossier, "*.jpg", 100};
         frmVeille veille(&source);
-        QSize ecran, tenue;
+        QSize tenue;
         QRectF rect;
-        QImage ecran_vu;
+        QImage vu;
         quand_modal([&](QWidget* w) {
             const auto fermer = qScopeGuard([w] { w->close(); });
             QTRY_VERIFY_WITH_TIMEOUT(!veille.rect_image().isEmpty(), 10000);
-            ecran = w->size();
             rect = veille.rect_image();
             tenue = veille.image_tenue().size();
-            ecran_vu = w->grab().toImage();
+            vu = w->grab().toImage();
         });
         veille.executer();
-        QVERIFY(!tient_dans(naturelle, ecran));
-        QCOMPARE(rect.size(), QSizeF(naturelle));
-        QVERIFY2(tient_dans(tenue, ecran), qPrintable(QStringLiteral("%1x%2 held").arg(tenue.width()).arg(tenue.height())));
-        const QPoint centre(ecran.width() / 2, ecran.height() / 2);
-        QVERIFY(ecart_moyen(ecran_vu.copy(carre_autour(centre)), complete.copy(carre_autour(QPoint(1500, 1000)))) < 1);
+        QVERIFY(!tient_dans(complete.size(), vu.size()));
+        QCOMPARE(rect.size(), QSizeF(complete.size()));
+        QVERIFY(tient_dans(tenue, vu.size()));
+        QVERIFY(ecart_moyen(vu.copy(carre_autour(vu.rect().center())), complete.copy(carre_autour(complete.rect().center()))) < 1);
         // The screen's corner shows the picture where it falls, not its corner.
-        const QPoint decalage((naturelle.width() - ecran.width()) / 2, (naturelle.height() - ecran.height()) / 2);
-        QVERIFY(ecart_moyen(ecran_vu.copy(0, 0, 32, 32), complete.copy(QRect(decalage, QSize(32, 32)))) < 1);
+        const QPoint decalage((complete.width() - vu.width()) / 2, (complete.height() - vu.height()) / 2);
+        QVERIFY(ecart_moyen(vu.copy(0, 0, 32, 32), complete.copy(QRect(decalage, QSize(32, 32)))) < 1);
     }
 
     void ecran_de_veille_et_ses_sorties()
     {
         copier("hopper.bmp", "a.bmp");
         copier("chi.gif", "b.gif");
-        Parametres& p = module().parametres;
-        p.sauver("chemin fichier", "1");
-        p.sauver("informations", "0");
-        p.sauver("couleur fond", "255");
-        p.sauver("taille", "0");
-        module().mode_affichage = "veille";
-        module().boucle = true;
+        regler({{"chemin fichier", "1"}, {"informations", "0"}, {"couleur fond", "255"}, {"taille", "0"}});
         const SourceDiaporama source{m_dossier, "*.bmp;*.gif", 100};
-
         // Five keys leave it running, the sixth ends it.
         bool cache = false, nom = false, quitter = true;
         QColor fond;
         QRectF rect;
-        int touches_avant_fin = -1;
+        int touches = 0;
         frmVeille veille(&source);
         quand_modal([&](QWidget* w) {
             QTRY_VERIFY(!veille.rect_image().isEmpty());
@@ -346,26 +328,21 @@ private Q_SLOTS:
             quitter = w->findChild<QLabel*>("lblQuitter")->isVisible();
             fond = veille.couleur_fond_actuelle();
             rect = veille.rect_image();
-            for (int i = 1; i <= 6; ++i) {
+            while (w->isVisible() && touches < 7) {
                 QTest::keyClick(w, Qt::Key_A);
-                if (!w->isVisible()) {
-                    touches_avant_fin = i;
-                    break;
-                }
+                ++touches;
             }
         });
         veille.executer();
-        QVERIFY(cache);
-        QVERIFY(nom);
-        QVERIFY(!quitter);
+        QVERIFY(cache && nom && !quitter);
         QCOMPARE(fond, QColor(255, 0, 0));
-        QCOMPARE(touches_avant_fin, 6);
+        QCOMPARE(touches, 6);
         QVERIFY(rect.width() == 128 || rect.width() == 320);
         QVERIFY(!QGuiApplication::overrideCursor());
         QVERIFY(d().messages.isEmpty());
 
         // A click on the picture ends it at once.
-        p.sauver("informations", "1");
+        module().parametres.sauver("informations", "1");
         frmVeille encore(&source);
         bool informations = false;
         quand_modal([&](QWidget* w) {
@@ -382,9 +359,7 @@ private Q_SLOTS:
     {
         copier("hopper.bmp", "a.bmp");
         copier("iptc.jpg", "b.jpg");
-        module().parametres.sauver("taille", "2");
-        module().mode_affichage = "veille";
-        module().boucle = false;
+        regler({{"taille", "2"}}, "veille", false);
         const SourceDiaporama source{m_dossier, "*.bmp;*.jpg", 80};
         frmVeille veille(&source);
         QSize ecran;
@@ -397,9 +372,7 @@ private Q_SLOTS:
         });
         espion->start(10);
         veille.executer();
-        QCOMPARE(d().messages.size(), 1);
-        QCOMPARE(d().messages.first().texte, QString("2 image(s) visionnée(s)."));
-        QCOMPARE(d().messages.first().titre, QString("Fin de l'écran de veille"));
+        QCOMPARE(d().messages, fin(2, "Fin de l'écran de veille"));
         // Every picture is fitted to the screen and centred.
         QVERIFY(!rects.isEmpty());
         for (const QRectF& r : std::as_const(rects)) {
@@ -410,16 +383,10 @@ private Q_SLOTS:
 
     void son_de_fond_relance()
     {
-        if (LecteurSon::nombre_sorties_audio() < 1)
-            QFAIL("the test's sound server gives no audio output");
         copier("hopper.bmp", "a.bmp");
         copier("chi.gif", "b.gif");
-        const QString son = e->bac.chemin("court.wav");
-        ecrire(son, wav(0.3));
-        module().parametres.sauver("son", son);
-        module().lecteur_son = std::make_unique<LecteurSon>();
-        module().mode_affichage = "veille";
-        module().boucle = true;
+        const QString son = avec_son("court.wav", wav(0.3));
+        regler({});
         const SourceDiaporama source{m_dossier, "*.bmp;*.gif", 400};
         frmVeille veille(&source);
         double duree = 0;
@@ -430,44 +397,27 @@ private Q_SLOTS:
             duree = module().duree_son;
             // Long after its end, the short sound is heard again: it starts over at each picture.
             QTest::qWait(3000);
-            QElapsedTimer chrono;
-            chrono.start();
-            while (!relance && chrono.elapsed() < 3000) {
-                const double position = module().lecteur_son->obtient_position();
-                relance = position > 0.01 && position < duree - 0.01;
-                QTest::qWait(20);
-            }
+            const auto en_cours = [&] { return qAbs(module().lecteur_son->obtient_position() - duree / 2) < duree / 2 - 0.01; };
+            relance = QTest::qWaitFor(en_cours, 3000);
             w->close();
         });
         veille.executer();
         QVERIFY(qAbs(duree - 0.3) < 0.1);
         QCOMPARE(module().fichier_son, son);
         QVERIFY(relance);
-        // Closing stops the sound.
-        QCOMPARE(module().lecteur_son->obtient_duree(), 0.0);
-        module().lecteur_son.reset();
+        QCOMPARE(module().lecteur_son->obtient_duree(), 0.0); // closing stops the sound
     }
 
     void echap_pendant_que_la_veille_demarre()
     {
-        // The launcher as the browser opens it (deleted on close), a sound of no sample at all,
-        // and Esc pressed on the launcher just after "Visionner".
+        // The launcher as the browser opens it, a sound of no sample at all, and Esc pressed on
+        // the launcher just after "Visionner".
         copier("hopper.bmp", "a.bmp");
-        const QString son = e->bac.chemin("muet.wav");
-        ecrire(son, wav_muet());
-        Parametres& p = module().parametres;
-        p.sauver("son", son);
-        p.sauver("veille", "1");
-        module().lecteur_son = std::make_unique<LecteurSon>();
-        FileListBox fichiers;
-        fichiers.setPattern("*.bmp");
-        QVERIFY(fichiers.setPath(m_dossier));
-        QPointer<frmDiaporama> lanceur = new frmDiaporama(fichiers);
-        lanceur->setAttribute(Qt::WA_DeleteOnClose);
-        lanceur->show();
-        QApplication::setActiveWindow(lanceur);
-        QVERIFY(QTest::qWaitForWindowActive(lanceur));
-        QWindow* fenetre_lanceur = lanceur->windowHandle();
+        avec_son("muet.wav", wav_muet());
+        module().parametres.sauver("veille", "1");
+        QPointer<frmDiaporama> fenetre = ouvrir_lanceur("*.bmp");
+        QVERIFY(QTest::qWaitForWindowActive(fenetre));
+        QWindow* fenetre_lanceur = fenetre->windowHandle();
         // Whatever happens, no window stays open past the test.
         QTimer garde;
         garde.setSingleShot(true);
@@ -479,28 +429,26 @@ private Q_SLOTS:
 
         bool autre_chose = false;
         QTimer::singleShot(0, this, [&] { autre_chose = true; });
-        QTimer::singleShot(200, lanceur, [fenetre_lanceur] { QTest::keyClick(fenetre_lanceur, Qt::Key_Escape); });
-        enfant<QPushButton>(lanceur, "cmdVisionner")->click();
+        QTimer::singleShot(200, fenetre, [fenetre_lanceur] { QTest::keyClick(fenetre_lanceur, Qt::Key_Escape); });
+        enfant<QPushButton>(fenetre, "cmdVisionner")->click();
         QVERIFY(!autre_chose); // the click came back at once, with nothing run meanwhile
-        QVERIFY(lanceur);
-        QPointer<frmVeille> veille = lanceur->findChild<frmVeille*>();
+        QVERIFY(fenetre);
+        QPointer<frmVeille> veille = fenetre->findChild<frmVeille*>();
         QVERIFY(veille && veille->isVisible() && veille->isModal());
 
         // The key reaches the launcher behind the modal screen saver, which goes on.
         QTest::qWait(600);
-        QVERIFY(lanceur && veille && veille->isVisible());
+        QVERIFY(fenetre && veille && veille->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!veille->rect_image().isEmpty(), 10000);
-        QTRY_COMPARE(module().lecteur_son->raison_echec(),
-                     QString("Le fichier son « muet.wav » est vide : il ne contient aucun son."));
+        QTRY_COMPARE(module().lecteur_son->raison_echec(), QString("Le fichier son « muet.wav » est vide : il ne contient aucun son."));
         QCOMPARE(module().duree_son, 0.0);
         for (int i = 0; i < 6 && veille; ++i)
             QTest::keyClick(veille, Qt::Key_A);
         // The screen saver has ended: the launcher goes with it, and the pointer comes back.
-        QTRY_VERIFY(!lanceur);
+        QTRY_VERIFY(!fenetre);
         QVERIFY(!veille);
         QVERIFY(!QGuiApplication::overrideCursor());
         QVERIFY(d().messages.isEmpty());
-        module().lecteur_son.reset();
     }
 
     void diaporama_depuis_le_lanceur()
@@ -508,25 +456,18 @@ private Q_SLOTS:
         copier("hopper.bmp", "a.bmp");
         copier("chi.gif", "b.gif");
         module().parametres.sauver("veille", "0");
-        FileListBox fichiers;
-        fichiers.setPattern("*.bmp;*.gif");
-        QVERIFY(fichiers.setPath(m_dossier));
-        QPointer<frmDiaporama> lanceur = new frmDiaporama(fichiers);
-        lanceur->setAttribute(Qt::WA_DeleteOnClose);
-        lanceur->show();
-        auto* temps = enfant<QComboBox>(lanceur, "cboTemps");
-        temps->setCurrentIndex(0); // 1 s
-        enfant<QPushButton>(lanceur, "cmdVisionner")->click();
-        QPointer<frmApercu> diaporama = lanceur->findChild<frmApercu*>();
+        QPointer<frmDiaporama> fenetre = ouvrir_lanceur("*.bmp;*.gif");
+        enfant<QComboBox>(fenetre, "cboTemps")->setCurrentIndex(0); // 1 s
+        enfant<QPushButton>(fenetre, "cmdVisionner")->click();
+        QPointer<frmApercu> diaporama = fenetre->findChild<frmApercu*>();
         QVERIFY(diaporama && diaporama->isVisible() && diaporama->isModal());
         QCOMPARE(module().mode_affichage, QString("diaporama"));
-        enfant<QPushButton>(lanceur, "cmdVisionner")->click(); // one show at a time
-        QCOMPARE(lanceur->findChildren<frmApercu*>().size(), 1);
+        enfant<QPushButton>(fenetre, "cmdVisionner")->click(); // one show at a time
+        QCOMPARE(fenetre->findChildren<frmApercu*>().size(), 1);
         // Two pictures, then the end message; the slide show closes and the launcher with it.
-        QTRY_VERIFY_WITH_TIMEOUT(!lanceur, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!fenetre, 10000);
         QVERIFY(!diaporama);
-        QCOMPARE(d().messages.size(), 1);
-        QCOMPARE(d().messages.first().texte, QString("2 image(s) visionnée(s)."));
+        QCOMPARE(d().messages, fin(2, "Fin du diaporama"));
     }
 
     void reglages_hors_limites()
@@ -535,12 +476,6 @@ private Q_SLOTS:
         // reads: each falls back to what a first run has.
         copier("hopper.bmp", "a.bmp");
         copier("chi.gif", "b.gif");
-        Parametres& p = module().parametres;
-        p.sauver("dossier demarrage", m_dossier);
-        p.sauver("informations", "0");
-        p.sauver("couleur fond", "0");
-        module().mode_affichage = "veille auto";
-        module().boucle = true;
         const QList<std::tuple<QString, QString, QString, int, int>> cas = {
             // secondes, type fichier, taille; interval and pictures listed (type 1: bitmaps only,
             // an odd type: every picture)
@@ -552,9 +487,8 @@ private Q_SLOTS:
             {"4.9", "1.7", "2.5", 5000, 1},
         };
         for (const auto& [secondes, type, taille, intervalle, images] : cas) {
-            p.sauver("secondes", secondes);
-            p.sauver("type fichier", type);
-            p.sauver("taille", taille);
+            regler({{"dossier demarrage", m_dossier}, {"informations", "0"}, {"couleur fond", "0"},
+                    {"secondes", secondes}, {"type fichier", type}, {"taille", taille}}, "veille auto");
             frmVeille veille(nullptr);
             int vu = -1, fichiers = -1;
             quand_modal([&](QWidget* w) {
@@ -568,9 +502,7 @@ private Q_SLOTS:
         }
 
         // With a huge "secondes" the first picture comes after the first-run 5 s, at its own size.
-        p.sauver("secondes", "99999999999999");
-        p.sauver("taille", "99999999999999");
-        p.sauver("type fichier", "1");
+        regler({{"secondes", "99999999999999"}, {"taille", "99999999999999"}, {"type fichier", "1"}}, "veille auto");
         frmVeille veille(nullptr);
         QRectF rect;
         quand_modal([&](QWidget* w) {
@@ -586,15 +518,9 @@ private Q_SLOTS:
     void son_entier_des_l_ouverture()
     {
         // The screen saver's sound, a 3 s one (440 Hz then 880 Hz), is heard whole from its start.
-        if (LecteurSon::nombre_sorties_audio() < 1)
-            QFAIL("the test's sound server gives no audio output");
         copier("hopper.bmp", "a.bmp");
-        const QString son = e->bac.chemin("tons.wav");
-        ecrire(son, wav_deux_tons(3.0));
-        module().parametres.sauver("son", son);
-        module().lecteur_son = std::make_unique<LecteurSon>();
-        module().mode_affichage = "veille";
-        module().boucle = true;
+        avec_son("tons.wav", wav_deux_tons(3.0));
+        regler({});
         // The first picture comes after 4.5 s, once the sound has ended: it starts again only then.
         const SourceDiaporama source{m_dossier, "*.bmp", 4500};
         Enregistreur enregistreur;
@@ -609,15 +535,12 @@ private Q_SLOTS:
         veille.executer();
         const Ecoute ecoute = ecouter(enregistreur.arreter(), demande);
         QVERIFY2(ecoute.deux_tons_entiers(3.0), ecoute.dire()); // within 300 ms of the screen saver's opening
-        module().lecteur_son.reset();
     }
 
     void ecran_de_veille_impossible()
     {
-        module().parametres.sauver("dossier demarrage", e->bac.chemin("parti"));
-        module().mode_affichage = "veille auto";
-        frmVeille veille(nullptr);
-        veille.executer();
+        regler({{"dossier demarrage", e->bac.chemin("parti")}}, "veille auto");
+        frmVeille(nullptr).executer();
         QCOMPARE(d().messages.size(), 1);
         QCOMPARE(d().messages.first().titre, QString("IMAGORA"));
         QCOMPARE(d().messages.first().icone, Icone::Critique);
@@ -626,17 +549,11 @@ private Q_SLOTS:
 
     void veille_au_demarrage()
     {
-        Parametres& p = module().parametres;
-        p.sauver("dossier demarrage", m_dossier);
-        p.sauver("type fichier", "1");
-        p.sauver("veille", "1");
-        p.sauver("secondes", "0");
+        regler({{"dossier demarrage", m_dossier}, {"type fichier", "1"}, {"veille", "1"}, {"secondes", "0"}}, "", false);
         {
             // No picture: the message, then the browser.
             frmVisualiseur f;
-            QCOMPARE(d().messages.size(), 1);
-            QCOMPARE(d().messages.first().texte, QString("Aucune image à visionner"));
-            QCOMPARE(d().messages.first().titre, QString("Information"));
+            QCOMPARE(d().messages, (QList<Message>{{"Aucune image à visionner", "Information", Boutons::Ok, Icone::Information}}));
         }
         copier("hopper.bmp", "a.bmp");
         copier("chi.gif", "b.gif"); // not a bitmap: left out by "type fichier" = 1

@@ -25,17 +25,6 @@
 
 namespace {
 
-// The settings as the file holds them, read straight from disk.
-QMap<QString, QString> fichier_parametres()
-{
-    QSettings fichier(Parametres::chemin_fichier(), QSettings::IniFormat);
-    fichier.beginGroup("parametres");
-    QMap<QString, QString> valeurs;
-    for (const QString& cle : fichier.childKeys())
-        valeurs.insert(cle, fichier.value(cle).toString());
-    return valeurs;
-}
-
 // Changes (or, with no value, removes) a setting in the file, as a hand edit would.
 void modifier(const QString& cle, const std::optional<QString>& valeur = {})
 {

@@ -5,9 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -51,6 +54,21 @@ QString echantillon(const QString& nom)
     return qEnvironmentVariable("SAMPLES") + QStringLiteral("/pillow/") + nom;
 }
 
+QMap<QString, QString> fichier_parametres()
+{
+    QSettings fichier(Parametres::chemin_fichier(), QSettings::IniFormat);
+    fichier.beginGroup(QStringLiteral("parametres"));
+    QMap<QString, QString> valeurs;
+    for (const QString& cle : fichier.childKeys())
+        valeurs.insert(cle, fichier.value(cle).toString());
+    return valeurs;
+}
+
+QString dans_le_fichier(const QString& cle)
+{
+    return fichier_parametres().value(cle, QStringLiteral("<absent>"));
+}
+
 QByteArray contenu(const QString& chemin)
 {
     QFile f(chemin);
@@ -80,6 +98,34 @@ Variable::~Variable()
         qputenv(m_nom, m_avant);
     else
         qunsetenv(m_nom);
+}
+
+TailleMaximale::TailleMaximale(rlim_t octets)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &m_avant);
+    const rlimit limite{octets, m_avant.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &limite);
+}
+
+TailleMaximale::~TailleMaximale()
+{
+    setrlimit(RLIMIT_FSIZE, &m_avant);
+}
+
+SansDroitsDeRoot::SansDroitsDeRoot()
+{
+    if (syscall(SYS_capget, &m_entete, m_avant) != 0)
+        return;
+    __user_cap_data_struct apres[2] = {m_avant[0], m_avant[1]};
+    apres[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+    m_ok = syscall(SYS_capset, &m_entete, apres) == 0;
+}
+
+SansDroitsDeRoot::~SansDroitsDeRoot()
+{
+    if (m_ok)
+        syscall(SYS_capset, &m_entete, m_avant);
 }
 
 NomsBruts::~NomsBruts()

@@ -4,8 +4,12 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QTemporaryDir>
+
+#include <linux/capability.h>
+#include <sys/resource.h>
 
 // A fresh home for one test: HOME, XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR and XDG_CACHE_HOME point into
 // a temporary folder, and the settings store starts from its file again. Restored on destruction.
@@ -40,6 +44,11 @@ struct Essai {
 // A sample picture of the test data (SAMPLES/pillow).
 QString echantillon(const QString& nom);
 
+// The settings as the file holds them, read straight from disk; one of them, "<absent>" when the
+// file lacks it.
+QMap<QString, QString> fichier_parametres();
+QString dans_le_fichier(const QString& cle);
+
 // Whole contents of a file, or an empty array when it cannot be read.
 QByteArray contenu(const QString& chemin);
 // Writes a file, making its folder.
@@ -57,6 +66,34 @@ private:
     const char* m_nom;
     QByteArray m_avant;
     bool m_existait;
+};
+
+// For the life of the object, no file of this process may grow past `octets`: a write beyond
+// fails as on a full disk.
+class TailleMaximale {
+public:
+    explicit TailleMaximale(rlim_t octets);
+    ~TailleMaximale();
+    TailleMaximale(const TailleMaximale&) = delete;
+    TailleMaximale& operator=(const TailleMaximale&) = delete;
+
+private:
+    rlimit m_avant{};
+};
+
+// While it lives, the calling thread meets the file permissions as an ordinary user does, even in
+// a test run as root (which otherwise reads any folder).
+class SansDroitsDeRoot {
+public:
+    SansDroitsDeRoot();
+    ~SansDroitsDeRoot();
+    SansDroitsDeRoot(const SansDroitsDeRoot&) = delete;
+    SansDroitsDeRoot& operator=(const SansDroitsDeRoot&) = delete;
+
+private:
+    __user_cap_header_struct m_entete{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_avant[2]{};
+    bool m_ok = false;
 };
 
 // Files and folders whose names are not valid UTF-8, made with the system's own calls: Qt cannot

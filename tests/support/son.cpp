@@ -39,6 +39,41 @@ qint16 echantillon(const QByteArray& pcm, qint64 i)
     return qFromLittleEndian<qint16>(pcm.constData() + 2 * i);
 }
 
+// A span of a recording where a sound is heard: its first sample, and one past its last.
+struct Passage {
+    qint64 debut = 0;
+    qint64 fin = 0;
+};
+
+// The spans of sound, a silence shorter than `silence_max` s not breaking a span.
+QList<Passage> passages_sonores(const QByteArray& pcm, double silence_max = 0.05)
+{
+    // A sample counts as heard above a level far over the null output's silence (0) and far
+    // under the tones' (12000, or 8485 when spread over two channels).
+    constexpr int seuil = 1500;
+    const qint64 trou = qint64(silence_max * Enregistreur::frequence);
+    QList<Passage> passages;
+    for (qint64 i = 0; i < pcm.size() / 2; ++i) {
+        if (std::abs(int(echantillon(pcm, i))) < seuil)
+            continue;
+        if (!passages.isEmpty() && i - passages.last().fin <= trou)
+            passages.last().fin = i + 1;
+        else
+            passages.append({i, i + 1});
+    }
+    return passages;
+}
+
+// Main frequency (Hz) of the samples [debut, debut + secondes), from their zero crossings.
+double frequence_entendue(const QByteArray& pcm, qint64 debut, double secondes)
+{
+    const qint64 fin = std::min<qint64>(debut + qint64(secondes * Enregistreur::frequence), pcm.size() / 2);
+    int passages_par_zero = 0;
+    for (qint64 i = debut + 1; i < fin; ++i)
+        passages_par_zero += (echantillon(pcm, i - 1) < 0) != (echantillon(pcm, i) < 0);
+    return fin > debut ? passages_par_zero / 2.0 / (double(fin - debut) / Enregistreur::frequence) : 0.0;
+}
+
 } // namespace
 
 QByteArray sinus_pcm(double secondes)
@@ -117,37 +152,6 @@ QByteArray Enregistreur::arreter()
     return m_donnees.left(m_donnees.size() & ~qsizetype(1));
 }
 
-QList<Passage> passages_sonores(const QByteArray& pcm, double silence_max)
-{
-    // A sample counts as heard above a level far over the null output's silence (0) and far
-    // under the tones' (12000, or 8485 when spread over two channels).
-    constexpr int seuil = 1500;
-    const qint64 trou = qint64(silence_max * Enregistreur::frequence);
-    QList<Passage> passages;
-    const qint64 n = pcm.size() / 2;
-    for (qint64 i = 0; i < n; ++i) {
-        if (std::abs(int(echantillon(pcm, i))) < seuil)
-            continue;
-        if (!passages.isEmpty() && i - passages.last().fin <= trou)
-            passages.last().fin = i + 1;
-        else
-            passages.append({i, i + 1});
-    }
-    return passages;
-}
-
-double frequence_entendue(const QByteArray& pcm, qint64 debut, double secondes)
-{
-    const qint64 n = qint64(secondes * Enregistreur::frequence);
-    const qint64 fin = std::min<qint64>(debut + n, pcm.size() / 2);
-    int passages_par_zero = 0;
-    for (qint64 i = debut + 1; i < fin; ++i) {
-        if ((echantillon(pcm, i - 1) < 0) != (echantillon(pcm, i) < 0))
-            ++passages_par_zero;
-    }
-    return fin > debut ? passages_par_zero / 2.0 / (double(fin - debut) / Enregistreur::frequence) : 0.0;
-}
-
 int crete(const QByteArray& pcm)
 {
     int maximum = 0;
@@ -167,7 +171,7 @@ Ecoute ecouter(const QByteArray& pcm, qint64 demande)
         return e;
     const Passage& p = passages.first();
     e.retard = double(p.debut - demande) / Enregistreur::frequence;
-    e.longueur = p.secondes();
+    e.longueur = double(p.fin - p.debut) / Enregistreur::frequence;
     e.debut_hz = frequence_entendue(pcm, p.debut, 0.1);
     e.fin_hz = frequence_entendue(pcm, p.fin - Enregistreur::frequence / 10, 0.1);
     return e;

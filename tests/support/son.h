@@ -45,16 +45,6 @@ private:
     QByteArray m_donnees;
 };
 
-// What a recording holds: the spans where a sound is heard, each with its main frequency.
-struct Passage {
-    qint64 debut = 0; // first sample
-    qint64 fin = 0;   // one past the last sample
-    double secondes() const { return double(fin - debut) / Enregistreur::frequence; }
-};
-// The spans of sound, a silence shorter than `silence_max` s not breaking a span.
-QList<Passage> passages_sonores(const QByteArray& pcm, double silence_max = 0.05);
-// Main frequency (Hz) of the samples [debut, debut + secondes), from their zero crossings.
-double frequence_entendue(const QByteArray& pcm, qint64 debut, double secondes);
 // Highest level of the recorded samples.
 int crete(const QByteArray& pcm);
 
