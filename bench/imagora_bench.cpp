@@ -1548,14 +1548,12 @@ int commande_thumbnails(const QStringList& arguments)
     auto* lignes = qobject_cast<ModeleFichiers*>(vue->model());
     // True when every row on screen shows its thumbnail (or is a picture that cannot be read).
     const auto ecran_complet = [&] {
-        const QList<QByteArray> sans = lignes->noms_sans_vignette();
-        const QSet<QByteArray> manquantes(sans.cbegin(), sans.cend());
         const QRect visible = vue->viewport()->rect();
         for (QModelIndex i = vue->indexAt(QPoint(4, 4)); i.isValid(); i = lignes->index(i.row() + 1, 0)) {
             const QRect r = vue->visualRect(i);
             if (r.top() > visible.bottom())
                 break;
-            if (r.intersects(visible) && manquantes.contains(lignes->entree(i.row()).octets))
+            if (r.intersects(visible) && !lignes->vignette_venue(i.row()))
                 return false;
         }
         return true;

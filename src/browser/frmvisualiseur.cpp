@@ -792,10 +792,10 @@ void frmVisualiseur::disposer()
 
 void frmVisualiseur::creer_son_si_libre()
 {
-    // The list still to be painted (a window on screen paints it soon), the folder still being
-    // read, a preview asked for still to come: later.
+    // The folder still being read, a preview asked for still to come, the list or the preview
+    // still to be painted (a window on screen paints them soon): later.
     if (!m_son_a_creer || File1->enLecture() || m_apercu_attendu || !m_nom_attendu.isEmpty()
-        || (m_liste_a_signaler && isVisible()))
+        || ((m_liste_a_signaler || !m_apercu_a_signaler.isEmpty()) && isVisible()))
         return;
     m_son_a_creer = false;
     if (!module().lecteur_son)

@@ -114,6 +114,14 @@ void ModeleFichiers::poser_vignette(const QByteArray& nom, const QImage& image)
     Q_EMIT dataChanged(i, i, {Qt::DecorationRole});
 }
 
+bool ModeleFichiers::vignette_venue(int ligne) const
+{
+    if (ligne < 0 || ligne >= m_entrees.size())
+        return false;
+    const QByteArray& nom = m_entrees.at(ligne).octets;
+    return m_vignettes.contains(nom) || m_illisibles.contains(nom);
+}
+
 QList<QByteArray> ModeleFichiers::noms_sans_vignette() const
 {
     QList<QByteArray> noms;

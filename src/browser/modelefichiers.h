@@ -46,6 +46,8 @@ public:
     void poser_vignette(const QByteArray& nom, const QImage& image);
     // The files that have no thumbnail yet, in list order.
     QList<QByteArray> noms_sans_vignette() const;
+    // True when the row's thumbnail has come (or its picture is known to be unreadable).
+    bool vignette_venue(int ligne) const;
 
     // Icon number of a file name by its extension after the last dot: 1 bmp, 2 wmf, 3 jpg/jpeg,
     // 4 emf, 5 gif, 6 cur, 7 dib, 8 ico; 0 for no icon.
