@@ -409,7 +409,7 @@ void Lecteur::enregistrement(const Octets& o, quint16 type, quint16 drapeaux)
     case 0x401C: texte(o, drapeaux); break;
 
     // Transforms.
-    case 0x4021: // SetPageTransform
+    case 0x4030: // SetPageTransform
         unite_page_ = drapeaux & 0xFF;
         echelle_page_ = o.f32(12) > 0 ? o.f32(12) : 1;
         break;
@@ -448,17 +448,30 @@ void Lecteur::enregistrement(const Octets& o, quint16 type, quint16 drapeaux)
     }
 
     // Clipping.
-    case 0x4030: d_.peintre().setClipping(false); break;
-    case 0x4031: {
+    case 0x4031: d_.peintre().setClipping(false); break; // ResetClip
+    case 0x4032: { // SetClipRect
         QPainterPath c;
         c.addRect(QRectF(o.f32(12), o.f32(16), o.f32(20), o.f32(24)));
         decouper(c, (drapeaux >> 8) & 0xF);
         break;
     }
-    case 0x4032: {
+    case 0x4033: { // SetClipPath
         const auto it = objets_.find(drapeaux & 0xFF);
         if (it != objets_.end() && std::holds_alternative<QPainterPath>(it->second))
             decouper(std::get<QPainterPath>(it->second), (drapeaux >> 8) & 0xF);
+        break;
+    }
+    case 0x4035: { // OffsetClip, in world units
+        QPainter& p = d_.peintre();
+        if (p.hasClipping()) {
+            const QTransform t = complete();
+            const QPointF d = t.map(QPointF(o.f32(12), o.f32(16))) - t.map(QPointF(0, 0));
+            if (std::isfinite(d.x()) && std::isfinite(d.y()) && std::abs(d.x()) < 1e6 && std::abs(d.y()) < 1e6) {
+                const QPainterPath zone = p.transform().map(p.clipPath()).translated(d);
+                p.setTransform(QTransform());
+                p.setClipPath(zone);
+            }
+        }
         break;
     }
     default: break;

@@ -10,6 +10,8 @@
 #include <QSet>
 #include <QtEndian>
 
+#include <bit>
+
 namespace {
 
 using namespace essai;
@@ -478,7 +480,7 @@ private Q_SLOTS:
         };
         const QList<quint16> dessins{0x400A, 0x400B, 0x400C, 0x400D, 0x4019, 0x4018, 0x4016, 0x4017, 0x400E, 0x400F,
                                      0x4010, 0x4011, 0x4012, 0x4014, 0x4015, 0x401C, 0x4021, 0x402A, 0x402C, 0x402B,
-                                     0x402D, 0x402E, 0x402F, 0x4025, 0x4026, 0x4030, 0x4031, 0x4032};
+                                     0x402D, 0x402E, 0x402F, 0x4025, 0x4026, 0x4030, 0x4031, 0x4032, 0x4033, 0x4035};
         for (const quint32 motif : {0x80000000u, 0x7FFFFFFFu, 0xFFFFFFFFu, 0x7F7FFFFFu, 0xFF7FFFFFu, 0x4F000000u, 0x00000002u}) {
             const QByteArray donnees = champs({motif}).repeated(40);
             QByteArray tout = plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96}));
@@ -490,6 +492,40 @@ private Q_SLOTS:
             const QImage image = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(64, 64));
             QCOMPARE(image.size(), QSize(64, 64));
         }
+    }
+
+    // The records' numbers as the EMF+ format publishes them: a page transform (0x4030) doubling
+    // the units, a clip rectangle (0x4032) that cuts a fill, moved by OffsetClip (0x4035), then
+    // ResetClip (0x4031) after which a fill is whole. Numbers shifted by one draw something else.
+    void numeros_des_enregistrements_emfplus()
+    {
+        const auto commentaire = [](const QByteArray& plus) {
+            return enregistrement_emf(70, champs({quint32(4 + plus.size()), 0x2B464D45}) + plus);
+        };
+        const auto plus = [](quint16 type, quint16 drapeaux, const QByteArray& donnees) {
+            return champs({quint32(type) | quint32(drapeaux) << 16, quint32(12 + donnees.size()), quint32(donnees.size())}) + donnees;
+        };
+        const auto f = [](float v) { return std::bit_cast<quint32>(v); };
+        const auto remplir = [&](quint32 argb, float x, float y, float l, float h) {
+            return plus(0x400A, 0x8000, champs({argb, 1, f(x), f(y), f(l), f(h)}));
+        };
+        QByteArray tout = plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96}));
+        tout += plus(0x4021, 0, champs({f(7)}));           // SetInterpolationMode: draws nothing
+        tout += plus(0x4030, 2, champs({f(2)}));           // SetPageTransform: pixels, twice as large
+        tout += plus(0x4032, 0, champs({f(0), f(0), f(20), f(20)}));  // SetClipRect: 40x40 pixels
+        tout += plus(0x4035, 0, champs({f(4), f(0)}));     // OffsetClip: 8 pixels to the right
+        tout += remplir(0xFFFF0000, 0, 0, 48, 24);        // red, cut to x 8..48, y 0..40
+        tout += plus(0x4031, 0, {});                       // ResetClip
+        tout += remplir(0xFF0000FF, 0, 30, 48, 18);       // blue, the whole width at y 60..96
+        const QImage image = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(image.size(), QSize(96, 96));
+        const auto couleur = [&](int x, int y) { return QColor(image.pixel(x, y)).name(); };
+        QCOMPARE(couleur(24, 20), QString("#ff0000")); // inside the moved clip
+        QCOMPARE(couleur(4, 20), QString("#ffffff"));  // left of it: cut
+        QCOMPARE(couleur(70, 20), QString("#ffffff")); // right of it: cut
+        QCOMPARE(couleur(24, 50), QString("#ffffff")); // below it
+        QCOMPARE(couleur(4, 80), QString("#0000ff"));  // after ResetClip, nothing is cut
+        QCOMPARE(couleur(90, 80), QString("#0000ff"));
     }
 
     void champs_extremes_wmf()
