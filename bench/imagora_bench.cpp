@@ -1580,8 +1580,11 @@ int commande_thumbnails(const QStringList& arguments)
     chrono.restart();
     int ecrans = 0;
     for (QScrollBar* barre = vue->verticalScrollBar(); ; ++ecrans) {
-        if (!attendre_ecran())
+        if (!attendre_ecran()) {
+            std::fprintf(stderr, "thumbnails: screen %d (scrolled to %d of %d) did not get its thumbnails within %d s\n", ecrans + 1,
+                         barre->value(), barre->maximum(), attente_max_ms / 1000);
             return 1;
+        }
         if (barre->value() >= barre->maximum())
             break;
         barre->setValue(barre->value() + barre->pageStep());

@@ -33,7 +33,7 @@ void ModeleFichiers::remplir(QList<EntreeFichier> entrees)
     m_vignettes.clear();
     m_illisibles.clear();
     m_voulues.clear();
-    m_montrees.clear();
+    m_demandees.clear();
     indexer();
     endResetModel();
 }
@@ -72,7 +72,7 @@ void ModeleFichiers::setVignettes(bool actives, int cote, qreal ratio)
     m_vignettes.clear();
     m_illisibles.clear();
     m_voulues.clear();
-    m_montrees.clear();
+    m_demandees.clear();
     for (int i = 0; i < static_cast<int>(m_cellules.size()); ++i)
         m_cellules[i] = m_cote > 0 && i > 0 ? cellule(m_icones[i].pixmap(QSize(32, 32), m_ratio).toImage()) : QPixmap();
     if (!m_entrees.isEmpty())
@@ -104,10 +104,12 @@ void ModeleFichiers::poser_vignette(const QByteArray& nom, const QImage& image)
         m_illisibles.insert(nom); // it keeps its type icon
         return;
     }
-    // Once as many are held as the memory allows, only those of rows that have shown are kept: the
-    // others, made ahead for the shared cache, would push the rows on screen out.
+    // Once as many are held as the memory allows, only those that rows shown without theirs have
+    // asked for are kept: the others, made ahead for the shared cache, would push the rows on
+    // screen out.
     const qsizetype cout = std::max<qsizetype>(1, qsizetype(qRound(m_cote * m_ratio)) * qRound(m_cote * m_ratio) * 4 / 1024);
-    if (m_vignettes.totalCost() + cout > m_vignettes.maxCost() && !m_montrees.contains(nom))
+    const bool demandee = m_demandees.remove(nom);
+    if (m_vignettes.totalCost() + cout > m_vignettes.maxCost() && !demandee)
         return;
     m_vignettes.insert(nom, new QPixmap(cellule(image)), cout);
     const QModelIndex i = index(ligne, Fichier);
@@ -180,7 +182,7 @@ QVariant ModeleFichiers::data(const QModelIndex& index, int role) const
             }
             if (!m_voulues.contains(e.octets))
                 m_voulues.append(e.octets);
-            m_montrees.insert(e.octets);
+            m_demandees.insert(e.octets);
         }
         return m_cellules.at(numero);
     }

@@ -72,5 +72,5 @@ private:
     QCache<QByteArray, QPixmap> m_vignettes; // cost in kilobytes
     QSet<QByteArray> m_illisibles;
     mutable QList<QByteArray> m_voulues;     // shown without thumbnail since the last request
-    mutable QSet<QByteArray> m_montrees;     // shown without thumbnail at least once
+    mutable QSet<QByteArray> m_demandees;    // shown without thumbnail, not come since
 };
