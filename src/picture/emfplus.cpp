@@ -218,14 +218,37 @@ private:
         p.setTransform(t);
         p.strokePath(c, pen);
     }
+    // Combines `c` with the clip as the record's mode says: 0 replace, 1 intersect, 2 union,
+    // 3 exclusive or, 4 exclude (the clip less `c`), 5 complement (`c` less the clip). With no
+    // clip, the clip is the whole plane.
     void decouper(const QPainterPath& c, quint32 mode)
     {
         QPainter& p = d_.peintre();
         const QTransform t = complete();
         if (!raisonnable(t.mapRect(c.controlPointRect())))
             return;
-        p.setTransform(t);
-        p.setClipPath(c, mode == 0 ? Qt::ReplaceClip : Qt::IntersectClip);
+        if (mode <= 1) {
+            p.setTransform(t);
+            p.setClipPath(c, mode == 0 ? Qt::ReplaceClip : Qt::IntersectClip);
+            return;
+        }
+        if (mode > 5)
+            return;
+        // The other modes, worked out on the device's pixels.
+        const QPainterPath nouveau = t.map(c);
+        QPainterPath plan;
+        plan.addRect(QRectF(-4'000'000, -4'000'000, 8'000'000, 8'000'000));
+        const bool decoupe = p.hasClipping();
+        const QPainterPath actuel = decoupe ? p.transform().map(p.clipPath()) : plan;
+        QPainterPath zone;
+        switch (mode) {
+        case 2: zone = decoupe ? actuel.united(nouveau) : plan; break;
+        case 3: zone = actuel.united(nouveau).subtracted(actuel.intersected(nouveau)); break;
+        case 4: zone = actuel.subtracted(nouveau); break;
+        default: zone = nouveau.subtracted(actuel); break;
+        }
+        p.setTransform(QTransform());
+        p.setClipPath(zone);
     }
     void texte(const Octets& o, quint16 drapeaux);
 

@@ -528,6 +528,42 @@ private Q_SLOTS:
         QCOMPARE(couleur(90, 80), QString("#0000ff"));
     }
 
+    // The clip combine modes: a first clip rectangle on the left half, then a second one on the
+    // top half combined with it; a fill of the whole picture then shows the combination.
+    void modes_de_decoupe_emfplus_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("attendu"); // painted? top-left, top-right, bottom-left, bottom-right
+        QTest::newRow("remplace") << 0 << "1100";
+        QTest::newRow("intersection") << 1 << "1000";
+        QTest::newRow("union") << 2 << "1110";
+        QTest::newRow("ou exclusif") << 3 << "0110";
+        QTest::newRow("exclusion") << 4 << "0010";
+        QTest::newRow("complement") << 5 << "0100";
+    }
+
+    void modes_de_decoupe_emfplus()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, attendu);
+        const auto commentaire = [](const QByteArray& plus) {
+            return enregistrement_emf(70, champs({quint32(4 + plus.size()), 0x2B464D45}) + plus);
+        };
+        const auto plus = [](quint16 type, quint16 drapeaux, const QByteArray& donnees) {
+            return champs({quint32(type) | quint32(drapeaux) << 16, quint32(12 + donnees.size()), quint32(donnees.size())}) + donnees;
+        };
+        const auto f = [](float v) { return std::bit_cast<quint32>(v); };
+        QByteArray tout = plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96}));
+        tout += plus(0x4032, 0, champs({f(0), f(0), f(48), f(96)}));                     // left half
+        tout += plus(0x4032, quint16(mode << 8), champs({f(0), f(0), f(96), f(48)}));    // top half
+        tout += plus(0x400A, 0x8000, champs({0xFFFF0000, 1, f(0), f(0), f(96), f(96)}));
+        const QImage image = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
+        QString vu;
+        for (const QPoint p : {QPoint(24, 24), QPoint(72, 24), QPoint(24, 72), QPoint(72, 72)})
+            vu += QColor(image.pixel(p)) == QColor(Qt::red) ? u'1' : u'0';
+        QCOMPARE(vu, attendu);
+    }
+
     void champs_extremes_wmf()
     {
         // The same for WMF records, whose fields are 16-bit: each at -32768, 32767 or -1, packed
