@@ -28,6 +28,42 @@ using Objet = std::variant<std::monostate, QBrush, Plume, QPainterPath, QFont>;
 
 QColor argb(quint32 v) { return QColor(qRed(v), qGreen(v), qBlue(v), qAlpha(v)); }
 
+QPolygonF lire_points(const Octets& o, qint64 p, qint64 n, bool compresses);
+QPainterPath lire_chemin(const Octets& o, qint64 p);
+
+// A path gradient: the centre colour at its centre point, fading to the mean of the surrounding
+// colours at the boundary (its points, or its path) farthest from the centre.
+QBrush degrade_de_chemin(const Octets& o, qint64 p)
+{
+    const quint32 drapeaux = o.u32(p + 8);
+    const QColor centre = argb(o.u32(p + 16));
+    const QPointF c(o.f32(p + 20), o.f32(p + 24));
+    const qint64 n = o.u32(p + 28);
+    if (n < 1 || n > 100'000 || !o.contient(p + 32, n * 4) || !std::isfinite(c.x()) || !std::isfinite(c.y()))
+        return QBrush(centre);
+    double r = 0, g = 0, b = 0, a = 0;
+    for (qint64 i = 0; i < n; ++i) {
+        const QColor s = argb(o.u32(p + 32 + 4 * i));
+        r += s.red(), g += s.green(), b += s.blue(), a += s.alpha();
+    }
+    const QColor autour(int(r / n), int(g / n), int(b / n), int(a / n));
+    const qint64 q = p + 32 + n * 4;
+    QPolygonF bord;
+    if (drapeaux & 0x01)
+        bord = lire_chemin(o, q + 4).toFillPolygon();
+    else
+        bord = lire_points(o, q + 4, o.u32(q), false);
+    double rayon = 0;
+    for (const QPointF& point : std::as_const(bord))
+        rayon = std::max(rayon, std::hypot(point.x() - c.x(), point.y() - c.y()));
+    if (!(rayon > 0) || !std::isfinite(rayon))
+        return QBrush(centre);
+    QRadialGradient degrade(c, rayon);
+    degrade.setColorAt(0, centre);
+    degrade.setColorAt(1, autour);
+    return QBrush(degrade);
+}
+
 QBrush lire_brosse(const Octets& o, qint64 p)
 {
     const quint32 type = o.u32(p + 4);
@@ -41,8 +77,7 @@ QBrush lire_brosse(const Octets& o, qint64 p)
         g.setColorAt(1, argb(o.u32(p + 36)));
         return QBrush(g);
     }
-    case 3: // path gradient: its centre colour
-        return QBrush(argb(o.u32(p + 12)));
+    case 3: return degrade_de_chemin(o, p);
     default: return QBrush(Qt::gray);
     }
 }

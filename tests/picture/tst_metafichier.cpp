@@ -564,6 +564,30 @@ private Q_SLOTS:
         QCOMPARE(vu, attendu);
     }
 
+    // A path-gradient brush: its centre colour (after the flags and the wrap mode) in the middle,
+    // its surrounding colour at the boundary's corners.
+    void degrade_de_chemin_emfplus()
+    {
+        const auto commentaire = [](const QByteArray& plus) {
+            return enregistrement_emf(70, champs({quint32(4 + plus.size()), 0x2B464D45}) + plus);
+        };
+        const auto plus = [](quint16 type, quint16 drapeaux, const QByteArray& donnees) {
+            return champs({quint32(type) | quint32(drapeaux) << 16, quint32(12 + donnees.size()), quint32(donnees.size())}) + donnees;
+        };
+        const auto f = [](float v) { return std::bit_cast<quint32>(v); };
+        // Version, type 3; flags 0 (points), wrap 0, centre red at (48, 48), one surrounding blue,
+        // four boundary points: the picture's corners.
+        const QByteArray brosse = champs({0xDBC01002, 3, 0, 0, 0xFFFF0000, f(48), f(48), 1, 0xFF0000FF, 4,
+                                          f(0), f(0), f(96), f(0), f(96), f(96), f(0), f(96)});
+        QByteArray tout = plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96}));
+        tout += plus(0x4008, 0x0100 | 3, brosse);                                  // brush object 3
+        tout += plus(0x400A, 0, champs({3, 1, f(0), f(0), f(96), f(96)}));        // filled with it
+        const QImage image = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
+        const QColor milieu(image.pixel(48, 48)), coin(image.pixel(2, 2));
+        QVERIFY2(milieu.red() > 200 && milieu.blue() < 60, qPrintable(milieu.name()));
+        QVERIFY2(coin.blue() > 150 && coin.red() < 100, qPrintable(coin.name()));
+    }
+
     void champs_extremes_wmf()
     {
         // The same for WMF records, whose fields are 16-bit: each at -32768, 32767 or -1, packed
