@@ -118,6 +118,24 @@ QByteArray emf_fait(const QList<QByteArray>& enregistrements)
     return entete + corps;
 }
 
+// An EMF comment record holding EMF+ records.
+QByteArray commentaire(const QByteArray& plus)
+{
+    return enregistrement_emf(70, champs({quint32(4 + plus.size()), 0x2B464D45}) + plus);
+}
+
+// One EMF+ record: its type, its flags, its size, then its data.
+QByteArray plus(quint16 type, quint16 drapeaux, const QByteArray& donnees)
+{
+    return champs({quint32(type) | quint32(drapeaux) << 16, quint32(12 + donnees.size()), quint32(donnees.size())}) + donnees;
+}
+
+// A float field as the records hold it.
+quint32 f(float v)
+{
+    return std::bit_cast<quint32>(v);
+}
+
 // Offsets of the records of type `type` in an EMF file.
 QList<qsizetype> enregistrements(const QByteArray& emf, quint32 type)
 {
@@ -472,12 +490,6 @@ private Q_SLOTS:
     {
         // The same for the EMF+ records of a file drawn through them alone: objects of each kind
         // made from extreme values, then every drawing record with its fields at those values.
-        const auto commentaire = [](const QByteArray& plus) {
-            return enregistrement_emf(70, champs({quint32(4 + plus.size()), 0x2B464D45}) + plus);
-        };
-        const auto plus = [](quint16 type, quint16 drapeaux, const QByteArray& donnees) {
-            return champs({quint32(type) | quint32(drapeaux) << 16, quint32(12 + donnees.size()), quint32(donnees.size())}) + donnees;
-        };
         const QList<quint16> dessins{0x400A, 0x400B, 0x400C, 0x400D, 0x4019, 0x4018, 0x4016, 0x4017, 0x400E, 0x400F,
                                      0x4010, 0x4011, 0x4012, 0x4014, 0x4015, 0x401C, 0x4021, 0x402A, 0x402C, 0x402B,
                                      0x402D, 0x402E, 0x402F, 0x4025, 0x4026, 0x4030, 0x4031, 0x4032, 0x4033, 0x4035};
@@ -499,13 +511,6 @@ private Q_SLOTS:
     // ResetClip (0x4031) after which a fill is whole. Numbers shifted by one draw something else.
     void numeros_des_enregistrements_emfplus()
     {
-        const auto commentaire = [](const QByteArray& plus) {
-            return enregistrement_emf(70, champs({quint32(4 + plus.size()), 0x2B464D45}) + plus);
-        };
-        const auto plus = [](quint16 type, quint16 drapeaux, const QByteArray& donnees) {
-            return champs({quint32(type) | quint32(drapeaux) << 16, quint32(12 + donnees.size()), quint32(donnees.size())}) + donnees;
-        };
-        const auto f = [](float v) { return std::bit_cast<quint32>(v); };
         const auto remplir = [&](quint32 argb, float x, float y, float l, float h) {
             return plus(0x400A, 0x8000, champs({argb, 1, f(x), f(y), f(l), f(h)}));
         };
@@ -546,13 +551,6 @@ private Q_SLOTS:
     {
         QFETCH(int, mode);
         QFETCH(QString, attendu);
-        const auto commentaire = [](const QByteArray& plus) {
-            return enregistrement_emf(70, champs({quint32(4 + plus.size()), 0x2B464D45}) + plus);
-        };
-        const auto plus = [](quint16 type, quint16 drapeaux, const QByteArray& donnees) {
-            return champs({quint32(type) | quint32(drapeaux) << 16, quint32(12 + donnees.size()), quint32(donnees.size())}) + donnees;
-        };
-        const auto f = [](float v) { return std::bit_cast<quint32>(v); };
         QByteArray tout = plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96}));
         tout += plus(0x4032, 0, champs({f(0), f(0), f(48), f(96)}));                     // left half
         tout += plus(0x4032, quint16(mode << 8), champs({f(0), f(0), f(96), f(48)}));    // top half
@@ -568,13 +566,6 @@ private Q_SLOTS:
     // its surrounding colour at the boundary's corners.
     void degrade_de_chemin_emfplus()
     {
-        const auto commentaire = [](const QByteArray& plus) {
-            return enregistrement_emf(70, champs({quint32(4 + plus.size()), 0x2B464D45}) + plus);
-        };
-        const auto plus = [](quint16 type, quint16 drapeaux, const QByteArray& donnees) {
-            return champs({quint32(type) | quint32(drapeaux) << 16, quint32(12 + donnees.size()), quint32(donnees.size())}) + donnees;
-        };
-        const auto f = [](float v) { return std::bit_cast<quint32>(v); };
         // Version, type 3; flags 0 (points), wrap 0, centre red at (48, 48), one surrounding blue,
         // four boundary points: the picture's corners.
         const QByteArray brosse = champs({0xDBC01002, 3, 0, 0, 0xFFFF0000, f(48), f(48), 1, 0xFF0000FF, 4,
