@@ -16,6 +16,9 @@ namespace {
 constexpr int attente_chargement_ms = 10000;
 // A file loaded with a sound track but no length yet: how long its length may take to come.
 constexpr int attente_duree_ms = 1000;
+// A play whose position has not moved for this many looks, one a second, has stalled.
+constexpr int regard_ms = 1000;
+constexpr int regards_avant_relance = 2;
 
 double en_secondes(qint64 millisecondes) { return static_cast<double>(millisecondes) / 1000.0; }
 
@@ -36,6 +39,8 @@ LecteurSon::LecteurSon(QObject* parent) : QObject(parent)
     { const QMediaPlayer amorce; }
     m_delai.setSingleShot(true);
     connect(&m_delai, &QTimer::timeout, this, &LecteurSon::delai_depasse);
+    m_garde.setInterval(regard_ms);
+    connect(&m_garde, &QTimer::timeout, this, &LecteurSon::surveiller);
 }
 
 LecteurSon::~LecteurSon()
@@ -245,6 +250,8 @@ void LecteurSon::conclure_chargement()
     // A play asked during the load has started the pipeline already; a stop asked since is
     // done now that the player takes it as a stop.
     const bool jouer_demande = std::exchange(m_jouer_une_fois_charge, false);
+    if (jouer_demande)
+        m_garde.start();
     if (jouer_demande && !en_lecture())
         m_lecteur->play();
     else if (!jouer_demande && en_lecture())
@@ -270,6 +277,7 @@ void LecteurSon::relancer(qint64 depuis_ms)
     }
     liberer_lecteur(Liberation::Immediate);
     m_relance = true;
+    m_garde.start();
     m_position_ms = depuis_ms;
     m_depart_ms = depuis_ms; // moved there first when it is not the start, once loaded
     charger();
@@ -277,6 +285,30 @@ void LecteurSon::relancer(qint64 depuis_ms)
         m_depart_ms.reset();
         m_lecteur->play();
     }
+}
+
+// The media backend may stop moving the position of a play and stay so, silent, while it still
+// says it plays (seen on a busy machine, a few hundredths of a second into the sound). A play whose
+// position stands still for two looks in a row goes on from there on a new player.
+void LecteurSon::surveiller()
+{
+    if (m_etat != Etat::Pret || !m_lecteur || (!m_relance && !en_lecture())) {
+        m_garde.stop(); // nothing plays: no more looks until the next play
+        m_position_vue_ms = -1;
+        m_regards_immobiles = 0;
+        return;
+    }
+    const qint64 ici = m_relance ? -1 : m_lecteur->position();
+    if (ici < 0 || ici != m_position_vue_ms || ici >= m_duree_ms) {
+        m_position_vue_ms = ici;
+        m_regards_immobiles = 0;
+        return;
+    }
+    if (++m_regards_immobiles < regards_avant_relance)
+        return;
+    m_position_vue_ms = -1;
+    m_regards_immobiles = 0;
+    relancer(std::clamp<qint64>(ici, 0, m_duree_ms));
 }
 
 void LecteurSon::jouer()

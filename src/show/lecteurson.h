@@ -76,6 +76,7 @@ private:
     enum class Liberation { Immediate, Differee };
     void liberer_lecteur(Liberation quand);
     void relancer(qint64 depuis_ms);
+    void surveiller();
     bool en_lecture() const;
     QString illisible() const;
 
@@ -94,4 +95,7 @@ private:
     qint64 m_position_ms = 0;         // where the media stands while it does not play
     bool m_relance = false;           // a new player is loading the file to play it
     std::optional<qint64> m_depart_ms; // a play to start once loaded, from there (none: started, or not asked)
+    QTimer m_garde;                   // watches a play for a position that no longer moves
+    qint64 m_position_vue_ms = -1;    // the playing position at the last look
+    int m_regards_immobiles = 0;      // looks in a row that found it at the same place
 };
