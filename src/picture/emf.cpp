@@ -519,7 +519,7 @@ QSize taille(const Octets& fichier)
     return e ? e->naturelle : QSize();
 }
 
-void jouer(const Octets& f, QImage& image, qint64 budget_ms)
+void jouer(const Octets& f, QImage& image, qint64 budget_ms, int profondeur)
 {
     const auto e = lire_entete(f);
     if (!e)
@@ -532,7 +532,7 @@ void jouer(const Octets& f, QImage& image, qint64 budget_ms)
     // EMF+ records are drawn only where no GDI drawing stands beside them.
     std::optional<emfplus::Lecture> plus;
     if (emfplus::seulement_emfplus(f))
-        plus.emplace(d);
+        plus.emplace(d, profondeur);
     qint64 position = f.u32(4);
     while (f.contient(position, 8) && !d.temps_ecoule()) {
         const quint32 type = f.u32(position), taille = f.u32(position + 4);

@@ -1,15 +1,22 @@
 // EMF+ records, drawn only for files that hold no GDI drawing beside them (where both exist, the
-// GDI twins are drawn and the EMF+ comments skipped). Objects: solid, hatch and linear-gradient
-// brushes, pens, paths and fonts; records: rectangles, polygons, lines, ellipses, arcs, pies, paths,
-// Béziers, strings, world and page transforms, clipping, save and restore. Images are skipped.
+// GDI twins are drawn and the EMF+ comments skipped). Objects: brushes (solid, hatch, texture,
+// linear and path gradients), pens, paths, regions, images (bitmaps, compressed pictures and
+// metafiles) and fonts; records: rectangles, polygons, lines, ellipses, arcs, pies, paths, regions,
+// Béziers, images, strings, world and page transforms, clipping, save and restore, containers.
 // Offsets are checked by Octets as everywhere else.
 
 #include "picture/emfplus.h"
 
+#include "picture/contenu.h"
+#include "picture/metafichier.h"
+
+#include <QBuffer>
 #include <QFontMetricsF>
+#include <QImageReader>
 #include <QLinearGradient>
 #include <QtMath>
 
+#include <array>
 #include <cmath>
 #include <map>
 #include <variant>
@@ -18,71 +25,427 @@ namespace emfplus {
 
 namespace {
 
+// A brush, and whether its pattern is laid on the device's pixels (hatches) rather than on the
+// world's units (textures and gradients).
+struct Brosse {
+    QBrush qt;
+    bool appareil = false;
+};
+
 struct Plume {
     QPen pen;
     double largeur = 1; // world units
-    QBrush brosse;
+    Brosse brosse;
 };
 
-using Objet = std::variant<std::monostate, QBrush, Plume, QPainterPath, QFont>;
+// A picture object: a bitmap, or a metafile drawn when it is used.
+struct ImageObjet {
+    QImage bitmap;
+    QByteArray metafichier;
+    QSize taille; // pixels
+};
+
+// A region: inside its outline or, when inverse, everywhere outside it (the whole plane is an
+// inverse region with no outline).
+struct Region {
+    QPainterPath chemin;
+    bool inverse = false;
+};
+
+using Objet = std::variant<std::monostate, Brosse, Plume, QPainterPath, QFont, ImageObjet, Region>;
 
 QColor argb(quint32 v) { return QColor(qRed(v), qGreen(v), qBlue(v), qAlpha(v)); }
 
 QPolygonF lire_points(const Octets& o, qint64 p, qint64 n, bool compresses);
 QPainterPath lire_chemin(const Octets& o, qint64 p);
 
-// A path gradient: the centre colour at its centre point, fading to the mean of the surrounding
-// colours at the boundary (its points, or its path) farthest from the centre.
-QBrush degrade_de_chemin(const Octets& o, qint64 p)
+// Limits on what one file's objects may hold.
+constexpr qint64 pixels_images_maximaux = 64'000'000;
+constexpr int profondeur_region_maximale = 64;
+constexpr int noeuds_region_maximaux = 1024;
+constexpr int profondeur_metafichiers_maximale = 1; // a metafile drawn inside a metafile draws none
+
+// What reading objects needs beyond their bytes: the pixels the file's images hold so far, bounded,
+// and how deep this metafile is drawn inside others.
+struct Lecture_objets {
+    qint64 pixels_images = 0;
+    int profondeur = 0;
+};
+
+// The 53 hatch patterns, 8 x 8 pixels, one byte per row, the leftmost pixel in the high bit.
+// Patterns 6 to 17 are shades of 5 to 90 percent, made by ordered dithering.
+using Motif = std::array<quint8, 8>;
+
+constexpr quint8 tourner_droite(quint8 v, int n) { return quint8((v >> (n & 7)) | (v << ((8 - n) & 7))); }
+constexpr quint8 tourner_gauche(quint8 v, int n) { return quint8((v << (n & 7)) | (v >> ((8 - n) & 7))); }
+
+Motif motif_diagonal(quint8 premiere, bool descendant)
+{
+    Motif m{};
+    for (int i = 0; i < 8; ++i)
+        m[size_t(i)] = descendant ? tourner_droite(premiere, i) : tourner_gauche(premiere, i);
+    return m;
+}
+
+Motif motif_teinte(int pour_cent)
+{
+    static constexpr int bayer[8][8] = {{0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},
+                                        {12, 44, 4, 36, 14, 46, 6, 38},  {60, 28, 52, 20, 62, 30, 54, 22},
+                                        {3, 35, 11, 43, 1, 33, 9, 41},   {51, 19, 59, 27, 49, 17, 57, 25},
+                                        {15, 47, 7, 39, 13, 45, 5, 37},  {63, 31, 55, 23, 61, 29, 53, 21}};
+    const int allumes = (pour_cent * 64 + 50) / 100;
+    Motif m{};
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            if (bayer[y][x] < allumes)
+                m[size_t(y)] |= quint8(0x80 >> x);
+    return m;
+}
+
+Motif motif_hachure(quint32 style)
+{
+    static constexpr int teintes[] = {5, 10, 20, 25, 30, 40, 50, 60, 70, 75, 80, 90};
+    if (style >= 6 && style <= 17)
+        return motif_teinte(teintes[style - 6]);
+    switch (style) {
+    case 0: return {0xFF, 0, 0, 0, 0, 0, 0, 0};                          // horizontal
+    case 1: return {0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80};     // vertical
+    case 2: return motif_diagonal(0x80, true);                            // forward diagonal
+    case 3: return motif_diagonal(0x01, false);                           // backward diagonal
+    case 4: return {0xFF, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80};     // cross
+    case 5: { // diagonal cross
+        Motif m{};
+        for (int i = 0; i < 8; ++i)
+            m[size_t(i)] = quint8((0x80 >> i) | (0x01 << i));
+        return m;
+    }
+    case 18: return motif_diagonal(0x88, true);                           // light downward diagonal
+    case 19: return motif_diagonal(0x11, false);                          // light upward diagonal
+    case 20: return motif_diagonal(0xCC, true);                           // dark downward diagonal
+    case 21: return motif_diagonal(0x33, false);                          // dark upward diagonal
+    case 22: return motif_diagonal(0xE0, true);                           // wide downward diagonal
+    case 23: return motif_diagonal(0x07, false);                          // wide upward diagonal
+    case 24: return {0x88, 0x88, 0x88, 0x88, 0x88, 0x88, 0x88, 0x88};     // light vertical
+    case 25: return {0xFF, 0, 0, 0, 0xFF, 0, 0, 0};                       // light horizontal
+    case 26: return {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA};     // narrow vertical
+    case 27: return {0xFF, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0};                 // narrow horizontal
+    case 28: return {0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC};     // dark vertical
+    case 29: return {0xFF, 0xFF, 0, 0, 0xFF, 0xFF, 0, 0};                 // dark horizontal
+    case 30: return {0, 0, 0, 0, 0x88, 0x44, 0x22, 0x11};                 // dashed downward diagonal
+    case 31: return {0, 0, 0, 0, 0x11, 0x22, 0x44, 0x88};                 // dashed upward diagonal
+    case 32: return {0xF0, 0, 0, 0, 0x0F, 0, 0, 0};                       // dashed horizontal
+    case 33: return {0x80, 0x80, 0x80, 0x80, 0x08, 0x08, 0x08, 0x08};     // dashed vertical
+    case 34: return {0x80, 0x10, 0x02, 0x20, 0x01, 0x08, 0x40, 0x04};     // small confetti
+    case 35: return {0xB1, 0x30, 0x03, 0x1B, 0xD8, 0xC0, 0x0C, 0x8D};     // large confetti
+    case 36: return {0x81, 0x42, 0x24, 0x18, 0x81, 0x42, 0x24, 0x18};     // zigzag
+    case 37: return {0, 0x18, 0xA4, 0x03, 0, 0x18, 0xA4, 0x03};           // wave
+    case 38: return {0x01, 0x02, 0x04, 0x08, 0x18, 0x24, 0x42, 0x81};     // diagonal brick
+    case 39: return {0xFF, 0x80, 0x80, 0x80, 0xFF, 0x08, 0x08, 0x08};     // horizontal brick
+    case 40: return {0x88, 0x54, 0x22, 0x45, 0x88, 0x14, 0x22, 0x51};     // weave
+    case 41: return {0xAA, 0x55, 0xAA, 0x55, 0xF0, 0xF0, 0xF0, 0xF0};     // plaid
+    case 42: return {0, 0x10, 0x08, 0x10, 0, 0x01, 0x80, 0x01};           // divot
+    case 43: return {0xAA, 0, 0x80, 0, 0x80, 0, 0x80, 0};                 // dotted grid
+    case 44: return {0x80, 0, 0x22, 0, 0x08, 0, 0x22, 0};                 // dotted diamond
+    case 45: return {0x03, 0x84, 0x48, 0x30, 0x0C, 0x02, 0x01, 0x01};     // shingle
+    case 46: return {0xFF, 0x66, 0xFF, 0x99, 0xFF, 0x66, 0xFF, 0x99};     // trellis
+    case 47: return {0x77, 0x89, 0x8F, 0x8F, 0x77, 0x98, 0xF8, 0xF8};     // sphere
+    case 48: return {0xFF, 0x88, 0x88, 0x88, 0xFF, 0x88, 0x88, 0x88};     // small grid
+    case 49: return {0x99, 0x66, 0x66, 0x99, 0x99, 0x66, 0x66, 0x99};     // small checker board
+    case 50: return {0xF0, 0xF0, 0xF0, 0xF0, 0x0F, 0x0F, 0x0F, 0x0F};     // large checker board
+    case 51: return {0x82, 0x44, 0x28, 0x10, 0x28, 0x44, 0x82, 0x01};     // outlined diamond
+    case 52: return {0x10, 0x38, 0x7C, 0xFE, 0x7C, 0x38, 0x10, 0};        // solid diamond
+    default: return {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    }
+}
+
+Brosse hachure(quint32 style, QColor devant, QColor fond)
+{
+    const Motif m = motif_hachure(style);
+    QImage image(8, 8, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            image.setPixelColor(x, y, (m[size_t(y)] & (0x80 >> x)) ? devant : fond);
+    return {QBrush(image), true};
+}
+
+// The transform of a brush's optional data: six floats.
+QTransform lire_matrice(const Octets& o, qint64 p)
+{
+    return QTransform(o.f32(p), o.f32(p + 4), o.f32(p + 8), o.f32(p + 12), o.f32(p + 16), o.f32(p + 20));
+}
+
+// Blend data (BlendColors or BlendFactors) read into gradient stops, from `depart` at position 0 to
+// `arrivee` at 1; `p` moves past it. Null when the count does not fit.
+std::optional<QGradientStops> lire_melange(const Octets& o, qint64& p, bool couleurs, QColor depart, QColor arrivee)
+{
+    const qint64 n = o.u32(p);
+    if (n < 1 || n > 4096 || !o.contient(p + 4, n * 8))
+        return std::nullopt;
+    QGradientStops arrets;
+    for (qint64 i = 0; i < n; ++i) {
+        const double position = std::clamp(o.f32(p + 4 + 4 * i), 0.0, 1.0);
+        QColor c;
+        if (couleurs) {
+            c = argb(o.u32(p + 4 + 4 * n + 4 * i));
+        } else {
+            const double f = std::clamp(o.f32(p + 4 + 4 * n + 4 * i), 0.0, 1.0);
+            c = QColor::fromRgbF(float(depart.redF() + (arrivee.redF() - depart.redF()) * f),
+                                 float(depart.greenF() + (arrivee.greenF() - depart.greenF()) * f),
+                                 float(depart.blueF() + (arrivee.blueF() - depart.blueF()) * f),
+                                 float(depart.alphaF() + (arrivee.alphaF() - depart.alphaF()) * f));
+        }
+        if (!arrets.isEmpty() && position < arrets.last().first)
+            continue; // positions go up; one that goes back is dropped
+        arrets.append({position, c});
+    }
+    p += 4 + n * 8;
+    return arrets;
+}
+
+QGradient::Spread etalement(quint32 mode)
+{
+    return mode == 4 ? QGradient::PadSpread : mode == 0 ? QGradient::RepeatSpread : QGradient::ReflectSpread;
+}
+
+// A path gradient: the centre colour at its centre point, fading to the surrounding colours (their
+// mean) at the boundary (its points, or its path) farthest from the centre; the blend runs from the
+// boundary (0) to the centre (1), and the focus scales keep the centre colour over that part of it.
+Brosse degrade_de_chemin(const Octets& o, qint64 p)
 {
     const quint32 drapeaux = o.u32(p + 8);
     const QColor centre = argb(o.u32(p + 16));
     const QPointF c(o.f32(p + 20), o.f32(p + 24));
     const qint64 n = o.u32(p + 28);
-    if (n < 1 || n > 100'000 || !o.contient(p + 32, n * 4) || !std::isfinite(c.x()) || !std::isfinite(c.y()))
-        return QBrush(centre);
+    if (n < 1 || n > 100'000 || !o.contient(p + 32, n * 4))
+        return {QBrush(centre)};
     double r = 0, g = 0, b = 0, a = 0;
     for (qint64 i = 0; i < n; ++i) {
         const QColor s = argb(o.u32(p + 32 + 4 * i));
         r += s.red(), g += s.green(), b += s.blue(), a += s.alpha();
     }
     const QColor autour(int(r / n), int(g / n), int(b / n), int(a / n));
-    const qint64 q = p + 32 + n * 4;
+    qint64 q = p + 32 + n * 4;
     QPolygonF bord;
-    if (drapeaux & 0x01)
+    if (drapeaux & 0x01) {
         bord = lire_chemin(o, q + 4).toFillPolygon();
-    else
-        bord = lire_points(o, q + 4, o.u32(q), false);
+        q += 4 + std::min<qint64>(o.u32(q), 1 << 28);
+    } else {
+        const qint64 points = o.u32(q);
+        bord = lire_points(o, q + 4, points, false);
+        q += 4 + std::min<qint64>(points, 1 << 26) * 8;
+    }
     double rayon = 0;
     for (const QPointF& point : std::as_const(bord))
         rayon = std::max(rayon, std::hypot(point.x() - c.x(), point.y() - c.y()));
     if (!(rayon > 0) || !std::isfinite(rayon))
-        return QBrush(centre);
+        return {QBrush(centre)};
+    QTransform matrice;
+    if (drapeaux & 0x02) {
+        matrice = lire_matrice(o, q);
+        q += 24;
+    }
+    // Stops from the boundary (0) to the centre (1), turned around for a gradient from the centre.
+    QGradientStops arrets{{0, autour}, {1, centre}};
+    if (drapeaux & 0x0C)
+        if (const auto m = lire_melange(o, q, drapeaux & 0x04, autour, centre))
+            arrets = *m;
+    double foyer = 0;
+    if ((drapeaux & 0x40) && o.u32(q) == 2)
+        foyer = std::clamp((o.f32(q + 4) + o.f32(q + 8)) / 2, 0.0, 0.99);
     QRadialGradient degrade(c, rayon);
-    degrade.setColorAt(0, centre);
-    degrade.setColorAt(1, autour);
-    return QBrush(degrade);
+    for (const auto& [position, couleur] : std::as_const(arrets))
+        degrade.setColorAt(foyer + (1 - position) * (1 - foyer), couleur);
+    if (foyer > 0)
+        degrade.setColorAt(0, arrets.last().second);
+    QBrush brosse(degrade);
+    if (matrice.isInvertible())
+        brosse.setTransform(matrice);
+    return {brosse};
 }
 
-QBrush lire_brosse(const Octets& o, qint64 p)
+Brosse lire_brosse(const Octets& o, qint64 p, Lecture_objets& ctx);
+ImageObjet lire_image(const Octets& o, qint64 p, Lecture_objets& ctx);
+
+// A texture: the picture repeated over the world (one pixel per world unit), flipped at every
+// other tile for the flip wrap modes; the clamp mode is drawn as tiles too.
+Brosse texture(const Octets& o, qint64 p, Lecture_objets& ctx)
+{
+    const quint32 drapeaux = o.u32(p + 8), mode = o.u32(p + 12);
+    qint64 q = p + 16;
+    QTransform matrice;
+    if (drapeaux & 0x02) {
+        matrice = lire_matrice(o, q);
+        q += 24;
+    }
+    const ImageObjet image = lire_image(o, q, ctx);
+    QImage motif = image.bitmap;
+    if (motif.isNull() && !image.metafichier.isEmpty() && ctx.profondeur < profondeur_metafichiers_maximale)
+        motif = rendre_metafichier_transparent(image.metafichier, image.taille, ctx.profondeur + 1);
+    if (motif.isNull())
+        return {QBrush(Qt::gray)};
+    if (mode >= 1 && mode <= 3 && qint64(motif.width()) * motif.height() * 4 <= pixels_images_maximaux) {
+        const bool x = mode != 2, y = mode != 1;
+        QImage mosaique(motif.width() * (x ? 2 : 1), motif.height() * (y ? 2 : 1), QImage::Format_ARGB32_Premultiplied);
+        QPainter peintre(&mosaique);
+        peintre.setCompositionMode(QPainter::CompositionMode_Source);
+        peintre.drawImage(0, 0, motif);
+        if (x)
+            peintre.drawImage(motif.width(), 0, motif.mirrored(true, false));
+        if (y)
+            peintre.drawImage(0, motif.height(), motif.mirrored(false, true));
+        if (x && y)
+            peintre.drawImage(motif.width(), motif.height(), motif.mirrored(true, true));
+        peintre.end();
+        motif = mosaique;
+    }
+    QBrush brosse(motif);
+    if (matrice.isInvertible())
+        brosse.setTransform(matrice);
+    return {brosse};
+}
+
+// A bitmap of pixels as the record stores them: rows from the top, `pas` bytes apart, in one of the
+// pixel formats below (indexed ones after their palette). Null for another format or a size that
+// does not fit.
+QImage lire_pixels(const Octets& o, qint64 p, int largeur, int hauteur, qint64 pas, quint32 format)
+{
+    QList<QRgb> palette;
+    const bool indexe = format & 0x00010000;
+    if (indexe) {
+        const qint64 n = o.u32(p + 4);
+        if (n < 1 || n > 256 || !o.contient(p + 8, n * 4))
+            return {};
+        for (qint64 i = 0; i < n; ++i)
+            palette << o.u32(p + 8 + 4 * i); // ARGB, as QRgb
+        p += 8 + n * 4;
+    }
+    const int bits = (format >> 8) & 0xFF;
+    if (bits == 0 || pas < (qint64(largeur) * bits + 7) / 8 || !o.contient(p, pas * hauteur))
+        return {};
+    QImage image(largeur, hauteur, QImage::Format_ARGB32);
+    if (image.isNull())
+        return {};
+    for (int y = 0; y < hauteur; ++y) {
+        const qint64 ligne = p + y * pas;
+        QRgb* sortie = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < largeur; ++x) {
+            QRgb v = 0;
+            switch (format) {
+            case 0x00030101: case 0x00030402: case 0x00030803: { // 1, 4 and 8 bits, indexed
+                const qint64 bit = qint64(x) * bits;
+                const int indice = (o.u8(ligne + bit / 8) >> (8 - bits - bit % 8)) & ((1 << bits) - 1);
+                v = indice < palette.size() ? palette[indice] : 0xFF000000;
+                break;
+            }
+            case 0x00101004: { // 16-bit grey
+                const int g = o.u16(ligne + 2 * x) >> 8;
+                v = qRgb(g, g, g);
+                break;
+            }
+            case 0x00021005: case 0x00061007: { // 5-5-5, with or without its alpha bit
+                const quint16 m = o.u16(ligne + 2 * x);
+                v = qRgba(((m >> 10) & 31) * 255 / 31, ((m >> 5) & 31) * 255 / 31, (m & 31) * 255 / 31,
+                          format == 0x00061007 && !(m & 0x8000) ? 0 : 255);
+                break;
+            }
+            case 0x00021006: { // 5-6-5
+                const quint16 m = o.u16(ligne + 2 * x);
+                v = qRgb(((m >> 11) & 31) * 255 / 31, ((m >> 5) & 63) * 255 / 63, (m & 31) * 255 / 31);
+                break;
+            }
+            case 0x00021808: // 24 bits: blue, green, red
+                v = qRgb(o.u8(ligne + 3 * x + 2), o.u8(ligne + 3 * x + 1), o.u8(ligne + 3 * x));
+                break;
+            case 0x00022009: v = o.u32(ligne + 4 * x) | 0xFF000000; break;
+            case 0x0026200A: v = o.u32(ligne + 4 * x); break;
+            case 0x000E200B: { // premultiplied
+                const QRgb m = o.u32(ligne + 4 * x);
+                v = qUnpremultiply(qRgba(std::min(qRed(m), qAlpha(m)), std::min(qGreen(m), qAlpha(m)),
+                                         std::min(qBlue(m), qAlpha(m)), qAlpha(m)));
+                break;
+            }
+            default: return {};
+            }
+            sortie[x] = v;
+        }
+    }
+    return image;
+}
+
+// An image object at `p`: a bitmap (pixels, or a compressed picture any of our readers take) or a
+// metafile. `pixels_images` counts the pixels the file's images hold, and stops them past a bound.
+ImageObjet lire_image(const Octets& o, qint64 p, Lecture_objets& ctx)
+{
+    ImageObjet image;
+    const quint32 type = o.u32(p + 4);
+    if (type == 1) {
+        const qint64 largeur = o.i32(p + 8), hauteur = o.i32(p + 12), pas = o.i32(p + 16);
+        const quint32 format = o.u32(p + 20);
+        if (o.u32(p + 24) == 1) { // compressed: a PNG, JPEG, GIF, BMP... file
+            const Octets donnees = o.sous(p + 28, o.taille() - p - 28);
+            QByteArray octets = donnees.vue().toByteArray();
+            QBuffer tampon(&octets);
+            QImageReader lecteur(&tampon);
+            const QSize taille = lecteur.size();
+            if (!taille.isValid() || !dimensions_vraisemblables(taille.width(), taille.height())
+                || ctx.pixels_images + qint64(taille.width()) * taille.height() > pixels_images_maximaux)
+                return image;
+            image.bitmap = lecteur.read();
+        } else if (largeur > 0 && hauteur > 0 && largeur <= 1 << 16 && hauteur <= 1 << 16
+                   && ctx.pixels_images + largeur * hauteur <= pixels_images_maximaux) {
+            image.bitmap = lire_pixels(o, p + 28, int(largeur), int(hauteur), pas, format);
+        }
+        ctx.pixels_images += qint64(image.bitmap.width()) * image.bitmap.height();
+        image.taille = image.bitmap.size();
+    } else if (type == 2) { // metafile: its type, its size, then the file
+        const qint64 n = o.u32(p + 12);
+        const Octets donnees = o.sous(p + 16, n);
+        if (donnees.taille() > 0) {
+            const QSize taille = taille_metafichier(donnees.vue());
+            if (taille.isValid()) {
+                image.metafichier = donnees.vue().toByteArray();
+                image.taille = taille;
+            }
+        }
+    }
+    return image;
+}
+
+Brosse lire_brosse(const Octets& o, qint64 p, Lecture_objets& ctx)
 {
     const quint32 type = o.u32(p + 4);
     switch (type) {
-    case 0: return QBrush(argb(o.u32(p + 8)));
-    case 1: return QBrush(argb(o.u32(p + 12)), Qt::DiagCrossPattern);
-    case 4: { // linear gradient: flags, wrap, rectangle, start and end colours
-        const QRectF r(o.f32(p + 16), o.f32(p + 20), o.f32(p + 24), o.f32(p + 28));
-        QLinearGradient g(r.topLeft(), r.topRight());
-        g.setColorAt(0, argb(o.u32(p + 32)));
-        g.setColorAt(1, argb(o.u32(p + 36)));
-        return QBrush(g);
-    }
+    case 0: return {QBrush(argb(o.u32(p + 8)))};
+    case 1: return hachure(o.u32(p + 8), argb(o.u32(p + 12)), argb(o.u32(p + 16)));
+    case 2: return texture(o, p, ctx);
     case 3: return degrade_de_chemin(o, p);
-    default: return QBrush(Qt::gray);
+    case 4: { // linear gradient: flags, wrap, rectangle, start and end colours, then optional data
+        const quint32 drapeaux = o.u32(p + 8);
+        const QRectF r(o.f32(p + 16), o.f32(p + 20), o.f32(p + 24), o.f32(p + 28));
+        const QColor depart = argb(o.u32(p + 32)), arrivee = argb(o.u32(p + 36));
+        QLinearGradient g(r.topLeft(), r.topRight());
+        g.setSpread(etalement(o.u32(p + 12)));
+        qint64 q = p + 48;
+        QTransform matrice;
+        if (drapeaux & 0x02) {
+            matrice = lire_matrice(o, q);
+            q += 24;
+        }
+        QGradientStops arrets{{0, depart}, {1, arrivee}};
+        if (drapeaux & 0x0C)
+            if (const auto m = lire_melange(o, q, drapeaux & 0x04, depart, arrivee))
+                arrets = *m;
+        g.setStops(arrets);
+        QBrush brosse(g);
+        if (matrice.isInvertible())
+            brosse.setTransform(matrice);
+        return {brosse};
+    }
+    default: return {QBrush(Qt::gray)};
     }
 }
 
-Plume lire_plume(const Octets& o, qint64 p)
+Plume lire_plume(const Octets& o, qint64 p, Lecture_objets& ctx)
 {
     Plume plume;
     const quint32 drapeaux = o.u32(p + 8);
@@ -120,7 +483,7 @@ Plume lire_plume(const Octets& o, qint64 p)
     if (drapeaux & 0x400) q += 4 + std::min<qint64>(o.u32(q), 1 << 20) * 4;
     if (drapeaux & 0x800) q += 4 + std::min<qint64>(o.u32(q), 1 << 24);
     if (drapeaux & 0x1000) q += 4 + std::min<qint64>(o.u32(q), 1 << 24);
-    plume.brosse = lire_brosse(o, q);
+    plume.brosse = lire_brosse(o, q, ctx);
     return plume;
 }
 
@@ -165,6 +528,64 @@ QPainterPath lire_chemin(const Octets& o, qint64 p)
     return chemin;
 }
 
+Region non(Region r)
+{
+    r.inverse = !r.inverse;
+    return r;
+}
+
+Region et(const Region& a, const Region& b)
+{
+    if (a.inverse && b.inverse)
+        return {a.chemin.united(b.chemin), true};
+    if (a.inverse)
+        return {b.chemin.subtracted(a.chemin), false};
+    if (b.inverse)
+        return {a.chemin.subtracted(b.chemin), false};
+    return {a.chemin.intersected(b.chemin), false};
+}
+
+Region ou(const Region& a, const Region& b) { return non(et(non(a), non(b))); }
+
+// One node of a region and, for a combining node, its two children after it; `p` moves past them.
+Region lire_noeud(const Octets& o, qint64& p, int profondeur, int& noeuds)
+{
+    Region r;
+    if (++noeuds > noeuds_region_maximaux) {
+        p = o.taille();
+        return r;
+    }
+    const quint32 type = o.u32(p);
+    p += 4;
+    switch (type) {
+    case 0x10000000: // rectangle
+        r.chemin.addRect(QRectF(o.f32(p), o.f32(p + 4), o.f32(p + 8), o.f32(p + 12)));
+        p += 16;
+        return r;
+    case 0x10000001: { // path, after its size
+        const qint64 n = o.u32(p);
+        r.chemin = lire_chemin(o.sous(p + 4, n), 0);
+        p += 4 + std::min<qint64>(n, o.taille());
+        return r;
+    }
+    case 0x10000002: return r; // empty
+    case 0x10000003: return non(r); // the whole plane
+    default: break;
+    }
+    if (type < 1 || type > 5 || profondeur >= profondeur_region_maximale || !o.contient(p, 4)) {
+        p = o.taille(); // nothing after an unknown node can be trusted
+        return r;
+    }
+    const Region a = lire_noeud(o, p, profondeur + 1, noeuds), b = lire_noeud(o, p, profondeur + 1, noeuds);
+    switch (type) {
+    case 1: return et(a, b);
+    case 2: return ou(a, b);
+    case 3: return ou(et(a, non(b)), et(b, non(a))); // exclusive or
+    case 4: return et(a, non(b));                    // exclude: the first less the second
+    default: return et(b, non(a));                   // complement: the second less the first
+    }
+}
+
 QFont lire_police(const Octets& o, qint64 p, double& taille, quint32& unite)
 {
     taille = o.f32(p + 4);
@@ -190,7 +611,10 @@ struct PoliceEmfPlus {
 
 class Lecteur {
 public:
-    Lecteur(gdi::Dessin& dessin, double ppp) : d_(dessin), ppp_(ppp > 0 ? ppp : 96) {}
+    Lecteur(gdi::Dessin& dessin, double ppp, int profondeur) : d_(dessin), ppp_(ppp > 0 ? ppp : 96)
+    {
+        objets_lus_.profondeur = profondeur;
+    }
 
     void enregistrement(const Octets& o, quint16 type, quint16 drapeaux);
 
@@ -216,38 +640,76 @@ private:
         return std::isfinite(r.left()) && std::isfinite(r.right()) && std::isfinite(r.top()) && std::isfinite(r.bottom())
             && r.left() > -m && r.top() > -m && r.right() < m && r.bottom() < m;
     }
-    QBrush brosse(quint32 valeur, bool couleur) const
+    // One device pixel, in the picture's pixels.
+    double pixel_appareil() const { return std::sqrt(std::abs(d_.appareil().determinant())); }
+    template <typename T>
+    const T* objet(quint32 id) const
+    {
+        const auto it = objets_.find(id & 0xFF);
+        return it == objets_.end() ? nullptr : std::get_if<T>(&it->second);
+    }
+    // The brush to paint with under the transform `t`. A hatch keeps to the device's pixels, and
+    // to the picture's where the device's are finer: its pattern then stays a pattern, not a blur.
+    QBrush a_peindre(const Brosse& b, const QTransform& t) const
+    {
+        if (!b.appareil || !t.isInvertible())
+            return b.qt;
+        QBrush qt = b.qt;
+        const double un = std::max(pixel_appareil(), 1.0);
+        qt.setTransform(QTransform::fromScale(un, un) * t.inverted());
+        return qt;
+    }
+    Brosse brosse(quint32 valeur, bool couleur) const
     {
         if (couleur)
-            return QBrush(argb(valeur));
-        const auto it = objets_.find(valeur & 0xFF);
-        if (it != objets_.end())
-            if (const auto* b = std::get_if<QBrush>(&it->second))
-                return *b;
-        return QBrush(Qt::black);
+            return {QBrush(argb(valeur))};
+        if (const auto* b = objet<Brosse>(valeur))
+            return *b;
+        return {QBrush(Qt::black)};
     }
-    void remplir(const QPainterPath& c, const QBrush& b)
+    // A region as a path in world units: an inverse one is cut out of a rectangle that covers the
+    // picture under the transform `t`.
+    QPainterPath chemin_de(const Region& r, const QTransform& t) const
+    {
+        if (!r.inverse)
+            return r.chemin;
+        if (!t.isInvertible())
+            return {};
+        const QSize taille = d_.taille_image();
+        QPainterPath plan;
+        plan.addRect(t.inverted().mapRect(QRectF(-taille.width(), -taille.height(), 3.0 * taille.width(), 3.0 * taille.height())));
+        return plan.subtracted(r.chemin);
+    }
+    void remplir(const QPainterPath& c, const Brosse& b)
     {
         const QTransform t = complete();
         if (!raisonnable(t.mapRect(c.controlPointRect())))
             return;
         QPainter& p = d_.peintre();
         p.setTransform(t);
-        p.fillPath(c, b);
+        p.fillPath(c, a_peindre(b, t));
     }
     void tracer(const QPainterPath& c, quint32 id_plume)
     {
-        const auto it = objets_.find(id_plume & 0xFF);
-        if (it == objets_.end() || !std::holds_alternative<Plume>(it->second))
+        const auto* plume = objet<Plume>(id_plume);
+        if (!plume)
             return;
-        const Plume& plume = std::get<Plume>(it->second);
         const QTransform t = complete();
         if (!raisonnable(t.mapRect(c.controlPointRect())))
             return;
-        QPen pen = plume.pen;
-        pen.setBrush(plume.brosse);
+        QPen pen = plume->pen;
         const double echelle = std::sqrt(std::abs(t.determinant()));
-        pen.setWidthF(std::clamp(plume.largeur * echelle, 1.0, 2.0 * (d_.taille_image().width() + d_.taille_image().height())));
+        const double largeur = plume->largeur * echelle;
+        QBrush b = a_peindre(plume->brosse, t);
+        if (!(largeur >= 1) && b.style() == Qt::SolidPattern) {
+            // A line thinner than a pixel is drawn one pixel wide and as much fainter, down to a
+            // fifth, so that a hairline of a fine device is neither lost nor made bold.
+            QColor couleur = b.color();
+            couleur.setAlphaF(couleur.alphaF() * float(std::clamp(largeur, 0.2, 1.0)));
+            b.setColor(couleur);
+        }
+        pen.setBrush(b);
+        pen.setWidthF(std::clamp(largeur, 1.0, 2.0 * (d_.taille_image().width() + d_.taille_image().height())));
         pen.setCosmetic(true);
         QPainter& p = d_.peintre();
         p.setTransform(t);
@@ -286,17 +748,150 @@ private:
         p.setClipPath(zone);
     }
     void texte(const Octets& o, quint16 drapeaux);
+    void objet_recu(const Octets& o, quint16 drapeaux);
+    // Draws image `id`'s part `source` (in `unite`) onto the parallelogram of `coins` (its top-left,
+    // top-right and bottom-left corners, in world units).
+    void image(quint32 id, quint32 unite, QRectF source, const QPolygonF& coins);
+
+    // What Save and BeginContainer keep, for Restore and EndContainer.
+    struct Etat {
+        QTransform monde;
+        quint32 unite_page;
+        double echelle_page;
+        std::optional<QPainterPath> decoupe; // picture pixels; none = no clip
+    };
+    Etat etat() const
+    {
+        const QPainter& p = d_.peintre();
+        return {monde_, unite_page_, echelle_page_,
+                p.hasClipping() ? std::optional(p.transform().map(p.clipPath())) : std::nullopt};
+    }
+    void retablir(const Etat& e)
+    {
+        monde_ = e.monde;
+        unite_page_ = e.unite_page;
+        echelle_page_ = e.echelle_page;
+        QPainter& p = d_.peintre();
+        if (e.decoupe) {
+            p.setTransform(QTransform());
+            p.setClipPath(*e.decoupe);
+        } else {
+            p.setClipping(false);
+        }
+    }
 
     gdi::Dessin& d_;
     double ppp_;
     QTransform monde_;
     quint32 unite_page_ = 2;
     double echelle_page_ = 1;
+    bool lisse_ = true;              // images drawn smoothly unless the file asks for the nearest pixel
     std::map<quint32, Objet> objets_;
     std::map<quint32, PoliceEmfPlus> polices_;
-    std::map<quint32, std::pair<QTransform, std::pair<quint32, double>>> sauvegardes_;
-    // An object too large for one record arrives in several; those are skipped.
+    std::map<quint32, Etat> sauvegardes_;
+    Lecture_objets objets_lus_;
+    // An object too large for one record arrives in several: its bytes gather here until whole.
+    QByteArray suite_;
+    quint32 suite_id_ = 0;
+    qint64 suite_attendue_ = 0;
 };
+
+void Lecteur::objet_recu(const Octets& o, quint16 drapeaux)
+{
+    const quint32 id = drapeaux & 0xFF, genre = (drapeaux >> 8) & 0x7F;
+    Octets donnees = o;
+    QByteArray entier; // the object gathered from several records
+    if (drapeaux & 0x8000) {
+        // Continued: the whole size, then this record's part; the parts follow one another.
+        const qint64 total = o.u32(12);
+        if (id != suite_id_ || suite_.isEmpty()) {
+            suite_.clear();
+            suite_id_ = id;
+            suite_attendue_ = total > 0 && total <= (64 << 20) ? total : 0;
+        }
+        if (suite_attendue_ == 0)
+            return;
+        suite_.append(o.vue().sliced(std::min<qint64>(16, o.taille())).first(
+            std::min<qint64>(std::max<qint64>(o.taille() - 16, 0), suite_attendue_ - suite_.size())));
+        if (suite_.size() < suite_attendue_)
+            return;
+        entier = QByteArray(12, '\0') + std::exchange(suite_, {}); // read as if from one record
+        donnees = Octets(entier);
+    } else if (!suite_.isEmpty() && id == suite_id_) {
+        // The last part of a continued object may come without the size before it.
+        suite_.append(o.vue().sliced(std::min<qint64>(12, o.taille())).first(
+            std::min<qint64>(std::max<qint64>(o.taille() - 12, 0), suite_attendue_ - suite_.size())));
+        if (suite_.size() < suite_attendue_) {
+            suite_.clear();
+            return;
+        }
+        entier = QByteArray(12, '\0') + std::exchange(suite_, {});
+        donnees = Octets(entier);
+    } else {
+        suite_.clear();
+    }
+    switch (genre) {
+    case 1: objets_[id] = lire_brosse(donnees, 12, objets_lus_); break;
+    case 2: objets_[id] = lire_plume(donnees, 12, objets_lus_); break;
+    case 3: objets_[id] = lire_chemin(donnees, 12); break;
+    case 4: {
+        qint64 p = 20;
+        int noeuds = 0;
+        objets_[id] = lire_noeud(donnees, p, 0, noeuds);
+        break;
+    }
+    case 5: objets_[id] = lire_image(donnees, 12, objets_lus_); break;
+    case 6: {
+        PoliceEmfPlus pe;
+        pe.police = lire_police(donnees, 12, pe.taille, pe.unite);
+        polices_[id] = pe;
+        objets_[id] = pe.police;
+        break;
+    }
+    default: objets_[id] = std::monostate{}; break;
+    }
+}
+
+void Lecteur::image(quint32 id, quint32 unite, QRectF source, const QPolygonF& coins)
+{
+    const auto* img = objet<ImageObjet>(id);
+    if (!img || img->taille.isEmpty() || coins.size() != 3 || source.width() == 0 || source.height() == 0)
+        return;
+    // The source rectangle in the picture's pixels (96 per inch where a unit needs it).
+    const double pixels[] = {1, 1, 1, 96.0 / 72, 96, 96.0 / 300, 96 / 25.4};
+    const double f = unite < 7 ? pixels[unite] : 1;
+    source = QRectF(source.left() * f, source.top() * f, source.width() * f, source.height() * f);
+    // Source pixels onto the parallelogram, then onto the picture.
+    const QPointF o = coins[0], x = coins[1] - coins[0], y = coins[2] - coins[0];
+    const QTransform vers_monde(x.x() / source.width(), x.y() / source.width(), y.x() / source.height(),
+                                y.y() / source.height(), 0, 0);
+    const QPointF decalage = o - vers_monde.map(source.topLeft());
+    const QTransform t = vers_monde * QTransform::fromTranslate(decalage.x(), decalage.y()) * complete();
+    if (!raisonnable(t.mapRect(source)) || !t.isInvertible())
+        return;
+    QImage dessin = img->bitmap;
+    QRectF partie = source;
+    if (dessin.isNull()) {
+        // A metafile: drawn at the size it takes on the picture, at most a few times the picture.
+        if (objets_lus_.profondeur >= profondeur_metafichiers_maximale)
+            return;
+        const QRectF cible = t.mapRect(source);
+        const double echelle = std::min(std::max(cible.width() / source.width(), cible.height() / source.height()),
+                                        4.0 * (d_.taille_image().width() + d_.taille_image().height())
+                                            / std::max(img->taille.width(), img->taille.height()));
+        const QSize taille(gdi::entier_borne(img->taille.width() * echelle, 1, 1 << 14),
+                           gdi::entier_borne(img->taille.height() * echelle, 1, 1 << 14));
+        dessin = rendre_metafichier_transparent(img->metafichier, taille, objets_lus_.profondeur + 1);
+        if (dessin.isNull())
+            return;
+        const double sx = double(taille.width()) / img->taille.width(), sy = double(taille.height()) / img->taille.height();
+        partie = QRectF(source.left() * sx, source.top() * sy, source.width() * sx, source.height() * sy);
+    }
+    QPainter& p = d_.peintre();
+    p.setTransform(t);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, lisse_);
+    p.drawImage(source, dessin, partie);
+}
 
 void Lecteur::texte(const Octets& o, quint16 drapeaux)
 {
@@ -330,7 +925,7 @@ void Lecteur::texte(const Octets& o, quint16 drapeaux)
     p.setTransform(position);
     p.setFont(police);
     QPen pen;
-    pen.setBrush(brosse(o.u32(12), drapeaux & 0x8000));
+    pen.setBrush(brosse(o.u32(12), drapeaux & 0x8000).qt);
     p.setPen(pen);
     const QFontMetricsF m(police);
     p.drawText(QPointF(0, m.ascent()), s);
@@ -345,25 +940,7 @@ void Lecteur::enregistrement(const Octets& o, quint16 type, quint16 drapeaux)
         if (o.u32(20) > 0 && o.u32(20) < 100000)
             ppp_ = o.u32(20);
         break;
-    case 0x4008: { // object
-        if (drapeaux & 0x8000) // continued over several records: not read
-            break;
-        const quint32 id = drapeaux & 0xFF;
-        switch ((drapeaux >> 8) & 0x7F) {
-        case 1: objets_[id] = lire_brosse(o, 12); break;
-        case 2: objets_[id] = lire_plume(o, 12); break;
-        case 3: objets_[id] = lire_chemin(o, 12); break;
-        case 6: {
-            PoliceEmfPlus pe;
-            pe.police = lire_police(o, 12, pe.taille, pe.unite);
-            polices_[id] = pe;
-            objets_[id] = pe.police;
-            break;
-        }
-        default: objets_[id] = std::monostate{}; break;
-        }
-        break;
-    }
+    case 0x4008: objet_recu(o, drapeaux); break;
     case 0x400A: case 0x400B: { // FillRects, DrawRects
         const qint64 base = type == 0x400A ? 16 : 12;
         const qint64 n = o.u32(base), pas = compresses ? 8 : 16;
@@ -464,6 +1041,24 @@ void Lecteur::enregistrement(const Octets& o, quint16 type, quint16 drapeaux)
             tracer(c, o.u32(12));
         break;
     }
+    case 0x4013: // FillRegion
+        if (const auto* r = objet<Region>(drapeaux))
+            remplir(chemin_de(*r, complete()), brosse(o.u32(12), couleur));
+        break;
+    case 0x401A: case 0x401B: { // DrawImage, DrawImagePoints: attributes, source unit and rectangle
+        const QRectF source(o.f32(20), o.f32(24), o.f32(28), o.f32(32));
+        QPolygonF coins;
+        if (type == 0x401A) {
+            const QRectF r = compresses ? QRectF(o.i16(36), o.i16(38), o.i16(40), o.i16(42))
+                                        : QRectF(o.f32(36), o.f32(40), o.f32(44), o.f32(48));
+            coins << r.topLeft() << r.topRight() << r.bottomLeft();
+        } else if (o.u32(36) == 3 && !(drapeaux & 0x0800)) { // three points; relative ones are not read
+            coins = lire_points(o, 40, 3, compresses);
+        }
+        if (coins.size() == 3)
+            image(drapeaux, o.u32(16), source, coins);
+        break;
+    }
     case 0x401C: texte(o, drapeaux); break;
 
     // Transforms.
@@ -491,16 +1086,25 @@ void Lecteur::enregistrement(const Octets& o, quint16 type, quint16 drapeaux)
         monde_ = (drapeaux & 0x2000) ? monde_ * t : t * monde_;
         break;
     }
-    case 0x4025: case 0x4027: case 0x4028: // Save, BeginContainer, BeginContainerNoParams
-        if (sauvegardes_.size() < 10000)
-            sauvegardes_[o.u32(type == 0x4027 ? 44 : 12)] = {monde_, {unite_page_, echelle_page_}};
+    case 0x4021: lisse_ = (drapeaux & 0xFF) != 5; break; // SetInterpolationMode: 5 is the nearest pixel
+    case 0x4025: case 0x4027: case 0x4028: { // Save, BeginContainer, BeginContainerNoParams
+        if (sauvegardes_.size() >= 10000)
+            break;
+        sauvegardes_[o.u32(type == 0x4027 ? 44 : 12)] = etat();
+        if (type == 0x4027) { // the container's source rectangle falls on its destination rectangle
+            const QRectF cible(o.f32(12), o.f32(16), o.f32(20), o.f32(24)), source(o.f32(28), o.f32(32), o.f32(36), o.f32(40));
+            if (source.width() != 0 && source.height() != 0)
+                monde_ = QTransform::fromTranslate(-source.left(), -source.top())
+                    * QTransform::fromScale(cible.width() / source.width(), cible.height() / source.height())
+                    * QTransform::fromTranslate(cible.left(), cible.top()) * monde_;
+        }
         break;
+    }
     case 0x4026: case 0x4029: { // Restore, EndContainer
         const auto it = sauvegardes_.find(o.u32(12));
         if (it != sauvegardes_.end()) {
-            monde_ = it->second.first;
-            unite_page_ = it->second.second.first;
-            echelle_page_ = it->second.second.second;
+            retablir(it->second);
+            sauvegardes_.erase(it);
         }
         break;
     }
@@ -519,6 +1123,10 @@ void Lecteur::enregistrement(const Octets& o, quint16 type, quint16 drapeaux)
             decouper(std::get<QPainterPath>(it->second), (drapeaux >> 8) & 0xF);
         break;
     }
+    case 0x4034: // SetClipRegion
+        if (const auto* r = objet<Region>(drapeaux))
+            decouper(chemin_de(*r, complete()), (drapeaux >> 8) & 0xF);
+        break;
     case 0x4035: { // OffsetClip, in world units
         QPainter& p = d_.peintre();
         if (p.hasClipping()) {
@@ -549,9 +1157,9 @@ struct Lecture::Detail {
     std::unique_ptr<Lecteur> lecteur;
 };
 
-Lecture::Lecture(gdi::Dessin& dessin) : detail_(std::make_unique<Detail>())
+Lecture::Lecture(gdi::Dessin& dessin, int profondeur) : detail_(std::make_unique<Detail>())
 {
-    detail_->lecteur = std::make_unique<Lecteur>(dessin, 96);
+    detail_->lecteur = std::make_unique<Lecteur>(dessin, 96, profondeur);
 }
 
 Lecture::~Lecture() = default;

@@ -15,7 +15,8 @@ bool seulement_emfplus(const Octets& f);
 // Draws the EMF+ records of one EMR_COMMENT after another, on the painter of `dessin`.
 class Lecture {
 public:
-    explicit Lecture(gdi::Dessin& dessin);
+    // `profondeur`: how deep this metafile is drawn inside another one's picture (0: not inside).
+    explicit Lecture(gdi::Dessin& dessin, int profondeur = 0);
     ~Lecture();
     Lecture(const Lecture&) = delete;
     Lecture& operator=(const Lecture&) = delete;

@@ -19,7 +19,9 @@ QSize taille_metafichier(QByteArrayView donnees)
     return est_emf(f) ? emf::taille(f) : wmf::taille(f);
 }
 
-QImage rendre_metafichier(QByteArrayView donnees, QSize taille, qint64 budget_ms)
+namespace {
+
+QImage rendre(QByteArrayView donnees, QSize taille, qint64 budget_ms, QColor fond, int profondeur)
 {
     if (taille.isEmpty() || !dimensions_vraisemblables(taille.width(), taille.height())
         || qint64(taille.width()) * taille.height() * 4 > octets_rendu_maximaux)
@@ -28,13 +30,25 @@ QImage rendre_metafichier(QByteArrayView donnees, QSize taille, qint64 budget_ms
     const bool emf = est_emf(f);
     if (!(emf ? emf::taille(f) : wmf::taille(f)).isValid())
         return {};
-    QImage image(taille, QImage::Format_RGB32);
+    QImage image(taille, fond.alpha() == 255 ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         return {};
-    image.fill(Qt::white);
+    image.fill(fond);
     if (emf)
-        emf::jouer(f, image, budget_ms);
+        emf::jouer(f, image, budget_ms, profondeur);
     else
         wmf::jouer(f, image, budget_ms);
     return image;
+}
+
+} // namespace
+
+QImage rendre_metafichier(QByteArrayView donnees, QSize taille, qint64 budget_ms)
+{
+    return rendre(donnees, taille, budget_ms, Qt::white, 0);
+}
+
+QImage rendre_metafichier_transparent(QByteArrayView donnees, QSize taille, int profondeur, qint64 budget_ms)
+{
+    return rendre(donnees, taille, budget_ms, Qt::transparent, profondeur);
 }

@@ -18,11 +18,16 @@ QSize taille_metafichier(QByteArrayView donnees);
 // metafile we read or `taille` is empty or too large. Stops drawing after `budget_ms`.
 QImage rendre_metafichier(QByteArrayView donnees, QSize taille, qint64 budget_ms = 4000);
 
+// The picture drawn at `taille` on a transparent background, as a picture inside another metafile
+// draws it; `profondeur` says how deep it is drawn inside others (metafiles drawn within it stop
+// at a fixed depth).
+QImage rendre_metafichier_transparent(QByteArrayView donnees, QSize taille, int profondeur, qint64 budget_ms = 1000);
+
 // The two readers behind these functions.
 class Octets;
 namespace emf {
 QSize taille(const Octets& fichier);
-void jouer(const Octets& fichier, QImage& image, qint64 budget_ms);
+void jouer(const Octets& fichier, QImage& image, qint64 budget_ms, int profondeur = 0);
 }
 namespace wmf {
 QSize taille(const Octets& fichier);
