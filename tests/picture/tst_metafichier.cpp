@@ -4,6 +4,7 @@
 #include "fichiers_essai.h"
 #include "picture/metafichier.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
 #include <QHash>
@@ -492,12 +493,20 @@ private Q_SLOTS:
         // made from extreme values, then every drawing record with its fields at those values.
         const QList<quint16> dessins{0x400A, 0x400B, 0x400C, 0x400D, 0x4019, 0x4018, 0x4016, 0x4017, 0x400E, 0x400F,
                                      0x4010, 0x4011, 0x4012, 0x4014, 0x4015, 0x401C, 0x4021, 0x402A, 0x402C, 0x402B,
-                                     0x402D, 0x402E, 0x402F, 0x4025, 0x4026, 0x4030, 0x4031, 0x4032, 0x4033, 0x4035};
+                                     0x402D, 0x402E, 0x402F, 0x4025, 0x4026, 0x4030, 0x4031, 0x4032, 0x4033, 0x4035,
+                                     0x4013, 0x401A, 0x401B, 0x4034, 0x4027, 0x4028, 0x4029};
         for (const quint32 motif : {0x80000000u, 0x7FFFFFFFu, 0xFFFFFFFFu, 0x7F7FFFFFu, 0xFF7FFFFFu, 0x4F000000u, 0x00000002u}) {
             const QByteArray donnees = champs({motif}).repeated(40);
             QByteArray tout = plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96}));
-            for (quint16 genre : {1, 2, 3, 6}) // brush, pen, path, font
-                tout += plus(0x4008, quint16(genre << 8), donnees);
+            for (quint16 genre : {1, 2, 3, 4, 5, 6}) // brush, pen, path, region, image, font
+                for (quint16 id : {0, 1})
+                    tout += plus(0x4008, quint16(genre << 8 | id), donnees);
+            // Objects of every kind with each brush type and image type, and one continued.
+            for (quint32 sorte : {0u, 1u, 2u, 3u, 4u})
+                tout += plus(0x4008, 0x0100 | 2, champs({0xDBC01002, sorte}) + donnees);
+            for (quint32 sorte : {1u, 2u})
+                tout += plus(0x4008, 0x0500 | 2, champs({0xDBC01002, sorte}) + donnees);
+            tout += plus(0x4008, 0x8100 | 3, champs({motif}) + donnees);
             for (const quint16 type : dessins)
                 for (const quint16 drapeaux : {0x0000, 0x4000, 0x8000, 0x2000})
                     tout += plus(type, drapeaux, donnees);
@@ -577,6 +586,206 @@ private Q_SLOTS:
         const QColor milieu(image.pixel(48, 48)), coin(image.pixel(2, 2));
         QVERIFY2(milieu.red() > 200 && milieu.blue() < 60, qPrintable(milieu.name()));
         QVERIFY2(coin.blue() > 150 && coin.red() < 100, qPrintable(coin.name()));
+    }
+
+    // Hatch brushes: each of the 53 styles is its own pattern of 8 x 8 device pixels, in the
+    // foreground colour on the back colour.
+    void hachures_emfplus()
+    {
+        QSet<QByteArray> motifs;
+        for (quint32 style = 0; style < 53; ++style) {
+            QByteArray tout = plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96}));
+            tout += plus(0x4008, 0x0100 | 4, champs({0xDBC01002, 1, style, 0xFFFF0000, 0xFF0000FF}));
+            tout += plus(0x400A, 0, champs({4, 1, f(0), f(0), f(96), f(96)}));
+            const QImage image = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
+            QByteArray motif;
+            int devant = 0, fond = 0;
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 16; ++x) {
+                    const QRgb c = image.pixel(x + 40, y + 40);
+                    QVERIFY2(c == qRgb(255, 0, 0) || c == qRgb(0, 0, 255), qPrintable(QString::number(style)));
+                    if (c == image.pixel(x + 48, y + 40) && c == image.pixel(x + 40, y + 48)) // a period of 8
+                        (c == qRgb(255, 0, 0) ? devant : fond) += 1;
+                    motif += c == qRgb(255, 0, 0) ? '1' : '0';
+                }
+            QCOMPARE(devant + fond, 256);
+            QVERIFY2(devant > 0 && fond > 0, qPrintable(QString::number(style)));
+            motifs.insert(motif.left(8 * 16));
+        }
+        QCOMPARE(motifs.size(), 53);
+        // Horizontal: the first row of every 8 in the foreground, on the device's rows.
+        QByteArray tout = plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96}));
+        tout += plus(0x400A, 0, champs({0, 1, f(0), f(0), f(96), f(96)}));
+        tout.replace(tout.indexOf(plus(0x400A, 0, {}).left(4)), 0, plus(0x4008, 0x0100, champs({0xDBC01002, 1, 0, 0xFFFF0000, 0xFF0000FF})));
+        const QImage image = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96));
+        QCOMPARE(QColor(image.pixel(30, 16)), QColor(Qt::red));
+        QCOMPARE(QColor(image.pixel(30, 17)), QColor(Qt::blue));
+        QCOMPARE(QColor(image.pixel(30, 23)), QColor(Qt::blue));
+        QCOMPARE(QColor(image.pixel(30, 24)), QColor(Qt::red));
+    }
+
+    // Images: bitmaps of each pixel format, a compressed PNG and a metafile, each drawn into its
+    // own rectangle of a 2 x 2 picture (red, green / blue, white) at the nearest pixel; then one
+    // drawn mirrored onto three points, and a part of one.
+    void images_emfplus()
+    {
+        const QList<QRgb> couleurs{qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 255)};
+        const auto bitmap = [](quint32 format, qint32 pas, const QByteArray& pixels, const QByteArray& palette = {}) {
+            return champs({0xDBC01002, 1, 2, 2, quint32(pas), format, 0}) + palette + pixels;
+        };
+        QByteArray argb, rvb24, index8, rvb565;
+        for (int i = 0; i < 4; ++i) {
+            argb += champs({couleurs[i]});
+            rvb24 += QByteArray(1, char(qBlue(couleurs[i]))) + char(qGreen(couleurs[i])) + char(qRed(couleurs[i]));
+            if (i % 2)
+                rvb24 += QByteArray(2, '\0'); // rows of 8 bytes
+            index8 += QByteArray(1, char(3 - i)) + (i % 2 ? QByteArray(2, '\0') : QByteArray());
+            const quint16 m = quint16((qRed(couleurs[i]) >> 3) << 11 | (qGreen(couleurs[i]) >> 2) << 5 | qBlue(couleurs[i]) >> 3);
+            rvb565 += QByteArray(1, char(m & 0xFF)) + char(m >> 8);
+        }
+        const QByteArray palette = champs({0, 4, couleurs[3], couleurs[2], couleurs[1], couleurs[0]});
+        QImage png(2, 2, QImage::Format_RGB32);
+        for (int i = 0; i < 4; ++i)
+            png.setPixel(i % 2, i / 2, couleurs[i]);
+        QByteArray png_octets;
+        QBuffer tampon(&png_octets);
+        tampon.open(QIODevice::WriteOnly);
+        QVERIFY(png.save(&tampon, "PNG"));
+        // A metafile of the same four colours, as a quarter of 96 x 96 each.
+        QByteArray quarts;
+        for (int i = 0; i < 4; ++i)
+            quarts += plus(0x400A, 0x8000, champs({couleurs[i] | 0xFF000000, 1, f(48 * (i % 2)), f(48 * (i / 2)), f(48), f(48)}));
+        const QByteArray emf = emf_fait({commentaire(plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96})) + quarts)});
+        const QList<QByteArray> images{
+            bitmap(0x0026200A, 8, argb), bitmap(0x00021808, 8, rvb24), bitmap(0x00030803, 4, index8, palette),
+            bitmap(0x00021006, 4, rvb565), champs({0xDBC01002, 1, 0, 0, 0, 0, 1}) + png_octets,
+            champs({0xDBC01002, 2, 3, quint32(emf.size())}) + emf};
+        for (qsizetype i = 0; i < images.size(); ++i) {
+            QByteArray tout = plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96})) + plus(0x4021, 5, {});
+            tout += plus(0x4008, 0x0500 | 7, images[i]);
+            const float source = i == 5 ? 96 : 2; // the metafile's source is in its own pixels
+            tout += plus(0x401A, 7, champs({0, 2, f(0), f(0), f(source), f(source), f(0), f(0), f(64), f(64)}));
+            // Mirrored: the three points put the left column on the right.
+            tout += plus(0x401B, 7, champs({0, 2, f(0), f(0), f(source), f(source), 3, f(96), f(64), f(64), f(64), f(96), f(96)}));
+            const QImage image = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
+            const QString nom = QStringLiteral("image %1").arg(i);
+            for (int c = 0; c < 4; ++c)
+                QVERIFY2(image.pixel(16 + 32 * (c % 2), 16 + 32 * (c / 2)) == couleurs[c], qPrintable(nom));
+            QVERIFY2(image.pixel(88, 72) == couleurs[0] && image.pixel(72, 72) == couleurs[1], qPrintable(nom));
+            QVERIFY2(image.pixel(88, 88) == couleurs[2] && image.pixel(72, 88) == couleurs[3], qPrintable(nom));
+        }
+        // A part: the right column alone, stretched over the whole rectangle.
+        QByteArray tout = plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96})) + plus(0x4021, 5, {});
+        tout += plus(0x4008, 0x0500, images[0]);
+        tout += plus(0x401A, 0, champs({0, 2, f(1), f(0), f(1), f(2), f(0), f(0), f(96), f(96)}));
+        const QImage image = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(image.pixel(10, 10), couleurs[1]);
+        QCOMPARE(image.pixel(86, 86), couleurs[3]);
+    }
+
+    // Regions: built from rectangles, the whole plane and their combinations, filled, and set as
+    // the clip. Each case: the painted quarters, top-left, top-right, bottom-left, bottom-right.
+    void regions_emfplus_data()
+    {
+        const auto rect = [](float x, float y, float l, float h) { return champs({0x10000000, f(x), f(y), f(l), f(h)}); };
+        const QByteArray gauche = rect(0, 0, 48, 96), haut = rect(0, 0, 96, 48);
+        QTest::addColumn<QByteArray>("noeuds");
+        QTest::addColumn<QString>("attendu");
+        QTest::newRow("rectangle") << gauche << "1010";
+        QTest::newRow("intersection") << champs({1}) + gauche + haut << "1000";
+        QTest::newRow("union") << champs({2}) + gauche + haut << "1110";
+        QTest::newRow("ou exclusif") << champs({3}) + gauche + haut << "0110";
+        QTest::newRow("exclusion") << champs({4}) + gauche + haut << "0010";
+        QTest::newRow("complement") << champs({5}) + gauche + haut << "0100";
+        QTest::newRow("plan sauf") << champs({4, 0x10000003}) + gauche << "0101";
+        QTest::newRow("vide") << champs({0x10000002}) << "0000";
+        QTest::newRow("plan") << champs({0x10000003}) << "1111";
+        QTest::newRow("imbriquee") << champs({1, 0x10000003, 2}) + gauche + haut << "1110";
+    }
+    void regions_emfplus()
+    {
+        QFETCH(QByteArray, noeuds);
+        QFETCH(QString, attendu);
+        for (const bool decoupe : {false, true}) {
+            QByteArray tout = plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96}));
+            tout += plus(0x4008, 0x0400 | 9, champs({0xDBC01002, 1}) + noeuds);
+            if (decoupe) { // the clip, then the whole picture filled
+                tout += plus(0x4034, 9, {});
+                tout += plus(0x400A, 0x8000, champs({0xFFFF0000, 1, f(0), f(0), f(96), f(96)}));
+            } else {
+                tout += plus(0x4013, 0x8000 | 9, champs({0xFFFF0000}));
+            }
+            const QImage image = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
+            QString vu;
+            for (const QPoint p : {QPoint(24, 24), QPoint(72, 24), QPoint(24, 72), QPoint(72, 72)})
+                vu += QColor(image.pixel(p)) == QColor(Qt::red) ? u'1' : u'0';
+            QCOMPARE(vu, attendu);
+        }
+    }
+
+    // Texture brushes: a 2 x 2 picture (red and blue columns) repeated over the world from its
+    // origin, mirrored at every other tile with the flip wrap mode; then the brush's transform.
+    void textures_emfplus()
+    {
+        const QByteArray image = champs({0xDBC01002, 1, 2, 2, 8, 0x0026200A, 0, 0xFFFF0000, 0xFF0000FF, 0xFFFF0000, 0xFF0000FF});
+        const auto rangee = [&](quint32 mode, const QByteArray& matrice) {
+            QByteArray tout = plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96}));
+            tout += plus(0x4008, 0x0100 | 5, champs({0xDBC01002, 2, matrice.isEmpty() ? 0u : 2u, mode}) + matrice + image);
+            tout += plus(0x400A, 0, champs({5, 1, f(0), f(0), f(96), f(96)}));
+            const QImage rendu = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
+            QString vu;
+            for (int x = 0; x < 8; ++x) // the main colour: a scaled texture may be smoothed
+                vu += qRed(rendu.pixel(x, 10)) > 200 && qBlue(rendu.pixel(x, 10)) < 100 ? u'r'
+                    : qBlue(rendu.pixel(x, 10)) > 200 && qRed(rendu.pixel(x, 10)) < 100 ? u'b' : u'?';
+            return vu;
+        };
+        QCOMPARE(rangee(0, {}), QString("rbrbrbrb"));                                  // tile
+        QCOMPARE(rangee(1, {}), QString("rbbrrbbr"));                                  // flip x
+        const QString agrandie = rangee(0, champs({f(4), 0, 0, f(4), 0, 0}));            // four times as large
+        QVERIFY2(agrandie.mid(1, 2) == "rr" && agrandie.mid(5, 2) == "bb", qPrintable(agrandie));
+    }
+
+    // Containers and saved states: a container maps its source rectangle onto its destination
+    // and may clip; ending it, or restoring a state, brings back the transform and the clip.
+    void conteneurs_emfplus()
+    {
+        const auto remplir = [&](quint32 argb, float x, float y, float l, float h) {
+            return plus(0x400A, 0x8000, champs({argb, 1, f(x), f(y), f(l), f(h)}));
+        };
+        QByteArray tout = plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96}));
+        // Container 1: (0, 0, 10, 10) onto the bottom-right quarter, clipped to its left half.
+        tout += plus(0x4027, 0x0200, champs({f(48), f(48), f(48), f(48), f(0), f(0), f(10), f(10), 1}));
+        tout += plus(0x4032, 0, champs({f(0), f(0), f(5), f(10)}));
+        tout += remplir(0xFFFF0000, 0, 0, 10, 10);
+        tout += plus(0x4029, 0, champs({1}));
+        tout += remplir(0xFF0000FF, 0, 0, 10, 10);                  // at the world's origin, uncut
+        // A saved state: a clip set after it goes with the restore.
+        tout += plus(0x4025, 0, champs({2}));
+        tout += plus(0x4032, 0, champs({f(0), f(0), f(1), f(1)}));
+        tout += plus(0x4026, 0, champs({2}));
+        tout += remplir(0xFF00FF00, 0, 40, 40, 8);
+        const QImage image = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(QColor(image.pixel(60, 70)), QColor(Qt::red));
+        QCOMPARE(QColor(image.pixel(85, 70)), QColor(Qt::white)); // clipped inside the container
+        QCOMPARE(QColor(image.pixel(5, 5)), QColor(Qt::blue));
+        QCOMPARE(QColor(image.pixel(20, 44)), QColor(Qt::green));
+    }
+
+    // An object too large for one record comes in parts; a line thinner than a pixel is faint.
+    void objets_continus_et_traits_fins_emfplus()
+    {
+        const QByteArray brosse = champs({0xDBC01002, 0, 0xFFFF0000});
+        QByteArray tout = plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96}));
+        tout += plus(0x4008, 0x8100 | 6, champs({quint32(brosse.size())}) + brosse.left(6));
+        tout += plus(0x4008, 0x8100 | 6, champs({quint32(brosse.size())}) + brosse.mid(6));
+        tout += plus(0x400A, 0, champs({6, 1, f(0), f(0), f(96), f(48)}));
+        // A pen of a tenth of a pixel, red.
+        tout += plus(0x4008, 0x0200 | 8, champs({0xDBC01002, 0, 0, 0, f(0.1f), 0xDBC01002, 0, 0xFFFF0000}));
+        tout += plus(0x400D, 8, champs({2, f(0), f(72.5f), f(96), f(72.5f)}));
+        const QImage image = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(QColor(image.pixel(48, 24)), QColor(Qt::red));
+        const QColor trait(image.pixel(48, 72));
+        QVERIFY2(trait.red() == 255 && trait.green() > 150 && trait.green() < 250, qPrintable(trait.name()));
     }
 
     void champs_extremes_wmf()
