@@ -19,6 +19,8 @@
 #include <array>
 #include <cmath>
 #include <map>
+#include <memory>
+#include <optional>
 #include <variant>
 
 namespace emfplus {
@@ -27,9 +29,16 @@ namespace {
 
 // A brush, and whether its pattern is laid on the device's pixels (hatches) rather than on the
 // world's units (textures and gradients).
+struct Eventail;
+
 struct Brosse {
+    Brosse(QBrush b = {}, bool sur_appareil = false) : qt(std::move(b)), appareil(sur_appareil) {}
     QBrush qt;
     bool appareil = false;
+    std::optional<QPainterPath> limite; // world units; a path gradient paints nothing outside it
+    // A path gradient with colours around its boundary, drawn at the size it is painted at.
+    std::shared_ptr<const Eventail> eventail;
+    QTransform matrice_eventail;
 };
 
 struct Plume {
@@ -207,9 +216,66 @@ QGradient::Spread etalement(quint32 mode)
     return mode == 4 ? QGradient::PadSpread : mode == 0 ? QGradient::RepeatSpread : QGradient::ReflectSpread;
 }
 
-// A path gradient: the centre colour at its centre point, fading to the surrounding colours (their
-// mean) at the boundary (its points, or its path) farthest from the centre; the blend runs from the
-// boundary (0) to the centre (1), and the focus scales keep the centre colour over that part of it.
+// A path gradient drawn as GDI+ does: a fan of triangles from the centre point to each side of
+// the boundary, each shaded from the colours of its two boundary points along the side to the
+// centre colour at the centre (`melange` gives the share of the centre colour, as alpha, from the
+// boundary, 0, to the centre, 1). It is drawn when painted, into a picture of the boundary's box
+// at the size the box takes on the picture (at most `cote_eventail_maximal` pixels a side).
+struct Eventail {
+    QPolygonF bord;
+    QList<QColor> couleurs;
+    QPointF c;
+    QColor centre;
+    QGradientStops melange;
+    QRectF boite;
+};
+
+constexpr int cote_eventail_maximal = 512;
+
+// The brush of `e`, for a box that takes `cote` pixels on its longest side.
+QBrush dessiner_eventail(const Eventail& e, double cote)
+{
+    const double echelle = std::clamp(cote, 2.0, double(cote_eventail_maximal)) / std::max(e.boite.width(), e.boite.height());
+    const QSize taille(std::max(1, int(std::ceil(e.boite.width() * echelle))), std::max(1, int(std::ceil(e.boite.height() * echelle))));
+    QImage image(taille, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter peintre(&image);
+    peintre.setPen(Qt::NoPen); // no antialiasing: the triangles meet without seams
+    peintre.scale(echelle, echelle);
+    peintre.translate(-e.boite.topLeft());
+    const auto couleur = [&](qsizetype i) { return e.couleurs[std::min(i, e.couleurs.size() - 1)]; };
+    for (qsizetype i = 0; i < e.bord.size(); ++i) {
+        const QPointF a = e.bord[i], b = e.bord[(i + 1) % e.bord.size()];
+        QPainterPath triangle;
+        triangle.addPolygon(QPolygonF{e.c, a, b});
+        triangle.closeSubpath();
+        // Along the side, from one point's colour to the other's.
+        QLinearGradient cote_a_cote(a, b);
+        cote_a_cote.setColorAt(0, couleur(i));
+        cote_a_cote.setColorAt(1, couleur((i + 1) % e.bord.size()));
+        peintre.fillPath(triangle, cote_a_cote);
+        // Over it, the centre colour from the centre (fully) to the side (not at all).
+        const QPointF d = b - a;
+        const double l2 = QPointF::dotProduct(d, d);
+        if (!(l2 > 0))
+            continue;
+        QLinearGradient vers_cote(e.c, a + QPointF::dotProduct(e.c - a, d) / l2 * d);
+        for (const auto& [position, part] : e.melange) {
+            QColor c = e.centre;
+            c.setAlphaF(e.centre.alphaF() * part.alphaF());
+            vers_cote.setColorAt(1 - position, c);
+        }
+        peintre.fillPath(triangle, vers_cote);
+    }
+    peintre.end();
+    QBrush brosse(image);
+    brosse.setTransform(QTransform::fromScale(1 / echelle, 1 / echelle) * QTransform::fromTranslate(e.boite.left(), e.boite.top()));
+    return brosse;
+}
+
+// A path gradient: the centre colour at its centre point, the surrounding colours at the boundary
+// (its points, or its path), the blend and the focus scales between. Nothing is painted outside
+// the boundary.
 Brosse degrade_de_chemin(const Octets& o, qint64 p)
 {
     const quint32 drapeaux = o.u32(p + 8);
@@ -218,9 +284,11 @@ Brosse degrade_de_chemin(const Octets& o, qint64 p)
     const qint64 n = o.u32(p + 28);
     if (n < 1 || n > 100'000 || !o.contient(p + 32, n * 4))
         return {QBrush(centre)};
+    QList<QColor> couleurs;
     double r = 0, g = 0, b = 0, a = 0;
     for (qint64 i = 0; i < n; ++i) {
         const QColor s = argb(o.u32(p + 32 + 4 * i));
+        couleurs << s;
         r += s.red(), g += s.green(), b += s.blue(), a += s.alpha();
     }
     const QColor autour(int(r / n), int(g / n), int(b / n), int(a / n));
@@ -234,33 +302,65 @@ Brosse degrade_de_chemin(const Octets& o, qint64 p)
         bord = lire_points(o, q + 4, points, false);
         q += 4 + std::min<qint64>(points, 1 << 26) * 8;
     }
+    if (bord.size() > 1 && bord.first() == bord.last())
+        bord.removeLast();
     double rayon = 0;
     for (const QPointF& point : std::as_const(bord))
         rayon = std::max(rayon, std::hypot(point.x() - c.x(), point.y() - c.y()));
-    if (!(rayon > 0) || !std::isfinite(rayon))
+    const QRectF boite = bord.boundingRect();
+    if (!(rayon > 0) || !std::isfinite(rayon) || !(boite.width() > 0) || !(boite.height() > 0))
         return {QBrush(centre)};
     QTransform matrice;
     if (drapeaux & 0x02) {
         matrice = lire_matrice(o, q);
         q += 24;
     }
-    // Stops from the boundary (0) to the centre (1), turned around for a gradient from the centre.
-    QGradientStops arrets{{0, autour}, {1, centre}};
+    // The share of the centre colour, from the boundary (0) to the centre (1); or, with preset
+    // colours, the colours themselves.
+    const bool couleurs_donnees = drapeaux & 0x04;
+    QGradientStops melange{{0, QColor(0, 0, 0, 0)}, {1, QColor(0, 0, 0, 255)}};
     if (drapeaux & 0x0C)
-        if (const auto m = lire_melange(o, q, drapeaux & 0x04, autour, centre))
-            arrets = *m;
+        if (const auto m = lire_melange(o, q, couleurs_donnees, QColor(0, 0, 0, 0), QColor(0, 0, 0, 255)))
+            melange = *m;
     double foyer = 0;
     if ((drapeaux & 0x40) && o.u32(q) == 2)
         foyer = std::clamp((o.f32(q + 4) + o.f32(q + 8)) / 2, 0.0, 0.99);
-    QRadialGradient degrade(c, rayon);
-    for (const auto& [position, couleur] : std::as_const(arrets))
-        degrade.setColorAt(foyer + (1 - position) * (1 - foyer), couleur);
+    if (foyer > 0) // the centre colour spreads over the focus part
+        for (auto& [position, part] : melange)
+            position *= 1 - foyer;
     if (foyer > 0)
-        degrade.setColorAt(0, arrets.last().second);
-    QBrush brosse(degrade);
-    if (matrice.isInvertible())
-        brosse.setTransform(matrice);
-    return {brosse};
+        melange.append({1, melange.last().second});
+    Brosse brosse;
+    if (!couleurs_donnees && bord.size() >= 3 && bord.size() <= 4096) {
+        brosse.eventail = std::make_shared<const Eventail>(Eventail{bord, couleurs, c, centre, melange, boite});
+    } else {
+        QRadialGradient degrade(c, rayon);
+        for (const auto& [position, couleur] : std::as_const(melange)) {
+            QColor mixte = couleur;
+            if (!couleurs_donnees) { // the mean surrounding colour to the centre colour
+                const float f = couleur.alphaF();
+                mixte = QColor::fromRgbF(float(autour.redF() + (centre.redF() - autour.redF()) * f),
+                                         float(autour.greenF() + (centre.greenF() - autour.greenF()) * f),
+                                         float(autour.blueF() + (centre.blueF() - autour.blueF()) * f),
+                                         float(autour.alphaF() + (centre.alphaF() - autour.alphaF()) * f));
+            }
+            degrade.setColorAt(1 - position, mixte);
+        }
+        brosse.qt = QBrush(degrade);
+    }
+    if (bord.size() >= 3) {
+        QPainterPath limite;
+        limite.addPolygon(bord);
+        limite.closeSubpath();
+        brosse.limite = limite;
+    }
+    if (matrice.isInvertible() && !matrice.isIdentity()) {
+        brosse.qt.setTransform(brosse.qt.transform() * matrice);
+        brosse.matrice_eventail = matrice;
+        if (brosse.limite)
+            brosse.limite = matrice.map(*brosse.limite);
+    }
+    return brosse;
 }
 
 Brosse lire_brosse(const Octets& o, qint64 p, Lecture_objets& ctx);
@@ -652,6 +752,12 @@ private:
     // to the picture's where the device's are finer: its pattern then stays a pattern, not a blur.
     QBrush a_peindre(const Brosse& b, const QTransform& t) const
     {
+        if (b.eventail) {
+            const QRectF boite = (b.matrice_eventail * t).mapRect(b.eventail->boite);
+            QBrush qt = dessiner_eventail(*b.eventail, std::max(boite.width(), boite.height()));
+            qt.setTransform(qt.transform() * b.matrice_eventail);
+            return qt;
+        }
         if (!b.appareil || !t.isInvertible())
             return b.qt;
         QBrush qt = b.qt;
@@ -687,7 +793,7 @@ private:
             return;
         QPainter& p = d_.peintre();
         p.setTransform(t);
-        p.fillPath(c, a_peindre(b, t));
+        p.fillPath(b.limite ? c.intersected(*b.limite) : c, a_peindre(b, t));
     }
     void tracer(const QPainterPath& c, quint32 id_plume)
     {
