@@ -572,7 +572,7 @@ private Q_SLOTS:
     }
 
     // A path-gradient brush: its centre colour (after the flags and the wrap mode) in the middle,
-    // its surrounding colour at the boundary's corners.
+    // its surrounding colours at the boundary's points.
     void degrade_de_chemin_emfplus()
     {
         // Version, type 3; flags 0 (points), wrap 0, centre red at (48, 48), one surrounding blue,
@@ -586,6 +586,27 @@ private Q_SLOTS:
         const QColor milieu(image.pixel(48, 48)), coin(image.pixel(2, 2));
         QVERIFY2(milieu.red() > 200 && milieu.blue() < 60, qPrintable(milieu.name()));
         QVERIFY2(coin.blue() > 150 && coin.red() < 100, qPrintable(coin.name()));
+
+        // One colour per boundary point: a black centre, red, green, blue and white corners of a
+        // square inside the picture; a fill of the whole picture paints the square alone.
+        const QByteArray quatre = champs({0xDBC01002, 3, 0, 0, 0xFF000000, f(48), f(48), 4, 0xFFFF0000, 0xFF00FF00, 0xFF0000FF,
+                                          0xFFFFFFFF, 4, f(16), f(16), f(80), f(16), f(80), f(80), f(16), f(80)});
+        tout = plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96}));
+        tout += plus(0x4008, 0x0100 | 3, quatre);
+        tout += plus(0x400A, 0, champs({3, 1, f(0), f(0), f(96), f(96)}));
+        const QImage coins = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
+        const auto proche = [&](QPoint p, QColor attendue) {
+            const QColor vue(coins.pixel(p));
+            return std::abs(vue.red() - attendue.red()) < 60 && std::abs(vue.green() - attendue.green()) < 60
+                && std::abs(vue.blue() - attendue.blue()) < 60;
+        };
+        QVERIFY(proche({18, 18}, Qt::red));
+        QVERIFY(proche({77, 18}, Qt::green));
+        QVERIFY(proche({77, 77}, Qt::blue));
+        QVERIFY(proche({18, 77}, Qt::white));
+        QVERIFY(proche({48, 48}, Qt::black));
+        QCOMPARE(QColor(coins.pixel(8, 48)), QColor(Qt::white)); // outside the boundary: not painted
+        QCOMPARE(QColor(coins.pixel(88, 48)), QColor(Qt::white));
     }
 
     // Hatch brushes: each of the 53 styles is its own pattern of 8 x 8 device pixels, in the
