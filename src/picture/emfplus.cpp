@@ -853,7 +853,10 @@ private:
         p.setTransform(QTransform());
         p.setClipPath(zone);
     }
+    // The font of object `id` at its size in pixels; `echelle` is the world's scale on the picture.
+    std::optional<QFont> police_a(quint32 id, double echelle) const;
     void texte(const Octets& o, quint16 drapeaux);
+    void caracteres_places(const Octets& o, quint16 drapeaux);
     void objet_recu(const Octets& o, quint16 drapeaux);
     // Draws image `id`'s part `source` (in `unite`) onto the parallelogram of `coins` (its top-left,
     // top-right and bottom-left corners, in world units).
@@ -999,11 +1002,24 @@ void Lecteur::image(quint32 id, quint32 unite, QRectF source, const QPolygonF& c
     p.drawImage(source, dessin, partie);
 }
 
+std::optional<QFont> Lecteur::police_a(quint32 id, double echelle) const
+{
+    const auto it = polices_.find(id & 0xFF);
+    if (it == polices_.end())
+        return std::nullopt;
+    // The font size counts in its own unit, under the world transform for world units.
+    const PoliceEmfPlus& pe = it->second;
+    const double px = pe.unite == 0 ? pe.taille * echelle : pe.taille * facteur(pe.unite) * pixel_appareil();
+    if (!std::isfinite(px) || px < 0.3 || px > 4.0 * (d_.taille_image().width() + d_.taille_image().height()))
+        return std::nullopt;
+    QFont police = pe.police;
+    police.setPixelSize(gdi::entier_borne(px, 1, 1 << 20));
+    return police;
+}
+
+// Text from the top-left corner of its layout rectangle.
 void Lecteur::texte(const Octets& o, quint16 drapeaux)
 {
-    const auto it = polices_.find(drapeaux & 0xFF);
-    if (it == polices_.end())
-        return;
     const qint64 n = o.u32(20);
     const QRectF cadre(o.f32(24), o.f32(28), o.f32(32), o.f32(36));
     if (n <= 0 || n > 100000 || !o.contient(40, n * 2))
@@ -1014,27 +1030,59 @@ void Lecteur::texte(const Octets& o, quint16 drapeaux)
     const QTransform t = complete();
     const QPointF origine = t.map(cadre.topLeft());
     const QPointF ux = t.map(cadre.topLeft() + QPointF(1, 0)) - origine;
-    const double echelle = std::hypot(ux.x(), ux.y());
-    // The font size counts in its own unit, under the world transform for world units.
-    const PoliceEmfPlus& pe = it->second;
-    const double px = pe.unite == 0 ? pe.taille * echelle
-                                    : pe.taille * facteur(pe.unite) * std::sqrt(std::abs(d_.appareil().determinant()));
-    if (!std::isfinite(px) || px < 0.3 || px > 4.0 * (d_.taille_image().width() + d_.taille_image().height())
-        || !raisonnable(QRectF(origine, QSizeF(1, 1))))
+    const auto police = police_a(drapeaux, std::hypot(ux.x(), ux.y()));
+    if (!police || !raisonnable(QRectF(origine, QSizeF(1, 1))))
         return;
-    QFont police = pe.police;
-    police.setPixelSize(gdi::entier_borne(px, 1, 1 << 20));
     QPainter& p = d_.peintre();
     QTransform position;
     position.translate(origine.x(), origine.y());
     position.rotate(qRadiansToDegrees(std::atan2(ux.y(), ux.x())));
     p.setTransform(position);
-    p.setFont(police);
+    p.setFont(*police);
     QPen pen;
     pen.setBrush(brosse(o.u32(12), drapeaux & 0x8000).qt);
     p.setPen(pen);
-    const QFontMetricsF m(police);
+    const QFontMetricsF m(*police);
     p.drawText(QPointF(0, m.ascent()), s);
+}
+
+// Characters each at its own baseline point (DrawDriverString). Codes that are the font's glyph
+// numbers rather than characters cannot be drawn without that very font: they are skipped.
+void Lecteur::caracteres_places(const Octets& o, quint16 drapeaux)
+{
+    const quint32 options = o.u32(16);
+    const qint64 n = o.u32(24);
+    if (!(options & 0x01) || n <= 0 || n > 100000 || !o.contient(28, n * 10))
+        return;
+    const QPolygonF positions = lire_points(o, 28 + n * 2, n, false);
+    QTransform t = complete();
+    if (o.u32(20) && o.contient(28 + n * 10, 24)) { // a transform of the text's own
+        const QTransform propre = lire_matrice(o, 28 + n * 10);
+        if (propre.isInvertible())
+            t = propre * t;
+    }
+    const QPointF ux = t.map(QPointF(1, 0)) - t.map(QPointF(0, 0));
+    const auto police = police_a(drapeaux, std::hypot(ux.x(), ux.y()));
+    if (!police || positions.size() != n || !raisonnable(t.mapRect(positions.boundingRect())))
+        return;
+    QPainter& p = d_.peintre();
+    p.setFont(*police);
+    QPen pen;
+    pen.setBrush(brosse(o.u32(12), drapeaux & 0x8000).qt);
+    p.setPen(pen);
+    const QFontMetricsF m(*police);
+    QPointF point = positions.value(0);
+    for (qint64 i = 0; i < n; ++i) {
+        const QString c(QChar(o.u16(28 + 2 * i)));
+        if (!(options & 0x04) || i == 0) // with realized advances, only the first point is given
+            point = positions[i];
+        const QPointF ici = t.map(point);
+        QTransform position = QTransform::fromTranslate(ici.x(), ici.y());
+        position.rotate(qRadiansToDegrees(std::atan2(ux.y(), ux.x())));
+        p.setTransform(position);
+        p.drawText(QPointF(0, 0), c);
+        point += QPointF(m.horizontalAdvance(c) / std::max(std::hypot(ux.x(), ux.y()), 1e-9), 0);
+    }
 }
 
 void Lecteur::enregistrement(const Octets& o, quint16 type, quint16 drapeaux)
@@ -1166,6 +1214,7 @@ void Lecteur::enregistrement(const Octets& o, quint16 type, quint16 drapeaux)
         break;
     }
     case 0x401C: texte(o, drapeaux); break;
+    case 0x4036: caracteres_places(o, drapeaux); break;
 
     // Transforms.
     case 0x4030: // SetPageTransform

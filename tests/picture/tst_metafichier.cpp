@@ -494,7 +494,7 @@ private Q_SLOTS:
         const QList<quint16> dessins{0x400A, 0x400B, 0x400C, 0x400D, 0x4019, 0x4018, 0x4016, 0x4017, 0x400E, 0x400F,
                                      0x4010, 0x4011, 0x4012, 0x4014, 0x4015, 0x401C, 0x4021, 0x402A, 0x402C, 0x402B,
                                      0x402D, 0x402E, 0x402F, 0x4025, 0x4026, 0x4030, 0x4031, 0x4032, 0x4033, 0x4035,
-                                     0x4013, 0x401A, 0x401B, 0x4034, 0x4027, 0x4028, 0x4029};
+                                     0x4013, 0x401A, 0x401B, 0x4034, 0x4027, 0x4028, 0x4029, 0x4036};
         for (const quint32 motif : {0x80000000u, 0x7FFFFFFFu, 0xFFFFFFFFu, 0x7F7FFFFFu, 0xFF7FFFFFu, 0x4F000000u, 0x00000002u}) {
             const QByteArray donnees = champs({motif}).repeated(40);
             QByteArray tout = plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96}));
@@ -790,6 +790,32 @@ private Q_SLOTS:
         QCOMPARE(QColor(image.pixel(85, 70)), QColor(Qt::white)); // clipped inside the container
         QCOMPARE(QColor(image.pixel(5, 5)), QColor(Qt::blue));
         QCOMPARE(QColor(image.pixel(20, 44)), QColor(Qt::green));
+    }
+
+    // Characters placed one by one (DrawDriverString): each at its own baseline point; glyph
+    // numbers of a font we do not have are not drawn as some other letters.
+    void caracteres_places_emfplus()
+    {
+        for (const quint32 options : {1u, 0u}) {
+            QByteArray tout = plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96}));
+            // Font 2: 24 pixels of DejaVu Sans.
+            QByteArray nom;
+            for (QChar c : QStringLiteral("DejaVu Sans"))
+                nom += char(c.unicode()) + QByteArray(1, '\0');
+            tout += plus(0x4008, 0x0600 | 2, champs({0xDBC01002, f(24), 2, 0, 0, 11}) + nom + QByteArray(2, '\0'));
+            // "H" at (10, 40) and "H" at (60, 80), in black.
+            tout += plus(0x4036, 0x8000 | 2, champs({0xFF000000, options, 0, 2}) + QByteArray("H\0H\0", 4)
+                                                 + champs({f(10), f(40), f(60), f(80)}));
+            const QImage image = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
+            const QRect premiere = encre_dans(image, QRect(0, 0, 48, 48), 128), seconde = encre_dans(image, QRect(48, 48, 48, 48), 128);
+            if (options == 0) {
+                QVERIFY(premiere.isEmpty() && seconde.isEmpty());
+                continue;
+            }
+            QVERIFY(!premiere.isEmpty() && !seconde.isEmpty());
+            QVERIFY2(std::abs(premiere.bottom() - 39) <= 1 && std::abs(premiere.left() - 12) <= 3, qPrintable(QString::number(premiere.bottom())));
+            QVERIFY2(std::abs(seconde.bottom() - 79) <= 1 && std::abs(seconde.left() - 62) <= 3, qPrintable(QString::number(seconde.bottom())));
+        }
     }
 
     // An object too large for one record comes in parts; a line thinner than a pixel is faint.
