@@ -16,12 +16,14 @@
 #include <QLinearGradient>
 #include <QtMath>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <map>
 #include <memory>
 #include <optional>
 #include <variant>
+#include <vector>
 
 namespace emfplus {
 
@@ -897,7 +899,7 @@ private:
     bool lisse_ = true;              // images drawn smoothly unless the file asks for the nearest pixel
     std::map<quint32, Objet> objets_;
     std::map<quint32, PoliceEmfPlus> polices_;
-    std::map<quint32, Etat> sauvegardes_;
+    std::vector<std::pair<quint32, Etat>> sauvegardes_; // in the order they were kept
     Lecture_objets objets_lus_;
     // An object too large for one record arrives in several: its bytes gather here until whole.
     QByteArray suite_;
@@ -1245,7 +1247,7 @@ void Lecteur::enregistrement(const Octets& o, quint16 type, quint16 drapeaux)
     case 0x4025: case 0x4027: case 0x4028: { // Save, BeginContainer, BeginContainerNoParams
         if (sauvegardes_.size() >= 10000)
             break;
-        sauvegardes_[o.u32(type == 0x4027 ? 44 : 12)] = etat();
+        sauvegardes_.emplace_back(o.u32(type == 0x4027 ? 44 : 12), etat());
         if (type == 0x4027) { // the container's source rectangle falls on its destination rectangle
             const QRectF cible(o.f32(12), o.f32(16), o.f32(20), o.f32(24)), source(o.f32(28), o.f32(32), o.f32(36), o.f32(40));
             if (source.width() != 0 && source.height() != 0)
@@ -1255,11 +1257,12 @@ void Lecteur::enregistrement(const Octets& o, quint16 type, quint16 drapeaux)
         }
         break;
     }
-    case 0x4026: case 0x4029: { // Restore, EndContainer
-        const auto it = sauvegardes_.find(o.u32(12));
-        if (it != sauvegardes_.end()) {
+    case 0x4026: case 0x4029: { // Restore, EndContainer: the states kept after that one go too
+        const quint32 indice = o.u32(12);
+        const auto it = std::find_if(sauvegardes_.rbegin(), sauvegardes_.rend(), [&](const auto& e) { return e.first == indice; });
+        if (it != sauvegardes_.rend()) {
             retablir(it->second);
-            sauvegardes_.erase(it);
+            sauvegardes_.erase(std::prev(it.base()), sauvegardes_.end());
         }
         break;
     }

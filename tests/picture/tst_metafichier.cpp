@@ -785,11 +785,20 @@ private Q_SLOTS:
         tout += plus(0x4032, 0, champs({f(0), f(0), f(1), f(1)}));
         tout += plus(0x4026, 0, champs({2}));
         tout += remplir(0xFF00FF00, 0, 40, 40, 8);
+        // Restoring a state drops the states kept after it: restoring one of those does nothing.
+        tout += plus(0x4025, 0, champs({10}));
+        tout += plus(0x402D, 0, champs({f(40), f(0)}));
+        tout += plus(0x4025, 0, champs({11}));
+        tout += plus(0x4026, 0, champs({10}));
+        tout += plus(0x4026, 0, champs({11}));
+        tout += remplir(0xFFFFFF00, 0, 80, 10, 10);
         const QImage image = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
         QCOMPARE(QColor(image.pixel(60, 70)), QColor(Qt::red));
         QCOMPARE(QColor(image.pixel(85, 70)), QColor(Qt::white)); // clipped inside the container
         QCOMPARE(QColor(image.pixel(5, 5)), QColor(Qt::blue));
         QCOMPARE(QColor(image.pixel(20, 44)), QColor(Qt::green));
+        QCOMPARE(QColor(image.pixel(5, 85)), QColor(Qt::yellow));
+        QCOMPARE(QColor(image.pixel(45, 85)), QColor(Qt::white));
     }
 
     // Characters placed one by one (DrawDriverString): each at its own baseline point; glyph
