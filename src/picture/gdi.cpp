@@ -1,8 +1,10 @@
 #include "picture/gdi.h"
 
 #include "picture/contenu.h"
+#include "picture/symboles.h"
 
 #include <QBuffer>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QImageReader>
 #include <QRegion>
@@ -1080,9 +1082,13 @@ void Dessin::texte(QPointF reference, const QString& chaine, const std::vector<d
     const double limite = 4.0 * (image_.width() + image_.height());
     if (!std::isfinite(hauteur) || hauteur < 0.3 || hauteur > limite)
         return;
+    // Symbol fonts are drawn as the Unicode characters their codes stand for, with fonts that hold them.
+    const symboles::Jeu jeu = symboles::jeu(f.nom, f.jeu == 2);
     QFont police;
     QStringList familles;
-    if (!f.nom.isEmpty())
+    if (jeu != symboles::Jeu::Aucun)
+        familles = symboles::familles_dessin();
+    else if (!f.nom.isEmpty())
         familles << f.nom;
     switch (f.famille & 0xF0) {
     case 0x10: police.setStyleHint(QFont::Serif); familles << QStringLiteral("serif"); break;
@@ -1116,17 +1122,40 @@ void Dessin::texte(QPointF reference, const QString& chaine, const std::vector<d
     }
     const QFontMetricsF m(police);
 
-    QString texte = chaine;
-    if (f.jeu == 2) // symbol fonts: Windows maps their glyphs into the private use area
-        for (QChar& c : texte)
-            if (c.unicode() >= 0xF020 && c.unicode() <= 0xF0FF)
-                c = QChar(c.unicode() - 0xF000);
+    // The text drawn and, when the file gives them, the advances of its UTF-16 units: a character
+    // of a symbol font that becomes two units keeps its advance on the first.
+    const bool avec_avance = avance.size() >= size_t(chaine.size());
+    QString texte;
+    std::vector<double> pas;
+    if (jeu != symboles::Jeu::Aucun) {
+        texte.reserve(chaine.size());
+        for (qsizetype i = 0; i < chaine.size(); ++i) {
+            const QChar c = chaine[i];
+            if (c.isSurrogate()) {
+                texte += c;
+            } else {
+                const char32_t u = symboles::unicode(jeu, c.unicode());
+                texte += QString::fromUcs4(&u, 1);
+            }
+            if (avec_avance) {
+                pas.push_back(avance[size_t(i)]);
+                pas.resize(size_t(texte.size()), 0.0);
+            }
+        }
+    } else {
+        texte = chaine;
+        if (f.jeu == 2) // other symbol fonts: Windows maps their glyphs into the private use area
+            for (QChar& c : texte)
+                if (c.unicode() >= 0xF020 && c.unicode() <= 0xF0FF)
+                    c = QChar(c.unicode() - 0xF000);
+        if (avec_avance)
+            pas.assign(avance.begin(), avance.begin() + texte.size());
+    }
 
-    const bool avec_avance = avance.size() >= size_t(texte.size());
     double largeur = 0;
     if (avec_avance) {
-        for (qsizetype i = 0; i < texte.size(); ++i)
-            largeur += avance[size_t(i)] * sx;
+        for (double a : pas)
+            largeur += a * sx;
     } else {
         largeur = m.horizontalAdvance(texte);
     }
@@ -1167,13 +1196,31 @@ void Dessin::texte(QPointF reference, const QString& chaine, const std::vector<d
         peintre_.fillRect(QRectF(x0, y - m.ascent(), largeur, m.ascent() + m.descent()), etat_.couleur_fond);
     peintre_.setFont(police);
     peintre_.setPen(etat_.couleur_texte);
-    if (avec_avance) {
+    // The advances were measured by the file's writer with the font it asked for. When another font
+    // stands in for it, its glyphs placed at those advances look letter-spaced or overlap: the run
+    // is drawn with its own advances instead, stretched or narrowed to the same overall width.
+    // Symbols keep their places, each centred on its own advance.
+    const bool substitut = jeu == symboles::Jeu::Aucun
+        && (f.nom.isEmpty() || QFontInfo(police).family().compare(f.nom, Qt::CaseInsensitive) != 0);
+    const double naturelle = avec_avance && substitut ? m.horizontalAdvance(texte) : 0;
+    const double etirement = naturelle > 0 ? largeur / naturelle : 0;
+    if (avec_avance && std::isfinite(etirement) && etirement > 0) {
+        QTransform run = position;
+        run.translate(x0, y);
+        run.scale(etirement, 1);
+        peintre_.setTransform(run);
+        peintre_.drawText(QPointF(0, 0), texte);
+    } else if (avec_avance) {
         double x = x0;
         for (qsizetype i = 0; i < texte.size(); ++i) {
             const qsizetype n = texte[i].isHighSurrogate() && i + 1 < texte.size() ? 2 : 1;
-            peintre_.drawText(QPointF(x, y), texte.mid(i, n));
+            const QString morceau = texte.mid(i, n);
+            double cellule = 0;
             for (qsizetype k = 0; k < n; ++k)
-                x += avance[size_t(i + k)] * sx;
+                cellule += pas[size_t(i + k)] * sx;
+            const double decalage = jeu == symboles::Jeu::Aucun ? 0 : (cellule - m.horizontalAdvance(morceau)) / 2;
+            peintre_.drawText(QPointF(x + decalage, y), morceau);
+            x += cellule;
             i += n - 1;
         }
     } else {

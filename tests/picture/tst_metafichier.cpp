@@ -3,6 +3,7 @@
 
 #include "fichiers_essai.h"
 #include "picture/metafichier.h"
+#include "picture/symboles.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <QtEndian>
 
 #include <bit>
+#include <cstring>
 
 namespace {
 
@@ -150,6 +152,56 @@ QList<qsizetype> enregistrements(const QByteArray& emf, quint32 type)
 // A 2 x 2 pixel, 24-bit DIB: its BITMAPINFOHEADER, then its bits.
 const QByteArray dib_info = champs({40, 2, 2}) + QByteArray("\x01\0\x18\0", 4) + champs({0, 16, 0, 0, 0, 0});
 const QByteArray dib_bits = QByteArray(16, '\x7F');
+
+// EXTCREATEFONTINDIRECTW of a font in slot 1, `hauteur` its em height in logical units, `jeu` its
+// character set, then its selection.
+QByteArray police_emf(const QString& nom, int hauteur, quint8 jeu = 0)
+{
+    QByteArray lf = champs({quint32(-hauteur), 0, 0, 0, 400});
+    lf += QByteArray(3, '\0') + char(jeu) + QByteArray(4, '\0'); // italic to pitch and family
+    QByteArray face(64, '\0');
+    std::memcpy(face.data(), nom.utf16(), size_t(std::min<qsizetype>(nom.size(), 31)) * 2);
+    return enregistrement_emf(82, champs({1}) + lf + face) + enregistrement_emf(37, champs({1}));
+}
+
+// EXTTEXTOUTW of `texte` with its top left corner at (x, y) and the advances `dx` (none if empty).
+QByteArray texte_emf(int x, int y, const QString& texte, const QList<quint32>& dx = {})
+{
+    QByteArray chaine(reinterpret_cast<const char*>(texte.utf16()), texte.size() * 2);
+    while (chaine.size() % 4)
+        chaine += '\0';
+    const quint32 off_dx = dx.isEmpty() ? 0 : quint32(76 + chaine.size());
+    QByteArray contenu = champs({0, 0, 96, 96, 1, f(1), f(1), quint32(x), quint32(y), quint32(texte.size()), 76, 0, 0, 0, 0, 0, off_dx});
+    contenu += chaine;
+    for (const quint32 d : dx)
+        contenu += champs({d});
+    return enregistrement_emf(84, contenu);
+}
+
+// The runs of columns of `image` without ink (grey below 128) between its first and its last inked
+// column: their lengths, left to right; `debut` and `fin` get the first and last inked columns.
+QList<int> blancs_entre_encre(const QImage& image, int* debut = nullptr, int* fin = nullptr)
+{
+    QList<bool> encre(image.width(), false);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            encre[x] = encre[x] || qGray(image.pixel(x, y)) < 128;
+    const int premiere = int(encre.indexOf(true)), derniere = int(encre.lastIndexOf(true));
+    if (debut)
+        *debut = premiere;
+    if (fin)
+        *fin = derniere;
+    QList<int> blancs;
+    for (int x = premiere, n = 0; premiere >= 0 && x <= derniere; ++x) {
+        if (!encre[x]) {
+            ++n;
+        } else if (n) {
+            blancs << n;
+            n = 0;
+        }
+    }
+    return blancs;
+}
 
 } // namespace
 
@@ -327,6 +379,70 @@ private Q_SLOTS:
         QVERIFY(encre.isValid());
         QVERIFY2(encre.height() > 10 * encre.width(), qPrintable(QStringLiteral("%1x%2").arg(encre.width()).arg(encre.height())));
         QVERIFY(encre.center().y() > image.height() / 4 && encre.center().y() < image.height() * 3 / 4);
+    }
+
+    void polices_symboles_dessinees_en_symboles_data()
+    {
+        QTest::addColumn<QString>("famille");
+        QTest::addColumn<int>("jeu");
+        QTest::addColumn<QString>("texte");
+        QTest::addColumn<QString>("latin");
+        QTest::addColumn<QString>("attendu");
+        QTest::newRow("Symbol alpha") << "Symbol" << 2 << "a" << "a" << "α";
+        QTest::newRow("Symbol Delta and times, private use area") << "Symbol" << 2 << QStringLiteral("\uF044\uF0B4") << "D´" << "Δ×";
+        QTest::newRow("Wingdings check mark") << "Wingdings" << 2 << QStringLiteral("\uF0FC") << "ü" << "✔";
+        QTest::newRow("Wingdings bullet, charset not given") << "Wingdings" << 0 << "l" << "l" << "●";
+        QTest::newRow("Wingdings 3 arrow") << "Wingdings 3" << 2 << QStringLiteral("\uF022") << "\"" << "⭢";
+        QTest::newRow("Webdings bicycle") << "Webdings" << 2 << "a" << "a" << "🚲";
+    }
+
+    void polices_symboles_dessinees_en_symboles()
+    {
+        // Text in a symbol font is drawn as the symbols its codes stand for: the same pixels as
+        // the Unicode characters drawn with the fonts that hold them, not the Latin letters.
+        QFETCH(QString, famille);
+        QFETCH(int, jeu);
+        QFETCH(QString, texte);
+        QFETCH(QString, latin);
+        QFETCH(QString, attendu);
+        const auto rendu = [](const QString& police, int charset, const QString& chaine) {
+            return rendre_metafichier(emf_fait({police_emf(police, 40, quint8(charset)), texte_emf(8, 20, chaine)}), QSize(192, 192))
+                .convertToFormat(QImage::Format_RGB32);
+        };
+        const QImage symbole = rendu(famille, jeu, texte);
+        QVERIFY(part_hors_fond(symbole) > 0.005);
+        const QImage voulu = rendu(symboles::familles_dessin().constFirst(), 0, attendu);
+        QVERIFY2(part_differente(symbole, voulu, 40) < 0.002, qPrintable(QString::number(part_differente(symbole, voulu, 40))));
+        QVERIFY(part_differente(symbole, rendu(QStringLiteral("DejaVu Sans"), 0, latin), 40) > 0.01);
+    }
+
+    void police_remplacee_sans_espacement_des_lettres()
+    {
+        // The advances of EXTTEXTOUTW, 2.5 em per letter here, are the writer's. A font that is
+        // not installed is drawn with another font's glyphs: the word is drawn with that font's
+        // own advances, stretched to the same overall width, so there are no letter-wide gaps
+        // between its letters. An installed font keeps the advances letter by letter.
+        const int em = 8, pas = 20; // logical units; the picture is drawn 5 times larger
+        const QList<quint32> dx{pas, pas, pas, pas};
+        const auto rendu = [&](const QString& police) {
+            return rendre_metafichier(emf_fait({police_emf(police, em), texte_emf(8, 30, QStringLiteral("EEEE"), dx)}), QSize(480, 480));
+        };
+        int debut = 0, fin = 0;
+        const QImage remplacee = rendu(QStringLiteral("Police Imaginaire Sans Pareille"));
+        const QList<int> blancs = blancs_entre_encre(remplacee, &debut, &fin);
+        QVERIFY(!blancs.isEmpty());
+        const int plus_long = *std::max_element(blancs.begin(), blancs.end());
+        QVERIFY2(plus_long < 5 * pas / 2, qPrintable(QString::number(plus_long)));
+        const int largeur = fin - debut + 1, voulue = 5 * pas * 4;
+        QVERIFY2(largeur > voulue * 8 / 10 && largeur <= voulue, qPrintable(QString::number(largeur)));
+        QVERIFY2(std::abs(debut - 5 * 8) < 5 * em / 2, qPrintable(QString::number(debut)));
+
+        const QImage installee = rendu(QStringLiteral("DejaVu Sans"));
+        const QList<int> blancs_installee = blancs_entre_encre(installee, &debut, &fin);
+        QCOMPARE(blancs_installee.size(), 3); // four letters, each at its advance
+        for (const int n : blancs_installee)
+            QVERIFY2(n > 5 * pas / 2, qPrintable(QString::number(n)));
+        QVERIFY2(std::abs(debut - 5 * 8) < 5 * em / 2, qPrintable(QString::number(debut)));
     }
 
     void bitmaps_dessines()
