@@ -9,6 +9,7 @@
 
 #include "picture/contenu.h"
 #include "picture/metafichier.h"
+#include "picture/symboles.h"
 
 #include <QBuffer>
 #include <QFontMetricsF>
@@ -697,7 +698,11 @@ QFont lire_police(const Octets& o, qint64 p, double& taille, quint32& unite)
     QString nom;
     for (qint64 i = 0; i < n && o.contient(p + 24 + 2 * i, 2); ++i)
         nom.append(QChar(o.u16(p + 24 + 2 * i)));
-    QFont f(nom);
+    QFont f;
+    // A family that is not installed falls back on the desktop's sans-serif font, not on whatever
+    // font the system would offer first.
+    f.setFamilies({nom, QStringLiteral("sans-serif")});
+    f.setStyleHint(QFont::SansSerif);
     f.setBold(style & 1);
     f.setItalic(style & 2);
     f.setUnderline(style & 4);
@@ -1004,6 +1009,25 @@ void Lecteur::image(quint32 id, quint32 unite, QRectF source, const QPolygonF& c
     p.drawImage(source, dessin, partie);
 }
 
+// Text in a symbol font (Symbol, Wingdings...) turned into the characters its codes stand for, and
+// the fonts that draw them. Characters above U+FFFF come out as a pair of units: a string placed
+// character by character keeps one unit per code (those become U+25A1, a white square).
+void symboliser(QFont& police, QString& s, bool un_par_code = false)
+{
+    const symboles::Jeu jeu = symboles::jeu(police.family());
+    if (jeu == symboles::Jeu::Aucun)
+        return;
+    if (un_par_code) {
+        for (QChar& c : s) {
+            const char32_t u = symboles::unicode(jeu, c.unicode());
+            c = u > 0xFFFF ? QChar(0x25A1) : QChar(char16_t(u));
+        }
+    } else {
+        s = symboles::texte(jeu, s);
+    }
+    police.setFamilies(symboles::familles_dessin());
+}
+
 std::optional<QFont> Lecteur::police_a(quint32 id, double echelle) const
 {
     const auto it = polices_.find(id & 0xFF);
@@ -1032,9 +1056,10 @@ void Lecteur::texte(const Octets& o, quint16 drapeaux)
     const QTransform t = complete();
     const QPointF origine = t.map(cadre.topLeft());
     const QPointF ux = t.map(cadre.topLeft() + QPointF(1, 0)) - origine;
-    const auto police = police_a(drapeaux, std::hypot(ux.x(), ux.y()));
+    auto police = police_a(drapeaux, std::hypot(ux.x(), ux.y()));
     if (!police || !raisonnable(QRectF(origine, QSizeF(1, 1))))
         return;
+    symboliser(*police, s);
     QPainter& p = d_.peintre();
     QTransform position;
     position.translate(origine.x(), origine.y());
@@ -1064,9 +1089,13 @@ void Lecteur::caracteres_places(const Octets& o, quint16 drapeaux)
             t = propre * t;
     }
     const QPointF ux = t.map(QPointF(1, 0)) - t.map(QPointF(0, 0));
-    const auto police = police_a(drapeaux, std::hypot(ux.x(), ux.y()));
+    auto police = police_a(drapeaux, std::hypot(ux.x(), ux.y()));
     if (!police || positions.size() != n || !raisonnable(t.mapRect(positions.boundingRect())))
         return;
+    QString s;
+    for (qint64 i = 0; i < n; ++i)
+        s.append(QChar(o.u16(28 + 2 * i)));
+    symboliser(*police, s, true);
     QPainter& p = d_.peintre();
     p.setFont(*police);
     QPen pen;
@@ -1075,7 +1104,7 @@ void Lecteur::caracteres_places(const Octets& o, quint16 drapeaux)
     const QFontMetricsF m(*police);
     QPointF point = positions.value(0);
     for (qint64 i = 0; i < n; ++i) {
-        const QString c(QChar(o.u16(28 + 2 * i)));
+        const QString c(s[i]);
         if (!(options & 0x04) || i == 0) // with realized advances, only the first point is given
             point = positions[i];
         const QPointF ici = t.map(point);
