@@ -16,6 +16,9 @@ namespace {
 
 using gdi::Dessin;
 
+// The widest margin put around the frame for the strokes on its edges, as a share of its longer side.
+constexpr double marge_maximale = 0.05;
+
 struct Entete {
     QRectF cadre_appareil; // the frame, in device units
     QSizeF pixels_par_mm;
@@ -511,17 +514,110 @@ void enregistrement(Dessin& d, const Octets& r, quint32 type)
     }
 }
 
+// How far the strokes of figures drawn on the frame's edges reach past it, in device units: the
+// outer half of their pens. Only the records that set up the device context and its pens are
+// played, onto a one-pixel picture; each figure record is measured with the pen and the transform
+// in force then. A figure whose own line already runs outside the frame is left out: the file cuts
+// it on purpose.
+double debordement_des_traits(const Octets& f, const Entete& e)
+{
+    QImage pixel(1, 1, QImage::Format_RGB32);
+    Dessin d(pixel, QTransform(), e.pixels_par_mm, std::nullopt, {}, 250);
+    d.taille_table(e.objets);
+    const QRectF& cadre = e.cadre_appareil;
+    const QRectF tolerance = cadre.adjusted(-1, -1, 1, 1); // the frame is given to a device unit or so
+    QPointF position;
+    double debord = 0;
+    const auto mesurer = [&](const QPolygonF& logique) {
+        const gdi::Stylo& s = d.etat().stylo;
+        if (logique.isEmpty() || s.nul() || !(s.largeur > 0))
+            return;
+        const QTransform t = d.complete();
+        const double demi = s.largeur * std::sqrt(std::abs(t.determinant())) / 2;
+        const QRectF ligne = t.map(logique).boundingRect();
+        if (!std::isfinite(demi) || !tolerance.contains(ligne.topLeft()) || !tolerance.contains(ligne.bottomRight()))
+            return;
+        debord = std::max({debord, cadre.left() - (ligne.left() - demi), cadre.top() - (ligne.top() - demi),
+                           ligne.right() + demi - cadre.right(), ligne.bottom() + demi - cadre.bottom()});
+    };
+    const auto rectangle = [](const QRectF& r) { return QPolygonF(r.normalized()); };
+    qint64 p = f.u32(4);
+    while (f.contient(p, 8) && !d.temps_ecoule()) {
+        const quint32 type = f.u32(p), taille = f.u32(p + 4);
+        if (taille < 8 || !f.contient(p, taille) || type == 14)
+            break;
+        const Octets r = f.sous(p, taille);
+        switch (type) {
+        case 9: case 10: case 11: case 12: case 17: case 31: case 32: case 33: case 34: case 35: case 36: // mapping
+        case 37: case 38: case 39: case 40: case 49: case 82: case 95: // objects
+            enregistrement(d, r, type);
+            break;
+        case 27: position = point32(r, 8); break;
+        case 54: mesurer(QPolygonF{position, point32(r, 8)}); position = point32(r, 8); break;
+        case 2: case 3: case 4: case 5: case 6: case 56: case 85: case 86: case 87: case 88: case 89: case 92: {
+            const bool court = type >= 85;
+            QPolygonF trace = points(r, 28, r.u32(24), court);
+            if (type == 5 || type == 6 || type == 88 || type == 89) // from the current position
+                trace.prepend(position);
+            mesurer(trace);
+            if (!trace.isEmpty())
+                position = trace.back();
+            break;
+        }
+        case 7: case 8: case 90: case 91: { // every polygon of the record at once
+            const bool court = type >= 90;
+            const qint64 n = r.u32(24);
+            if (n > 0 && r.contient(32, n * 4))
+                mesurer(points(r, 32 + n * 4, r.u32(28), court));
+            break;
+        }
+        case 42: case 43: case 44: case 45: case 46: case 47: case 55: mesurer(rectangle(rect32(r, 8))); break;
+        case 41: { // ANGLEARC: the whole circle
+            const double rayon = r.u32(16);
+            const QPointF c = point32(r, 8);
+            mesurer(rectangle(QRectF(c.x() - rayon, c.y() - rayon, 2 * rayon, 2 * rayon)));
+            break;
+        }
+        default: break;
+        }
+        p += taille;
+    }
+    return debord;
+}
+
+// The header, its frame widened alike on every side by as much as the strokes on its edges reach
+// past it (a small share of the frame at most), so that they are drawn whole. The drawing keeps its
+// scale and its place within itself: the natural size grows by the margins.
+std::optional<Entete> lire_entete_et_marges(const Octets& f)
+{
+    auto e = lire_entete(f);
+    if (!e)
+        return e;
+    const double marge = std::min(debordement_des_traits(f, *e),
+                                  marge_maximale * std::max(e->cadre_appareil.width(), e->cadre_appareil.height()));
+    if (!(marge > 0))
+        return e;
+    const QRectF cadre = e->cadre_appareil.adjusted(-marge, -marge, marge, marge);
+    const double largeur = cadre.width() * 96 / 25.4 / e->pixels_par_mm.width();
+    const double hauteur = cadre.height() * 96 / 25.4 / e->pixels_par_mm.height();
+    if (!(largeur <= cote_maximal && hauteur <= cote_maximal) || !dimensions_vraisemblables(qRound64(largeur), qRound64(hauteur)))
+        return e;
+    e->cadre_appareil = cadre;
+    e->naturelle = QSize(qRound(largeur), qRound(hauteur));
+    return e;
+}
+
 } // namespace
 
 QSize taille(const Octets& fichier)
 {
-    const auto e = lire_entete(fichier);
+    const auto e = lire_entete_et_marges(fichier);
     return e ? e->naturelle : QSize();
 }
 
 void jouer(const Octets& f, QImage& image, qint64 budget_ms, int profondeur)
 {
-    const auto e = lire_entete(f);
+    const auto e = lire_entete_et_marges(f);
     if (!e)
         return;
     const QRectF& c = e->cadre_appareil;

@@ -101,6 +101,7 @@ public:
     const QTransform& appareil() const { return appareil_; }
     QSize taille_image() const { return image_.size(); }
     EtatDC& etat() { return etat_; }
+    QTransform complete() const; // logical -> image
 
     // Device context.
     void sauver();
@@ -168,7 +169,6 @@ public:
 
 private:
     QTransform page() const;
-    QTransform complete() const; // logical -> image
     double pixel_appareil() const; // one device pixel, in image pixels
     QPen plume(const QTransform& t) const;
     void appliquer_decoupe();

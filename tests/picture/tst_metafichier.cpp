@@ -218,9 +218,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("fichier");
         QTest::addColumn<QSize>("taille");
-        // EMF: the frame in 0.01 mm at 96 dpi; placeable WMF: bounding box over units per inch.
+        // EMF: the frame in 0.01 mm at 96 dpi, widened by the outer half of pens drawn on its edges;
+        // placeable WMF: bounding box over units per inch.
         QTest::newRow("emf 12275x6330") << metafichiers("emf/test-000.emf") << QSize(464, 239);
-        QTest::newRow("emf frame off origin") << metafichiers("emf/test-153.emf") << QSize(286, 224);
+        QTest::newRow("emf frame off origin") << metafichiers("emf/test-153.emf") << QSize(287, 225); // with its pen's margin
         QTest::newRow("emf small") << metafichiers("emf/test-008.emf") << QSize(55, 54);
         QTest::newRow("emf with description") << metafichiers("emf/test-028.emf") << QSize(55, 38);
         QTest::newRow("emf a4") << metafichiers("emf/test_mm_twips_ref.emf") << QSize(1122, 794);
@@ -565,6 +566,25 @@ private Q_SLOTS:
         QCOMPARE(trait(5).pixelColor(2, 2), QColor(Qt::white));
         QCOMPARE(trait(0x80000000), trait(0x7FFFFFFF));
         QCOMPARE(trait(0x7FFFFFFF).pixelColor(2, 2), QColor(Qt::red)); // the whole picture is under the pen
+    }
+
+    void traits_sur_le_bord_du_cadre_entiers()
+    {
+        // A rectangle on the frame's edges drawn with an 8-pixel pen: the frame widens by the pen's
+        // outer half on every side, so the four strokes show whole and the drawing keeps its scale.
+        const QByteArray emf = emf_fait({enregistrement_emf(38, champs({1, 0, 8, 0, 0x000000})), // CREATEPEN
+                                         enregistrement_emf(37, champs({1})),                    // SELECTOBJECT
+                                         enregistrement_emf(37, champs({0x80000005})),           // NULL_BRUSH
+                                         enregistrement_emf(43, champs({0, 0, 96, 96}))});       // RECTANGLE
+        QCOMPARE(taille_metafichier(emf), QSize(104, 104));
+        const QImage image = rendre_metafichier(emf, QSize(104, 104));
+        // Across the middle of the picture, down and along: 8 black pixels from each edge, 88 white between.
+        for (const bool vertical : {true, false}) {
+            QString vu;
+            for (int i = 0; i < 104; ++i)
+                vu += qGray(image.pixel(vertical ? QPoint(52, i) : QPoint(i, 52))) < 128 ? u'#' : u'.';
+            QCOMPARE(vu, QString(8, u'#') + QString(88, u'.') + QString(8, u'#'));
+        }
     }
 
     void champs_extremes_dans_chaque_enregistrement()
