@@ -1200,11 +1200,21 @@ void Dessin::texte(QPointF reference, const QString& chaine, const std::vector<d
     // stands in for it, its glyphs placed at those advances look letter-spaced or overlap: the run
     // is drawn with its own advances instead, stretched or narrowed to the same overall width.
     // Symbols keep their places, each centred on its own advance.
+    // A stand-in made to the same measures (as the desktop's fonts are for the common Windows ones)
+    // fits the advances: its letters keep their places.
     const bool substitut = jeu == symboles::Jeu::Aucun
         && (f.nom.isEmpty() || QFontInfo(police).family().compare(f.nom, Qt::CaseInsensitive) != 0);
-    const double naturelle = avec_avance && substitut ? m.horizontalAdvance(texte) : 0;
+    const auto s_y_accorde = [&] {
+        double ecart = 0;
+        for (qsizetype i = 0; i < texte.size(); ++i)
+            ecart += std::abs(pas[size_t(i)] * sx - m.horizontalAdvance(texte[i]));
+        return ecart <= 0.06 * police.pixelSize() * double(texte.size());
+    };
+    const double naturelle = avec_avance && substitut && !s_y_accorde() ? m.horizontalAdvance(texte) : 0;
+    // Within bounds: Qt's glyph cache takes a glyph stretched hugely for a picture of that size.
     const double etirement = naturelle > 0 ? largeur / naturelle : 0;
-    if (avec_avance && std::isfinite(etirement) && etirement > 0) {
+    if (avec_avance && std::isfinite(etirement) && etirement >= 0.1 && etirement <= 10
+        && etirement * police.pixelSize() <= limite) {
         QTransform run = position;
         run.translate(x0, y);
         run.scale(etirement, 1);
