@@ -701,7 +701,7 @@ QFont lire_police(const Octets& o, qint64 p, double& taille, quint32& unite)
     QFont f;
     // A family that is not installed falls back on the desktop's sans-serif font, not on whatever
     // font the system would offer first.
-    f.setFamilies({nom, QStringLiteral("sans-serif")});
+    f.setFamilies({nom, gdi::chasse_fixe(nom) ? QStringLiteral("monospace") : QStringLiteral("sans-serif")});
     f.setStyleHint(QFont::SansSerif);
     f.setBold(style & 1);
     f.setItalic(style & 2);

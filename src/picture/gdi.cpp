@@ -1052,6 +1052,16 @@ void Dessin::encadrer_region(const QPainterPath& logique, const QBrush& b, QSize
 
 // Text.
 
+bool chasse_fixe(const QString& nom)
+{
+    // Asked without any style hint, which would turn every unknown name into the default font:
+    // fontconfig then gives its own stand-in for a family that is not installed (Nimbus Mono PS
+    // for Courier New, for instance).
+    QFont demande;
+    demande.setFamilies({nom});
+    return QFontInfo(demande).fixedPitch();
+}
+
 void Dessin::texte(QPointF reference, const QString& chaine, const std::vector<double>& avance, quint32 options,
                    std::optional<QRectF> cadre)
 {
@@ -1090,7 +1100,11 @@ void Dessin::texte(QPointF reference, const QString& chaine, const std::vector<d
         familles = symboles::familles_dessin();
     else if (!f.nom.isEmpty())
         familles << f.nom;
-    switch (f.famille & 0xF0) {
+    // A family of fixed pitch not installed is drawn in the desktop's fixed-pitch font.
+    const bool fixe = jeu == symboles::Jeu::Aucun && !f.nom.isEmpty() && chasse_fixe(f.nom);
+    if (fixe)
+        familles << QStringLiteral("monospace");
+    switch (fixe ? 0x30 : f.famille & 0xF0) {
     case 0x10: police.setStyleHint(QFont::Serif); familles << QStringLiteral("serif"); break;
     case 0x30: police.setStyleHint(QFont::Monospace); familles << QStringLiteral("monospace"); break;
     case 0x40: police.setStyleHint(QFont::Cursive); break;
@@ -1211,9 +1225,11 @@ void Dessin::texte(QPointF reference, const QString& chaine, const std::vector<d
         return ecart <= 0.06 * police.pixelSize() * double(texte.size());
     };
     const double naturelle = avec_avance && substitut && !s_y_accorde() ? m.horizontalAdvance(texte) : 0;
-    // Within bounds: Qt's glyph cache takes a glyph stretched hugely for a picture of that size.
+    // Within bounds: Qt's glyph cache fails on a glyph stretched hugely for a picture of that size.
     const double etirement = naturelle > 0 ? largeur / naturelle : 0;
-    if (avec_avance && std::isfinite(etirement) && etirement >= 0.1 && etirement <= 10
+    // Only a run the advances space out is drawn so: one they squeeze keeps each letter at its
+    // advance, where a squeezed small glyph would blur.
+    if (avec_avance && std::isfinite(etirement) && etirement > 1 && etirement <= 10
         && etirement * police.pixelSize() <= limite) {
         QTransform run = position;
         run.translate(x0, y);

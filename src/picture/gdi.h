@@ -79,6 +79,10 @@ struct EtatDC {
 // `v` rounded, within [minimum, maximum] (NaN gives minimum).
 int entier_borne(double v, int minimum, int maximum);
 
+// Whether family `nom`, or the stand-in the desktop's font configuration gives for it, has a
+// fixed pitch.
+bool chasse_fixe(const QString& nom);
+
 // A bitmap source as the records describe it: the BITMAPINFO and the pixel bits.
 QImage lire_dib(Octets info, Octets bits, bool alpha = false);
 // A packed DIB (BITMAPINFO then the bits, as WMF records hold it).
