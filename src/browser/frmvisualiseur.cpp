@@ -827,15 +827,20 @@ bool frmVisualiseur::eventFilter(QObject* objet, QEvent* evenement)
             Image1_DblClick();
         break;
     case QEvent::Paint:
-        // Told once the paint is done: the next turn of the event loop comes after it.
+        // Told once the paint is done: the next turn of the event loop comes after it. Until it is
+        // told, it still counts as to be painted (the sound player waits for both).
         if (objet == Image1 && !m_apercu_a_signaler.isEmpty()) {
-            QMetaObject::invokeMethod(this, [this, chemin = std::exchange(m_apercu_a_signaler, {})] {
+            QMetaObject::invokeMethod(this, [this, chemin = m_apercu_a_signaler] {
+                if (m_apercu_a_signaler != chemin)
+                    return; // told already, or another picture since
+                m_apercu_a_signaler.clear();
                 Q_EMIT apercuAffiche(chemin);
                 creer_son_si_libre();
             }, Qt::QueuedConnection);
         } else if (m_liste_a_signaler && (objet == ListView1->vueIcones()->viewport() || objet == ListView1->vueDetails()->viewport())) {
-            m_liste_a_signaler = false;
             QMetaObject::invokeMethod(this, [this] {
+                if (!std::exchange(m_liste_a_signaler, false))
+                    return;
                 Q_EMIT listeAffichee(File1->ListCount());
                 creer_son_si_libre();
             }, Qt::QueuedConnection);

@@ -139,6 +139,21 @@ quint32 f(float v)
     return std::bit_cast<quint32>(v);
 }
 
+// EMF+ records drawn alone in a 96 x 96 picture.
+QImage rendu_plus(const QByteArray& tout)
+{
+    return rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
+}
+
+// Which quarters of a 96 x 96 picture are red: top-left, top-right, bottom-left, bottom-right.
+QString quarts_rouges(const QImage& image)
+{
+    QString vu;
+    for (const QPoint p : {QPoint(24, 24), QPoint(72, 24), QPoint(24, 72), QPoint(72, 72)})
+        vu += QColor(image.pixel(p)) == QColor(Qt::red) ? u'1' : u'0';
+    return vu;
+}
+
 // Offsets of the records of type `type` in an EMF file.
 QList<qsizetype> enregistrements(const QByteArray& emf, quint32 type)
 {
@@ -667,7 +682,7 @@ private Q_SLOTS:
         tout += remplir(0xFFFF0000, 0, 0, 48, 24);        // red, cut to x 8..48, y 0..40
         tout += plus(0x4031, 0, {});                       // ResetClip
         tout += remplir(0xFF0000FF, 0, 30, 48, 18);       // blue, the whole width at y 60..96
-        const QImage image = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
+        const QImage image = rendu_plus(tout);
         QCOMPARE(image.size(), QSize(96, 96));
         const auto couleur = [&](int x, int y) { return QColor(image.pixel(x, y)).name(); };
         QCOMPARE(couleur(24, 20), QString("#ff0000")); // inside the moved clip
@@ -700,11 +715,7 @@ private Q_SLOTS:
         tout += plus(0x4032, 0, champs({f(0), f(0), f(48), f(96)}));                     // left half
         tout += plus(0x4032, quint16(mode << 8), champs({f(0), f(0), f(96), f(48)}));    // top half
         tout += plus(0x400A, 0x8000, champs({0xFFFF0000, 1, f(0), f(0), f(96), f(96)}));
-        const QImage image = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
-        QString vu;
-        for (const QPoint p : {QPoint(24, 24), QPoint(72, 24), QPoint(24, 72), QPoint(72, 72)})
-            vu += QColor(image.pixel(p)) == QColor(Qt::red) ? u'1' : u'0';
-        QCOMPARE(vu, attendu);
+        QCOMPARE(quarts_rouges(rendu_plus(tout)), attendu);
     }
 
     // A path-gradient brush: its centre colour (after the flags and the wrap mode) in the middle,
@@ -718,7 +729,7 @@ private Q_SLOTS:
         QByteArray tout = plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96}));
         tout += plus(0x4008, 0x0100 | 3, brosse);                                  // brush object 3
         tout += plus(0x400A, 0, champs({3, 1, f(0), f(0), f(96), f(96)}));        // filled with it
-        const QImage image = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
+        const QImage image = rendu_plus(tout);
         const QColor milieu(image.pixel(48, 48)), coin(image.pixel(2, 2));
         QVERIFY2(milieu.red() > 200 && milieu.blue() < 60, qPrintable(milieu.name()));
         QVERIFY2(coin.blue() > 150 && coin.red() < 100, qPrintable(coin.name()));
@@ -730,7 +741,7 @@ private Q_SLOTS:
         tout = plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96}));
         tout += plus(0x4008, 0x0100 | 3, quatre);
         tout += plus(0x400A, 0, champs({3, 1, f(0), f(0), f(96), f(96)}));
-        const QImage coins = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
+        const QImage coins = rendu_plus(tout);
         const auto proche = [&](QPoint p, QColor attendue) {
             const QColor vue(coins.pixel(p));
             return std::abs(vue.red() - attendue.red()) < 60 && std::abs(vue.green() - attendue.green()) < 60
@@ -754,7 +765,7 @@ private Q_SLOTS:
             QByteArray tout = plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96}));
             tout += plus(0x4008, 0x0100 | 4, champs({0xDBC01002, 1, style, 0xFFFF0000, 0xFF0000FF}));
             tout += plus(0x400A, 0, champs({4, 1, f(0), f(0), f(96), f(96)}));
-            const QImage image = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
+            const QImage image = rendu_plus(tout);
             QByteArray motif;
             int devant = 0, fond = 0;
             for (int y = 0; y < 16; ++y)
@@ -824,7 +835,7 @@ private Q_SLOTS:
             tout += plus(0x401A, 7, champs({0, 2, f(0), f(0), f(source), f(source), f(0), f(0), f(64), f(64)}));
             // Mirrored: the three points put the left column on the right.
             tout += plus(0x401B, 7, champs({0, 2, f(0), f(0), f(source), f(source), 3, f(96), f(64), f(64), f(64), f(96), f(96)}));
-            const QImage image = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
+            const QImage image = rendu_plus(tout);
             const QString nom = QStringLiteral("image %1").arg(i);
             for (int c = 0; c < 4; ++c)
                 QVERIFY2(image.pixel(16 + 32 * (c % 2), 16 + 32 * (c / 2)) == couleurs[c], qPrintable(nom));
@@ -835,7 +846,7 @@ private Q_SLOTS:
         QByteArray tout = plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96})) + plus(0x4021, 5, {});
         tout += plus(0x4008, 0x0500, images[0]);
         tout += plus(0x401A, 0, champs({0, 2, f(1), f(0), f(1), f(2), f(0), f(0), f(96), f(96)}));
-        const QImage image = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
+        const QImage image = rendu_plus(tout);
         QCOMPARE(image.pixel(10, 10), couleurs[1]);
         QCOMPARE(image.pixel(86, 86), couleurs[3]);
     }
@@ -872,11 +883,7 @@ private Q_SLOTS:
             } else {
                 tout += plus(0x4013, 0x8000 | 9, champs({0xFFFF0000}));
             }
-            const QImage image = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
-            QString vu;
-            for (const QPoint p : {QPoint(24, 24), QPoint(72, 24), QPoint(24, 72), QPoint(72, 72)})
-                vu += QColor(image.pixel(p)) == QColor(Qt::red) ? u'1' : u'0';
-            QCOMPARE(vu, attendu);
+            QCOMPARE(quarts_rouges(rendu_plus(tout)), attendu);
         }
     }
 
@@ -889,7 +896,7 @@ private Q_SLOTS:
             QByteArray tout = plus(0x4001, 0, champs({0xDBC01002, 1, 96, 96}));
             tout += plus(0x4008, 0x0100 | 5, champs({0xDBC01002, 2, matrice.isEmpty() ? 0u : 2u, mode}) + matrice + image);
             tout += plus(0x400A, 0, champs({5, 1, f(0), f(0), f(96), f(96)}));
-            const QImage rendu = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
+            const QImage rendu = rendu_plus(tout);
             QString vu;
             for (int x = 0; x < 8; ++x) // the main colour: a scaled texture may be smoothed
                 vu += qRed(rendu.pixel(x, 10)) > 200 && qBlue(rendu.pixel(x, 10)) < 100 ? u'r'
@@ -928,7 +935,7 @@ private Q_SLOTS:
         tout += plus(0x4026, 0, champs({10}));
         tout += plus(0x4026, 0, champs({11}));
         tout += remplir(0xFFFFFF00, 0, 80, 10, 10);
-        const QImage image = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
+        const QImage image = rendu_plus(tout);
         QCOMPARE(QColor(image.pixel(60, 70)), QColor(Qt::red));
         QCOMPARE(QColor(image.pixel(85, 70)), QColor(Qt::white)); // clipped inside the container
         QCOMPARE(QColor(image.pixel(5, 5)), QColor(Qt::blue));
@@ -951,7 +958,7 @@ private Q_SLOTS:
             // "H" at (10, 40) and "H" at (60, 80), in black.
             tout += plus(0x4036, 0x8000 | 2, champs({0xFF000000, options, 0, 2}) + QByteArray("H\0H\0", 4)
                                                  + champs({f(10), f(40), f(60), f(80)}));
-            const QImage image = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
+            const QImage image = rendu_plus(tout);
             const QRect premiere = encre_dans(image, QRect(0, 0, 48, 48), 128), seconde = encre_dans(image, QRect(48, 48, 48, 48), 128);
             if (options == 0) {
                 QVERIFY(premiere.isEmpty() && seconde.isEmpty());
@@ -974,7 +981,7 @@ private Q_SLOTS:
         // A pen of a tenth of a pixel, red.
         tout += plus(0x4008, 0x0200 | 8, champs({0xDBC01002, 0, 0, 0, f(0.1f), 0xDBC01002, 0, 0xFFFF0000}));
         tout += plus(0x400D, 8, champs({2, f(0), f(72.5f), f(96), f(72.5f)}));
-        const QImage image = rendre_metafichier(emf_fait({commentaire(tout)}), QSize(96, 96)).convertToFormat(QImage::Format_RGB32);
+        const QImage image = rendu_plus(tout);
         QCOMPARE(QColor(image.pixel(48, 24)), QColor(Qt::red));
         const QColor trait(image.pixel(48, 72));
         QVERIFY2(trait.red() == 255 && trait.green() > 150 && trait.green() < 250, qPrintable(trait.name()));
