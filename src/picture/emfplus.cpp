@@ -30,10 +30,10 @@ namespace emfplus {
 
 namespace {
 
-// A brush, and whether its pattern is laid on the device's pixels (hatches) rather than on the
-// world's units (textures and gradients).
 struct Eventail;
 
+// A brush, and whether its pattern is laid on the device's pixels (hatches) rather than on the
+// world's units (textures and gradients).
 struct Brosse {
     Brosse(QBrush b = {}, bool sur_appareil = false) : qt(std::move(b)), appareil(sur_appareil) {}
     QBrush qt;
@@ -238,7 +238,8 @@ constexpr int cote_eventail_maximal = 512;
 // The brush of `e`, for a box that takes `cote` pixels on its longest side.
 QBrush dessiner_eventail(const Eventail& e, double cote)
 {
-    const double echelle = std::clamp(cote, 2.0, double(cote_eventail_maximal)) / std::max(e.boite.width(), e.boite.height());
+    const double echelle = (std::isfinite(cote) ? std::clamp(cote, 2.0, double(cote_eventail_maximal)) : 2.0)
+        / std::max(e.boite.width(), e.boite.height());
     const QSize taille(std::max(1, int(std::ceil(e.boite.width() * echelle))), std::max(1, int(std::ceil(e.boite.height() * echelle))));
     QImage image(taille, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -475,8 +476,8 @@ QImage lire_pixels(const Octets& o, qint64 p, int largeur, int hauteur, qint64 p
     return image;
 }
 
-// An image object at `p`: a bitmap (pixels, or a compressed picture any of our readers take) or a
-// metafile. `pixels_images` counts the pixels the file's images hold, and stops them past a bound.
+// An image object at `p`: a bitmap (pixels, or a compressed picture that Qt's image readers take)
+// or a metafile. `ctx` counts the pixels the file's images hold, and stops them past a bound.
 ImageObjet lire_image(const Octets& o, qint64 p, Lecture_objets& ctx)
 {
     ImageObjet image;

@@ -1102,8 +1102,6 @@ void Dessin::texte(QPointF reference, const QString& chaine, const std::vector<d
         familles << f.nom;
     // A family of fixed pitch not installed is drawn in the desktop's fixed-pitch font.
     const bool fixe = jeu == symboles::Jeu::Aucun && !f.nom.isEmpty() && chasse_fixe(f.nom);
-    if (fixe)
-        familles << QStringLiteral("monospace");
     switch (fixe ? 0x30 : f.famille & 0xF0) {
     case 0x10: police.setStyleHint(QFont::Serif); familles << QStringLiteral("serif"); break;
     case 0x30: police.setStyleHint(QFont::Monospace); familles << QStringLiteral("monospace"); break;
