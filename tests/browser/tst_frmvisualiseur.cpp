@@ -31,6 +31,9 @@ const QString choisir_d_abord = "Sélectionnez d'abord une image dans la liste."
 const QString illisible = "Lecture du fichier impossible: format non reconnu ou détérioré.";
 const QString deja_la = "Un fichier de ce nom existe déjà dans le dossier de destination. Voulez-vous écraser celui-ci ?";
 
+// A question that may destroy or replace a file: No unless the user says Yes.
+Message question(const QString& texte) { return {texte, "IMAGORA", Boutons::OuiNon, Icone::Question, 1}; }
+
 QStringList colonne(frmVisualiseur* f, int c)
 {
     liste_lue(f);
@@ -49,6 +52,8 @@ QString total(frmVisualiseur* f)
 }
 QString panneau(frmVisualiseur* f, int n) { return enfant<StatusBar>(f, "StatusBar1")->texte(n); }
 void option(frmVisualiseur* f, int i) { QTest::mouseClick(enfant<QLabel>(f, QString("lblOption%1").arg(i)), Qt::LeftButton); }
+QComboBox* filtre(frmVisualiseur* f) { return enfant<QComboBox>(f, "cboFiltre"); }
+QToolButton* affichage(frmVisualiseur* f, int i) { return enfant<QToolButton>(f, QString("cmdAffichage%1").arg(i)); }
 
 // Clicks row `ligne` of the details view and returns at once, the preview still being made.
 void cliquer_ligne(frmVisualiseur* f, int ligne)
@@ -91,6 +96,22 @@ class TestVisualiseur : public QObject {
     InteractionTest& d() { return e->d(); }
     QString chemin(const QString& relatif) const { return e->bac.chemin(relatif); }
 
+    // Copies (or moves) the selected picture to `dossier`, the questions answered with `reponses`.
+    void copier_vers(frmVisualiseur* f, const QString& dossier, const QList<Reponse>& reponses = {})
+    {
+        d().reponses_dossier = {dossier};
+        d().reponses = reponses;
+        option(f, 6);
+    }
+
+    // Closes `f` and starts the browser again as "imagora <demande>" would, on `depart` with the saved type `type`.
+    void demander(std::unique_ptr<frmVisualiseur>& f, const QString& demande, const QString& depart, const QString& type)
+    {
+        f.reset();
+        module().fichier_demande = demande;
+        f = navigateur(depart, type);
+    }
+
 private Q_SLOTS:
     void init()
     {
@@ -128,31 +149,27 @@ private Q_SLOTS:
         QCOMPARE(module().index_fichier, 11);
         QCOMPARE(panneau(f.get(), 1), aide_f1);
 
-        auto* filtre = enfant<QComboBox>(f.get(), "cboFiltre");
+        auto* types = filtre(f.get());
         // The first nine keep their places (stored settings name them by position); the newer types follow.
-        QCOMPARE(filtre->count(), 15);
-        const QList<QPair<int, QString>> types = {{0, "Tous les fichiers images"}, {5, "Fichiers Windows MétaFile (*.wmf)"},
-                                                  {8, "Fichiers Icônes (*.ico)"}, {9, "PNG (*.png)"},
-                                                  {12, "HEIF et AVIF (*.heic;*.heif;*.avif)"}, {14, "SVG (*.svg;*.svgz)"}};
-        for (const auto& [i, nom] : types)
-            QCOMPARE(filtre->itemText(i), nom);
-        filtre->setCurrentIndex(3);
+        QCOMPARE(types->count(), 15);
+        for (const auto& [i, nom] : QList<QPair<int, QString>>{{0, "Tous les fichiers images"}, {5, "Fichiers Windows MétaFile (*.wmf)"},
+                                                              {8, "Fichiers Icônes (*.ico)"}, {9, "PNG (*.png)"},
+                                                              {12, "HEIF et AVIF (*.heic;*.heif;*.avif)"}, {14, "SVG (*.svg;*.svgz)"}})
+            QCOMPARE(types->itemText(i), nom);
+        types->setCurrentIndex(3);
         QCOMPARE(noms(f.get()), (QStringList{"Anim.Gif", "chi.gif"}));
         QCOMPARE(f->fichiers()->lectures(), 2);
         QCOMPARE(total(f.get()), QString("Total:  2 Fichier(s)"));
-        filtre->setCurrentIndex(4);
+        types->setCurrentIndex(4);
         QCOMPARE(noms(f.get()), (QStringList{"abime.jpg", "casse.JPG", "iptc.jpg", "photo.old.jpg", "x.Jpeg"}));
-        filtre->setCurrentIndex(6);
-        QCOMPARE(noms(f.get()), QStringList());
+        types->setCurrentIndex(6);
         QCOMPARE(total(f.get()), QString("Total:  0 Fichier(s)"));
 
         // Choosing the same type again reads the folder again.
-        filtre->setCurrentIndex(2);
+        types->setCurrentIndex(2);
         QCOMPARE(noms(f.get()), QStringList{"clipboard.dib"});
         QVERIFY(QFile::copy(m_dossier + "/clipboard.dib", m_dossier + "/autre.DIB"));
-        filtre->setCurrentIndex(2);
-        QCOMPARE(noms(f.get()), QStringList{"clipboard.dib"});
-        emit filtre->currentIndexChanged(2);
+        emit types->currentIndexChanged(2);
         QCOMPARE(noms(f.get()), (QStringList{"autre.DIB", "clipboard.dib"}));
 
         // Enter on a highlighted folder opens it and does nothing else; on the open folder it
@@ -188,24 +205,17 @@ private Q_SLOTS:
         QVERIFY(image.save(source));
         QVERIFY(image.save(recents + "/capture.png") && image.save(recents + "/scan.TIFF") && image.save(recents + "/web.webp"));
         ecrire(recents + "/dessin.svg", "<svg xmlns='http://www.w3.org/2000/svg' width='60' height='40'><rect width='60' height='40'/></svg>");
-        const auto encoder = [](const QString& programme, const QStringList& arguments) {
-            return QProcess::execute(programme, arguments) == 0;
-        };
-        QVERIFY(encoder("heif-enc", {"-q", "60", "-o", recents + "/telephone.heic", source}));
-        QVERIFY(encoder("avifenc", {"-s", "10", source, recents + "/web.avif"}));
-        QVERIFY(encoder("cjxl", {source, recents + "/moderne.jxl"}));
+        QCOMPARE(QProcess::execute("heif-enc", {"-q", "60", "-o", recents + "/telephone.heic", source}), 0);
+        QCOMPARE(QProcess::execute("avifenc", {"-s", "10", source, recents + "/web.avif"}), 0);
+        QCOMPARE(QProcess::execute("cjxl", {source, recents + "/moderne.jxl"}), 0);
 
         auto f = navigateur(recents);
         QCOMPARE(noms(f.get()), (QStringList{"capture.png", "dessin.svg", "moderne.jxl", "scan.TIFF", "telephone.heic",
                                              "web.avif", "web.webp"}));
-        const QList<QPair<int, QStringList>> filtres = {{9, {"capture.png"}},
-                                                        {10, {"scan.TIFF"}},
-                                                        {11, {"web.webp"}},
-                                                        {12, {"telephone.heic", "web.avif"}},
-                                                        {13, {"moderne.jxl"}},
-                                                        {14, {"dessin.svg"}}};
+        const QList<QPair<int, QStringList>> filtres = {{9, {"capture.png"}}, {10, {"scan.TIFF"}}, {11, {"web.webp"}},
+                                                        {12, {"telephone.heic", "web.avif"}}, {13, {"moderne.jxl"}}, {14, {"dessin.svg"}}};
         for (const auto& [index, attendus] : filtres) {
-            enfant<QComboBox>(f.get(), "cboFiltre")->setCurrentIndex(index);
+            filtre(f.get())->setCurrentIndex(index);
             QCOMPARE(noms(f.get()), attendus);
             for (const QString& nom : attendus) {
                 cliquer(f.get(), nom);
@@ -214,13 +224,12 @@ private Q_SLOTS:
                 QVERIFY2(!enfant<QLabel>(f.get(), "Image1")->pixmap().isNull(), qPrintable(nom));
             }
         }
-        QVERIFY(d().messages.isEmpty());
     }
 
     void type_de_depart_et_dossier_manquant()
     {
         auto f = navigateur(m_dossier, "7");
-        QCOMPARE(enfant<QComboBox>(f.get(), "cboFiltre")->currentIndex(), 7);
+        QCOMPARE(filtre(f.get())->currentIndex(), 7);
         QCOMPARE(noms(f.get()), QStringList{"deerstalker.cur"});
 
         // A start folder that is gone opens the home folder instead.
@@ -235,9 +244,9 @@ private Q_SLOTS:
     void ouverture_demandee()
     {
         module().parametres.sauver("veille", "1"); // a picture asked for wins over the screen saver
-        module().fichier_demande = m_dossier + "/iptc.jpg";
-        auto f = navigateur(chemin("ailleurs"), "1");
-        QCOMPARE(enfant<QComboBox>(f.get(), "cboFiltre")->currentIndex(), 0);
+        std::unique_ptr<frmVisualiseur> f;
+        demander(f, m_dossier + "/iptc.jpg", chemin("ailleurs"), "1");
+        QCOMPARE(filtre(f.get())->currentIndex(), 0);
         QCOMPARE(f->dossier_courant(), m_dossier + '/');
         QTRY_COMPARE_WITH_TIMEOUT(texte(f.get(), "lblLargeur"), QString(" 640 Pixels"), 20000);
         QCOMPARE(f->image_selectionnee(), m_dossier + "/iptc.jpg");
@@ -248,32 +257,24 @@ private Q_SLOTS:
         QCOMPARE(module().parametres.lire("type fichier"), QString("1"));
 
         // The saved type already shows it: it stays.
-        f.reset();
         module().parametres.sauver("veille", "0");
-        module().fichier_demande = QUrl::fromLocalFile(m_dossier + "/x.Jpeg").toString();
-        f = navigateur(m_dossier, "4");
-        QCOMPARE(enfant<QComboBox>(f.get(), "cboFiltre")->currentIndex(), 4);
+        demander(f, QUrl::fromLocalFile(m_dossier + "/x.Jpeg").toString(), m_dossier, "4");
+        QCOMPARE(filtre(f.get())->currentIndex(), 4);
         QTRY_COMPARE_WITH_TIMEOUT(f->image_selectionnee(), m_dossier + "/x.Jpeg", 20000);
 
-        f.reset();
-        module().fichier_demande = m_dossier + "/sous-dossier";
-        f = navigateur(m_dossier, "0");
+        demander(f, m_dossier + "/sous-dossier", m_dossier, "0");
         QCOMPARE(f->dossier_courant(), m_dossier + "/sous-dossier/");
         QVERIFY(f->image_selectionnee().isEmpty());
         QVERIFY(d().messages.isEmpty());
 
-        f.reset();
-        module().fichier_demande = m_dossier + "/notes.txt";
-        f = navigateur(chemin("ailleurs"), "0");
+        demander(f, m_dossier + "/notes.txt", chemin("ailleurs"), "0");
         QCOMPARE(f->dossier_courant(), m_dossier + '/');
         QVERIFY(f->image_selectionnee().isEmpty());
         QCOMPARE(d().messages.size(), 1);
         QCOMPARE(d().messages.takeFirst().texte,
                  QString("« notes.txt » n'est pas une image que le programme sait afficher : son dossier est ouvert."));
 
-        f.reset();
-        module().fichier_demande = m_dossier + "/parti.jpg";
-        f = navigateur(m_dossier + "/sous-dossier", "0");
+        demander(f, m_dossier + "/parti.jpg", m_dossier + "/sous-dossier", "0");
         QCOMPARE(f->dossier_courant(), m_dossier + "/sous-dossier/");
         QCOMPARE(d().messages, (QList<Message>{{QString("Le fichier ou le dossier « %1/parti.jpg » est introuvable.").arg(m_dossier),
                                                "IMAGORA", Boutons::Ok, Icone::Exclamation}}));
@@ -293,7 +294,7 @@ private Q_SLOTS:
         QCOMPARE(f->dossier_courant(), m_dossier + "/sous-dossier/");
         modale.close();
         QTRY_COMPARE_WITH_TIMEOUT(f->dossier_courant(), m_dossier + '/', 5000);
-        QCOMPARE(enfant<QComboBox>(f.get(), "cboFiltre")->currentIndex(), 0);
+        QCOMPARE(filtre(f.get())->currentIndex(), 0);
         QTRY_COMPARE_WITH_TIMEOUT(f->image_selectionnee(), m_dossier + "/hopper.ico", 20000);
         QCOMPARE(total(f.get()), QString("Total:  11 Fichier(s)"));
 
@@ -325,8 +326,7 @@ private Q_SLOTS:
         const DemandeOuverture url = demande_ouverture(QUrl::fromLocalFile(m_dossier + "/été 2026.old.WMF").toString());
         QCOMPARE(url.nom, QString("été 2026.old.WMF"));
         QCOMPARE(url.type_image, 5);
-        QCOMPARE(demande_ouverture(QString()).dossier, QString());
-        QVERIFY(demande_ouverture(QString()).message.isEmpty());
+        QVERIFY(demande_ouverture(QString()).dossier.isEmpty() && demande_ouverture(QString()).message.isEmpty());
         QFile::remove(m_dossier + "/été 2026.old.WMF");
 
         QVERIFY(QFile::link("/dev/zero", m_dossier + "/zero.jpg"));
@@ -335,11 +335,9 @@ private Q_SLOTS:
         QCOMPARE(demande.dossier, m_dossier);
         QVERIFY(demande.nom.isEmpty());
         QCOMPARE(demande.message, QString("« zero.jpg » n'est pas une image que le programme sait afficher : son dossier est ouvert."));
-        module().fichier_demande = m_dossier + "/zero.jpg";
-        auto f = navigateur(m_dossier, "0");
-        QVERIFY(!noms(f.get()).contains("zero.jpg"));
-        QVERIFY(!noms(f.get()).contains("vide.bmp"));
-        QCOMPARE(total(f.get()), QString("Total:  11 Fichier(s)"));
+        std::unique_ptr<frmVisualiseur> f;
+        demander(f, m_dossier + "/zero.jpg", m_dossier, "0");
+        QCOMPARE(total(f.get()), QString("Total:  11 Fichier(s)")); // neither device listed
         QVERIFY(f->image_selectionnee().isEmpty());
         QCOMPARE(d().messages.size(), 1);
         QCOMPARE(d().messages.first().texte, demande.message);
@@ -348,9 +346,8 @@ private Q_SLOTS:
     void icones_vues_et_tri()
     {
         // Sizes chosen so that text order and number order differ.
-        ecrire(m_dossier + "/t20.ico", QByteArray(20, 'x'));
-        ecrire(m_dossier + "/t100.ico", QByteArray(100, 'x'));
-        ecrire(m_dossier + "/t3.ico", QByteArray(3, 'x'));
+        for (int taille : {20, 100, 3})
+            ecrire(m_dossier + QString("/t%1.ico").arg(taille), QByteArray(taille, 'x'));
         QFile vieux(m_dossier + "/t3.ico");
         QVERIFY(vieux.open(QIODevice::ReadWrite));
         QVERIFY(vieux.setFileTime(QDateTime(QDate(2001, 2, 3), QTime(4, 5)), QFileDevice::FileModificationTime));
@@ -376,7 +373,7 @@ private Q_SLOTS:
         trier_par(2);
         QCOMPARE(noms(f.get()).first(), QString("t3.ico"));
 
-        const auto bouton = [&](int i) { return enfant<QToolButton>(f.get(), QString("cmdAffichage%1").arg(i)); };
+        const auto bouton = [&](int i) { return affichage(f.get(), i); };
         QCOMPARE(bouton(4)->toolTip(), QString("Tri de la liste des fichiers par ordre alphabetique"));
         bouton(5)->click();
         QCOMPARE(noms(f.get()).last(), QString("t3.ico"));
@@ -439,14 +436,14 @@ private Q_SLOTS:
         // A rebuild forgets the selection.
         cliquer(f.get(), "hopper.bmp");
         QCOMPARE(texte(f.get(), "lblLargeur"), QString(" 128 Pixels"));
-        enfant<QComboBox>(f.get(), "cboFiltre")->setCurrentIndex(1);
+        filtre(f.get())->setCurrentIndex(1);
         QCOMPARE(panneau(f.get(), 1), aide_f1);
         QVERIFY(f->image_selectionnee().isEmpty());
         QCOMPARE(texte(f.get(), "lblHauteur"), QString());
         QVERIFY(image->pixmap().isNull());
         QVERIFY(enfant<QLabel>(f.get(), "Label2")->isVisible());
         // A damaged file with no picture shown before: nothing stays highlighted.
-        enfant<QComboBox>(f.get(), "cboFiltre")->setCurrentIndex(4);
+        filtre(f.get())->setCurrentIndex(4);
         cliquer(f.get(), "abime.jpg");
         QCOMPARE(f->ligne_selectionnee(), -1);
         QVERIFY(f->image_selectionnee().isEmpty());
@@ -477,9 +474,7 @@ private Q_SLOTS:
         QCOMPARE(taille_reelle_ouverte([&] { QTest::mouseDClick(apercu, Qt::LeftButton); }), QString());
         QVERIFY(d().messages.isEmpty());
         option(f.get(), 1);
-        QCOMPARE(d().messages.size(), 1);
-        QCOMPARE(d().messages.first().texte, choisir_d_abord);
-        QCOMPARE(d().messages.first().titre, QString("Information"));
+        QCOMPARE(d().messages, (QList<Message>{{choisir_d_abord, "Information", Boutons::Ok, Icone::Information}}));
 
         cliquer(f.get(), "iptc.jpg");
         auto* vue = enfant<ListView>(f.get(), "ListView1")->vueDetails();
@@ -510,7 +505,7 @@ private Q_SLOTS:
 
         // An empty list has nothing to show; asked while the folder is read, the show waits for
         // its files before it says so.
-        enfant<QComboBox>(f.get(), "cboFiltre")->setCurrentIndex(6);
+        filtre(f.get())->setCurrentIndex(6);
         option(f.get(), 3);
         QTRY_COMPARE(d().messages.size(), 2);
         QCOMPARE(d().messages.last().texte, QString("Aucune image à visionner"));
@@ -524,9 +519,7 @@ private Q_SLOTS:
         cliquer(f.get(), "casse.JPG");
         d().reponses = {Reponse::Non};
         option(f.get(), 4);
-        QCOMPARE(d().messages.last().titre, QString("IMAGORA"));
-        QCOMPARE(d().messages.last().boutons, Boutons::OuiNon);
-        QCOMPARE(d().messages.last().bouton_par_defaut, 1);
+        QCOMPARE(d().messages.last(), question("Voulez-vous vraiment mettre le fichier \"casse.JPG\" à la corbeille ?"));
         QVERIFY(QFile::exists(m_dossier + "/casse.JPG"));
         QCOMPARE(total(f.get()), QString("Total:  5 Fichier(s)"));
         d().reponses = {Reponse::Oui};
@@ -543,34 +536,26 @@ private Q_SLOTS:
 
         // Copy into the same folder is refused, however it is spelled.
         cliquer(f.get(), "iptc.jpg");
-        d().reponses_dossier = {m_dossier + "/sous-dossier/.."};
-        option(f.get(), 6);
+        copier_vers(f.get(), m_dossier + "/sous-dossier/..");
         QCOMPARE(d().titres_dossier.last(), QString("Sélectionnez un dossier de destination"));
         QCOMPARE(d().messages.last().texte, QString("Impossible de copier/déplacer le fichier dans le même dossier où il se trouve déjà."));
 
         // Copy, keeping the original; then move over an existing file after saying Yes twice.
         const QString ailleurs = chemin("ailleurs");
         QDir().mkpath(ailleurs);
-        d().reponses_dossier = {ailleurs};
-        d().reponses = {Reponse::Non};
-        option(f.get(), 6);
+        copier_vers(f.get(), ailleurs, {Reponse::Non});
         QCOMPARE(d().messages.last().texte, QString("Le fichier a été copié dans le dossier désiré. Voulez-vous supprimer le fichier d'origine ?"));
         QCOMPARE(contenu(ailleurs + "/iptc.jpg"), contenu(m_dossier + "/iptc.jpg"));
         QVERIFY(QFile::exists(m_dossier + "/iptc.jpg"));
 
         cliquer(f.get(), "iptc.jpg");
-        d().reponses_dossier = {ailleurs};
-        d().reponses = {Reponse::Non};
-        option(f.get(), 6);
-        QCOMPARE(d().messages.last().texte, deja_la);
-        QCOMPARE(d().messages.last().bouton_par_defaut, 1);
+        copier_vers(f.get(), ailleurs, {Reponse::Non});
+        QCOMPARE(d().messages.last(), question(deja_la));
         QVERIFY(QFile::exists(m_dossier + "/iptc.jpg"));
         ecrire(ailleurs + "/x.Jpeg", "ancien");
         cliquer(f.get(), "x.Jpeg");
-        d().reponses_dossier = {ailleurs};
-        d().reponses = {Reponse::Oui, Reponse::Oui};
         const QByteArray original = contenu(m_dossier + "/x.Jpeg");
-        option(f.get(), 6);
+        copier_vers(f.get(), ailleurs, {Reponse::Oui, Reponse::Oui});
         QCOMPARE(contenu(ailleurs + "/x.Jpeg"), original);
         QVERIFY(!QFile::exists(m_dossier + "/x.Jpeg"));
         QCOMPARE(noms(f.get()), (QStringList{"abime.jpg", "iptc.jpg", "photo.old.jpg"}));
@@ -608,14 +593,12 @@ private Q_SLOTS:
         const QString ailleurs = chemin("ailleurs");
         ecrire(ailleurs + "/grande.bmp", "l'ancienne grande");
         auto f = navigateur(m_dossier, "1"); // grande.bmp, hopper.bmp
-        auto* filtre = enfant<QComboBox>(f.get(), "cboFiltre");
+        auto* types = filtre(f.get());
 
         // Copy then move, onto a file of the large picture's name.
         cliquer(f.get(), "hopper.bmp");
         cliquer_ligne(f.get(), 0);
-        d().reponses_dossier = {ailleurs};
-        d().reponses = {Reponse::Oui, Reponse::Oui};
-        option(f.get(), 6);
+        copier_vers(f.get(), ailleurs, {Reponse::Oui, Reponse::Oui});
         QTRY_COMPARE_WITH_TIMEOUT(d().messages.size(), 2, 20000);
         QCOMPARE(d().messages.first().texte, deja_la);
         QVERIFY(contenu(ailleurs + "/grande.bmp") == grande);
@@ -625,8 +608,8 @@ private Q_SLOTS:
 
         // Rename: the question offers the large picture's name, and the large picture is renamed.
         ecrire(m_dossier + "/grande.bmp", grande);
-        filtre->setCurrentIndex(1);
-        emit filtre->currentIndexChanged(1);
+        types->setCurrentIndex(1);
+        emit types->currentIndexChanged(1);
         QCOMPARE(noms(f.get()), (QStringList{"grande.bmp", "hopper.bmp"}));
         cliquer(f.get(), "hopper.bmp");
         cliquer_ligne(f.get(), 0);
@@ -649,7 +632,7 @@ private Q_SLOTS:
         QVERIFY(contenu(m_dossier + "/hopper.bmp") == petite);
 
         // A preview that fails takes the waiting action with it: nothing is asked, nothing touched.
-        filtre->setCurrentIndex(4);
+        types->setCurrentIndex(4);
         cliquer(f.get(), "iptc.jpg");
         const qsizetype avant = d().messages.size();
         cliquer_ligne(f.get(), static_cast<int>(noms(f.get()).indexOf("abime.jpg")));
@@ -673,21 +656,16 @@ private Q_SLOTS:
         QVERIFY(QFile::link(copie + "/gros.jpg", liens + "/gros.jpg"));
         auto f = navigateur(copie, "4");
         cliquer(f.get(), "gros.jpg");
-        d().reponses_dossier = {liens};
-        d().reponses = {Reponse::Oui, Reponse::Oui};
-        option(f.get(), 6);
-        QCOMPARE(d().messages.size(), 1);
-        QCOMPARE(d().messages.first().texte,
-                 QString("Impossible de copier le fichier : %1/gros.jpg est le fichier d'origine lui-même (ou un lien vers lui).").arg(liens));
-        QCOMPARE(d().messages.first().titre, QString("IMAGORA"));
+        copier_vers(f.get(), liens, {Reponse::Oui, Reponse::Oui});
+        QCOMPARE(d().messages, (QList<Message>{{QString("Impossible de copier le fichier : %1/gros.jpg est le fichier d'origine lui-même (ou un lien vers lui).").arg(liens),
+                                               "IMAGORA", Boutons::Ok, Icone::Information}}));
         QCOMPARE(contenu(copie + "/gros.jpg"), original);
         QVERIFY(QFileInfo(liens + "/gros.jpg").isSymLink());
 
         // From the link's folder to the original's: the same file again.
         f = navigateur(liens, "4");
         cliquer(f.get(), "gros.jpg");
-        d().reponses_dossier = {copie};
-        option(f.get(), 6);
+        copier_vers(f.get(), copie, {Reponse::Oui, Reponse::Oui});
         QCOMPARE(d().messages.size(), 2);
         QVERIFY(d().messages.last().texte.startsWith("Impossible de copier le fichier : "));
         QCOMPARE(contenu(copie + "/gros.jpg"), original);
@@ -698,9 +676,7 @@ private Q_SLOTS:
         QVERIFY(QFile::link(chemin("autre/gros.jpg"), liens + "/gros.jpg"));
         f = navigateur(copie, "4");
         cliquer(f.get(), "gros.jpg");
-        d().reponses_dossier = {liens};
-        d().reponses = {Reponse::Oui, Reponse::Non};
-        option(f.get(), 6);
+        copier_vers(f.get(), liens, {Reponse::Oui, Reponse::Non});
         QVERIFY(!QFileInfo(liens + "/gros.jpg").isSymLink());
         QCOMPARE(contenu(liens + "/gros.jpg"), original);
         QCOMPARE(contenu(chemin("autre/gros.jpg")), QByteArray("une autre image"));
@@ -767,16 +743,14 @@ private Q_SLOTS:
         cliquer(f.get(), "hopper.bmp");
         const QString ailleurs = chemin("ailleurs");
         QDir().mkpath(ailleurs);
-        d().reponses_dossier = {ailleurs};
-        d().reponses = {Reponse::Non};
-        option(f.get(), 6);
+        copier_vers(f.get(), ailleurs, {Reponse::Non});
         QVERIFY(QFile::exists(ailleurs + "/hopper.bmp"));
         liste->vueDetails()->clearFocus();
         liste->vueDetails()->setFocus(Qt::TabFocusReason);
         rien_de_choisi();
 
         // Nor does a change of view.
-        QTest::mouseClick(enfant<QToolButton>(f.get(), "cmdAffichage0"), Qt::LeftButton);
+        QTest::mouseClick(affichage(f.get(), 0), Qt::LeftButton);
         liste->vueIcones()->setFocus(Qt::TabFocusReason);
         rien_de_choisi();
 
@@ -826,7 +800,7 @@ private Q_SLOTS:
         e->copier("drawing.wmf", "drawing.wmf");
         e->copier("drawing.emf", "drawing.emf");
         auto f = navigateur(m_dossier);
-        QTest::mouseClick(enfant<QToolButton>(f.get(), "cmdAffichage0"), Qt::LeftButton);
+        QTest::mouseClick(affichage(f.get(), 0), Qt::LeftButton);
         auto* vue = enfant<ListView>(f.get(), "ListView1")->vueIcones();
         QCOMPARE(vue->iconSize(), QSize(96, 96));
         QAbstractItemModel* m = vue->model();
@@ -855,7 +829,7 @@ private Q_SLOTS:
         QVERIFY(abime.value<QPixmap>().toImage() != autre.value<QPixmap>().toImage()); // its type icon, not a picture
         QVERIFY(QFileInfo::exists(e->bac.chemin("home/.cache/thumbnails/normal")));
 
-        QTest::mouseClick(enfant<QToolButton>(f.get(), "cmdAffichage3"), Qt::LeftButton);
+        QTest::mouseClick(affichage(f.get(), 3), Qt::LeftButton);
         QCOMPARE(m->index(0, 0).data(Qt::DecorationRole).typeId(), QMetaType::QIcon);
     }
 
@@ -929,7 +903,7 @@ private Q_SLOTS:
             QCoreApplication::processEvents();
             return panneau(f.get(), 2);
         };
-        QCOMPARE(survoler(enfant<QToolButton>(f.get(), "cmdAffichage0")), QString(" Affichage en mode icônes "));
+        QCOMPARE(survoler(affichage(f.get(), 0)), QString(" Affichage en mode icônes "));
         QCOMPARE(survoler(enfant<QPushButton>(f.get(), "cmdQuitter")), QString(" Quitter le programme [IMAGORA] "));
 
         auto* option = enfant<QLabel>(f.get(), "lblOption1");

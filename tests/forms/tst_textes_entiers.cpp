@@ -126,6 +126,13 @@ private:
         visible(w, texte, trace);
     }
 
+    // A text on one line, after an icon `icone` pixels wide, drawn with `alignement` inside `zone`.
+    void une_ligne(const QWidget* w, const QString& texte, int icone, const QRect& zone, Qt::Alignment alignement)
+    {
+        const QSize besoin(w->fontMetrics().horizontalAdvance(texte) + icone, hauteur_lignes(w->font(), 1));
+        verifier(w, texte, besoin, zone, QStyle::alignedRect(w->layoutDirection(), alignement, besoin.boundedTo(zone.size()), zone));
+    }
+
     // The drawn text must lie inside every parent up to the window, and no control stacked above
     // it may cover it.
     void visible(const QWidget* w, const QString& texte, const QRect& trace)
@@ -208,11 +215,8 @@ private:
             if (p->isFlat())
                 option.features |= QStyleOptionButton::Flat;
         }
-        const QRect zone = b->style()->subElementRect(element, &option, b);
-        const QString texte = sans_raccourci(b->text());
-        const int icone = b->icon().isNull() ? 0 : b->iconSize().width() + 4;
-        const QSize besoin(b->fontMetrics().horizontalAdvance(texte) + icone, hauteur_lignes(b->font(), 1));
-        verifier(b, texte, besoin, zone, QStyle::alignedRect(b->layoutDirection(), alignement, besoin.boundedTo(zone.size()), zone));
+        une_ligne(b, sans_raccourci(b->text()), b->icon().isNull() ? 0 : b->iconSize().width() + 4,
+                  b->style()->subElementRect(element, &option, b), alignement);
     }
 
     void cadre(const QGroupBox* g)
@@ -231,10 +235,7 @@ private:
         if (g->isFlat())
             option.features |= QStyleOptionFrame::Flat;
         const QRect titre = g->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, g);
-        const QString texte = sans_raccourci(g->title());
-        const QSize besoin(g->fontMetrics().horizontalAdvance(texte), hauteur_lignes(g->font(), 1));
-        const QRect zone = titre.intersected(g->rect());
-        verifier(g, texte, besoin, zone, QRect(zone.topLeft(), besoin.boundedTo(zone.size())));
+        une_ligne(g, sans_raccourci(g->title()), 0, titre.intersected(g->rect()), Qt::AlignLeft | Qt::AlignTop);
     }
 
     void liste_deroulante(const QComboBox* x)
@@ -249,10 +250,9 @@ private:
         const QRect zone = x->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, x).adjusted(1, 0, -1, 0);
         const auto* lecteurs = qobject_cast<const DriveListBox*>(x);
         for (int i = 0; i < x->count(); ++i) {
-            QString texte = x->itemText(i);
+            const QString texte = x->itemText(i);
             const int icone = x->itemIcon(i).isNull() ? 0 : x->iconSize().width() + 4;
-            const QSize besoin(x->fontMetrics().horizontalAdvance(texte) + icone, hauteur_lignes(x->font(), 1));
-            if (besoin.width() > zone.width() && lecteurs) {
+            if (x->fontMetrics().horizontalAdvance(texte) + icone > zone.width() && lecteurs) {
                 // The drive list shortens an entry too wide for it: the list of the box and its
                 // own tooltip give it whole.
                 if (x->itemData(i, Qt::ToolTipRole).toString() != texte)
@@ -264,7 +264,7 @@ private:
                 }
                 continue;
             }
-            verifier(x, texte, besoin, zone, QStyle::alignedRect(x->layoutDirection(), Qt::AlignLeft | Qt::AlignVCenter, besoin.boundedTo(zone.size()), zone));
+            une_ligne(x, texte, icone, zone, Qt::AlignLeft | Qt::AlignVCenter);
         }
     }
 
@@ -331,10 +331,8 @@ private Q_SLOTS:
         AUCUNE_COUPE(f.get());
         auto* barre = enfant<StatusBar>(f.get(), "StatusBar1");
         QStringList survoles{"cmdOptions", "cmdQuitter", "lblHauteur", "lblLargeur", "lblTotalFichiers", "Image1", "Dir1"};
-        for (int i = 0; i < 6; ++i)
-            survoles << QString("cmdAffichage%1").arg(i);
-        for (int i = 0; i < 8; ++i)
-            survoles << QString("lblOption%1").arg(i);
+        for (int i = 0; i < 14; ++i)
+            survoles << (i < 6 ? QString("cmdAffichage%1").arg(i) : QString("lblOption%1").arg(i - 6));
         const auto survoler = [&](const QString& nom) {
             QTest::mouseMove(enfant<QWidget>(f.get(), nom), QPoint(3, 3));
             QCoreApplication::processEvents();
