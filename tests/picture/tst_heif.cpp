@@ -1,8 +1,6 @@
-// HEIF pictures (HEIC and AVIF) read through chargeur.h: sizes from the header, pixels at the
-// natural size and at the preview's, orientation, colour spaces, HDR tone mapping, embedded
-// thumbnails, transparency and damaged files. Pictures are made at test time with Debian's
-// encoders (heif-enc, avifenc) or libheif's own encoding API where a tool cannot write what a
-// camera does (a rotation, a thumbnail of our choosing).
+// HEIC and AVIF read through chargeur.h: sizes, pixels at every size, orientation, colour spaces,
+// HDR, thumbnails, transparency, damaged files. Pictures are made here by heif-enc and avifenc, or
+// by libheif's encoding API for what a camera writes and a tool cannot (a rotation, a thumbnail).
 
 #include "fichiers_essai.h"
 #include "picture/heif.h"
@@ -119,17 +117,10 @@ bool ecrire_heic(const QString& chemin, const QImage& stockee, heif_orientation 
     return heif_context_write_to_file(contexte.get(), QFile::encodeName(chemin).constData()).code == heif_error_Ok;
 }
 
-// The position of a box's type in a file, -1 when absent.
-qsizetype boite(const QByteArray& fichier, const char* type)
-{
-    return fichier.indexOf(QByteArray(type, 4));
-}
-
 // The file with the size its 'ispe' box gives changed.
 QByteArray taille_dite(QByteArray f, quint32 largeur, quint32 hauteur)
 {
-    const qsizetype ispe = boite(f, "ispe");
-    if (ispe > 0) {
+    if (const qsizetype ispe = f.indexOf("ispe"); ispe > 0) {
         qToBigEndian(largeur, f.data() + ispe + 8);
         qToBigEndian(hauteur, f.data() + ispe + 12);
     }
@@ -405,7 +396,7 @@ private Q_SLOTS:
             const QString nom = QFileInfo(chemin).fileName();
             const QByteArray bonne = lire(chemin);
             QVERIFY(image_complete(chemin).ok());
-            const qsizetype meta = boite(bonne, "meta"), mdat = boite(bonne, "mdat");
+            const qsizetype meta = bonne.indexOf("meta"), mdat = bonne.indexOf("mdat");
             QVERIFY(meta > 0 && mdat > meta);
             for (qsizetype longueur : {qsizetype(12), qsizetype(24), meta + 20, (meta + mdat) / 2, mdat + 4, mdat + 40, bonne.size() - 1})
                 QVERIFY2(refusee(nom, bonne.left(longueur)), qPrintable(QStringLiteral("%1 cut at %2").arg(nom).arg(longueur)));

@@ -162,38 +162,31 @@ private Q_SLOTS:
         COULEUR(petite, 108, 108, bas_droite, 10);
     }
 
-    void gris()
+    // Two flat halves, lossy and lossless, whole and as a preview: grey levels in a grey file, and
+    // Display P3 colours (inside sRGB, far from their sRGB values) brought to sRGB.
+    void deux_moities_fideles()
     {
-        const QString pgm = dossier_.filePath("gris.pgm");
-        LANCER("convert", "-size", "48x32", "xc:gray(100)", "-fill", "gray(200)", "-draw", "rectangle 24,0 47,31", pgm);
-        for (const auto& [options, tolerance] : {std::pair{QStringList{}, 3}, {QStringList{"-d", "0"}, 0}}) {
-            const QString f = dossier_.filePath(QStringLiteral("gris %1.jxl").arg(tolerance));
-            LANCER("cjxl", QStringList{pgm, f} + options);
-            const QImage image = image_complete(f).image;
-            QCOMPARE(image.size(), QSize(48, 32));
-            COULEUR(image, 12, 16, QColor(100, 100, 100), tolerance);
-            COULEUR(image, 36, 16, QColor(200, 200, 200), tolerance);
-        }
-    }
-
-    void display_p3_en_srgb()
-    {
-        // Two colours inside the sRGB gamut whose Display P3 values are far from their sRGB ones.
-        const QColor p3_gauche(200, 60, 50), p3_droite(120, 180, 100);
+        const QColor p3_gauche(200, 60, 50), p3_droite(120, 180, 100), gris_gauche(100, 100, 100), gris_droite(200, 200, 200);
         const QColorTransform vers_srgb = QColorSpace(QColorSpace::DisplayP3).transformationToColorSpace(QColorSpace::SRgb);
-        const QColor srgb_gauche = vers_srgb.map(p3_gauche), srgb_droite = vers_srgb.map(p3_droite);
-        const QString ppm = dossier_.filePath("p3.ppm");
-        LANCER("convert", "-size", "64x32", "xc:" + p3_droite.name(), "-fill", p3_gauche.name(), "-draw", "rectangle 0,0 31,31", ppm);
-        for (const auto& [options, tolerance] : {std::pair{QStringList{}, 8}, {QStringList{"-d", "0"}, 2}}) { // lossy (XYB), lossless
-            const QString f = dossier_.filePath(QStringLiteral("p3 %1.jxl").arg(tolerance));
-            LANCER("cjxl", QStringList{ppm, f, "-x", "color_space=RGB_D65_DCI_Rel_SRG"} + options);
-            const QImage complete = image_complete(f).image;
-            QCOMPARE(complete.size(), QSize(64, 32));
-            COULEUR(complete, 16, 16, srgb_gauche, tolerance);
-            COULEUR(complete, 48, 16, srgb_droite, tolerance);
-            const QImage apercu = image_apercu(f, QSize(32, 16)).image;
-            COULEUR(apercu, 8, 8, srgb_gauche, tolerance + 2);
-            COULEUR(apercu, 24, 8, srgb_droite, tolerance + 2);
+        LANCER("convert", "-size", "48x32", "xc:gray(100)", "-fill", "gray(200)", "-draw", "rectangle 24,0 47,31", dossier_.filePath("gris.pgm"));
+        LANCER("convert", "-size", "64x32", "xc:" + p3_droite.name(), "-fill", p3_gauche.name(), "-draw", "rectangle 0,0 31,31",
+               dossier_.filePath("p3.ppm"));
+        const QStringList p3{"-x", "color_space=RGB_D65_DCI_Rel_SRG"};
+        const struct { QString source; QSize taille; QStringList options; QColor gauche, droite; int tolerance; } cas[] = {
+            {"gris.pgm", {48, 32}, {}, gris_gauche, gris_droite, 3},
+            {"gris.pgm", {48, 32}, {"-d", "0"}, gris_gauche, gris_droite, 0},
+            {"p3.ppm", {64, 32}, p3, vers_srgb.map(p3_gauche), vers_srgb.map(p3_droite), 8}, // XYB
+            {"p3.ppm", {64, 32}, p3 + QStringList{"-d", "0"}, vers_srgb.map(p3_gauche), vers_srgb.map(p3_droite), 2},
+        };
+        for (const auto& c : cas) {
+            const QString f = dossier_.filePath(QStringLiteral("%1 %2.jxl").arg(c.source).arg(c.tolerance));
+            LANCER("cjxl", QStringList{dossier_.filePath(c.source), f} + c.options);
+            const QImage complete = image_complete(f).image, apercu = image_apercu(f, c.taille / 2).image;
+            QVERIFY(complete.size() == c.taille && apercu.size() == c.taille / 2);
+            for (const auto& [image, marge] : {std::pair{complete, 0}, {apercu, 2}}) {
+                COULEUR(image, image.width() / 4, image.height() / 2, c.gauche, c.tolerance + marge);
+                COULEUR(image, 3 * image.width() / 4, image.height() / 2, c.droite, c.tolerance + marge);
+            }
         }
     }
 
