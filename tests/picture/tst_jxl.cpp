@@ -162,25 +162,29 @@ private Q_SLOTS:
         COULEUR(petite, 108, 108, bas_droite, 10);
     }
 
-    // Two flat halves, lossy and lossless, whole and as a preview: grey levels in a grey file, and
-    // Display P3 colours (inside sRGB, far from their sRGB values) brought to sRGB.
+    // Two flat halves, lossy and lossless, whole and as a preview: grey levels in a grey file,
+    // Display P3 colours (inside sRGB, far from their sRGB values) brought to sRGB, and the first
+    // frame of an animation (red, then blue, then green).
     void deux_moities_fideles()
     {
         const QColor p3_gauche(200, 60, 50), p3_droite(120, 180, 100), gris_gauche(100, 100, 100), gris_droite(200, 200, 200);
         const QColorTransform vers_srgb = QColorSpace(QColorSpace::DisplayP3).transformationToColorSpace(QColorSpace::SRgb);
-        LANCER("convert", "-size", "48x32", "xc:gray(100)", "-fill", "gray(200)", "-draw", "rectangle 24,0 47,31", dossier_.filePath("gris.pgm"));
-        LANCER("convert", "-size", "64x32", "xc:" + p3_droite.name(), "-fill", p3_gauche.name(), "-draw", "rectangle 0,0 31,31",
-               dossier_.filePath("p3.ppm"));
-        const QStringList p3{"-x", "color_space=RGB_D65_DCI_Rel_SRG"};
-        const struct { QString source; QSize taille; QStringList options; QColor gauche, droite; int tolerance; } cas[] = {
-            {"gris.pgm", {48, 32}, {}, gris_gauche, gris_droite, 3},
-            {"gris.pgm", {48, 32}, {"-d", "0"}, gris_gauche, gris_droite, 0},
-            {"p3.ppm", {64, 32}, p3, vers_srgb.map(p3_gauche), vers_srgb.map(p3_droite), 8}, // XYB
-            {"p3.ppm", {64, 32}, p3 + QStringList{"-d", "0"}, vers_srgb.map(p3_gauche), vers_srgb.map(p3_droite), 2},
+        const QStringList gris{"-size", "48x32", "xc:gray(100)", "-fill", "gray(200)", "-draw", "rectangle 24,0 47,31"};
+        const QStringList p3{"-size", "64x32", "xc:" + p3_droite.name(), "-fill", p3_gauche.name(), "-draw", "rectangle 0,0 31,31"};
+        const QStringList en_p3{"-x", "color_space=RGB_D65_DCI_Rel_SRG"};
+        const QColor rouge(0xdc, 0x1e, 0x1e);
+        const struct { QString source; QStringList dessin; QSize taille; QStringList options; QColor gauche, droite; int tolerance; } cas[] = {
+            {"gris.pgm", gris, {48, 32}, {}, gris_gauche, gris_droite, 3},
+            {"gris.pgm", gris, {48, 32}, {"-d", "0"}, gris_gauche, gris_droite, 0},
+            {"p3.ppm", p3, {64, 32}, en_p3, vers_srgb.map(p3_gauche), vers_srgb.map(p3_droite), 8}, // XYB
+            {"p3.ppm", p3, {64, 32}, en_p3 + QStringList{"-d", "0"}, vers_srgb.map(p3_gauche), vers_srgb.map(p3_droite), 2},
+            {"anime.gif", {"-delay", "20", "-size", "40x30", "xc:#dc1e1e", "xc:#1e3cc8", "xc:#1ea03c"}, {40, 30}, {}, rouge, rouge, 2},
         };
         for (const auto& c : cas) {
             const QString f = dossier_.filePath(QStringLiteral("%1 %2.jxl").arg(c.source).arg(c.tolerance));
+            LANCER("convert", c.dessin + QStringList{dossier_.filePath(c.source)});
             LANCER("cjxl", QStringList{dossier_.filePath(c.source), f} + c.options);
+            QCOMPARE(taille_image(f), c.taille);
             const QImage complete = image_complete(f).image, apercu = image_apercu(f, c.taille / 2).image;
             QVERIFY(complete.size() == c.taille && apercu.size() == c.taille / 2);
             for (const auto& [image, marge] : {std::pair{complete, 0}, {apercu, 2}}) {
@@ -263,18 +267,6 @@ private Q_SLOTS:
         QVERIFY(ecart_moyen(image_apercu(coupe, carre).image, apercu.image) < 0.5);
         QVERIFY(image_complete(coupe).image.isNull());
         QVERIFY(image_ajustee(coupe, QSize(400, 400)).image.isNull());
-    }
-
-    void premiere_image_d_une_animation()
-    {
-        const QString gif = dossier_.filePath("anime.gif");
-        LANCER("convert", "-delay", "20", "-size", "40x30", "xc:#dc1e1e", "xc:#1e3cc8", "xc:#1ea03c", gif);
-        const QString f = dossier_.filePath("anime.jxl");
-        LANCER("cjxl", gif, f);
-        const QImage image = image_complete(f).image;
-        QVERIFY(taille_image(f) == QSize(40, 30) && image.size() == QSize(40, 30));
-        COULEUR(image, 20, 15, QColor(0xdc, 0x1e, 0x1e), 2);
-        COULEUR(image_apercu(f, carre).image, 72, 72, QColor(0xdc, 0x1e, 0x1e), 2);
     }
 
     void transparence_conservee()
