@@ -128,29 +128,31 @@ private Q_SLOTS:
     {
         // 64x32 stored, a blue square at the top left of the stored pixels; orientation 6 turns the
         // picture a quarter clockwise: 32x64 upright, the square at the top right.
-        const QString jpeg = dossier_.filePath("stockee.jpg");
-        LANCER("convert", "-size", "64x32", "xc:#dc1e1e", "-fill", "#1e3cc8", "-draw", "rectangle 0,0 15,15", "-quality", "95", jpeg);
+        // A JPEG drawn by convert with `dessin`, given orientation 6, recompressed.
+        const auto tournee = [this](const QString& nom, const QStringList& dessin) {
+            const QString jpeg = dossier_.filePath(nom + ".jpg"), f = dossier_.filePath(nom + ".jxl");
+            const QString erreur = lancer("convert", dessin + QStringList{"-quality", "95", jpeg});
+            return erreur.isEmpty() ? lancer("cjxl", {ecrire(dossier_, nom + " exif.jpg", avec_orientation_exif(lire(jpeg), 6)), f}) : erreur;
+        };
         const QString f = dossier_.filePath("tournee.jxl");
-        LANCER("cjxl", ecrire(dossier_, "tournee.jpg", avec_orientation_exif(lire(jpeg), 6)), f);
+        QCOMPARE(tournee("tournee", {"-size", "64x32", "xc:#dc1e1e", "-fill", "#1e3cc8", "-draw", "rectangle 0,0 15,15"}), QString());
         const QColor rouge(0xdc, 0x1e, 0x1e), bleu(0x1e, 0x3c, 0xc8);
         QCOMPARE(taille_image(f), QSize(32, 64));
-        const QImage complete = image_complete(f).image;
-        QCOMPARE(complete.size(), QSize(32, 64));
-        COULEUR(complete, 24, 8, bleu, 12);
-        COULEUR(complete, 8, 8, rouge, 12);
-        const ImageLue apercu = image_apercu(f, QSize(16, 32));
+        const ImageLue complete = image_complete(f), apercu = image_apercu(f, QSize(16, 32));
+        QCOMPARE(complete.image.size(), QSize(32, 64));
         QCOMPARE(apercu.image.size(), QSize(16, 32));
         QCOMPARE(apercu.taille_naturelle, QSize(32, 64));
-        COULEUR(apercu.image, 12, 4, bleu, 16);
-        COULEUR(apercu.image, 4, 4, rouge, 16);
+        for (const QImage& image : {complete.image, apercu.image}) {
+            COULEUR(image, image.width() * 3 / 4, image.width() / 4, bleu, 16);
+            COULEUR(image, image.width() / 4, image.width() / 4, rouge, 16);
+        }
 
         // Large enough for a preview from the DC pass: 1200x1600 stored, 1600x1200 upright, the
         // quarters turned with it.
-        const QString grande_jpeg = dossier_.filePath("grande.jpg");
-        LANCER("convert", "-size", "1200x1600", "xc:" + bas_droite.name(), "-fill", haut_gauche.name(), "-draw", "rectangle 0,0 599,799",
-               "-quality", "90", grande_jpeg);
         const QString grande = dossier_.filePath("grande tournee.jxl");
-        LANCER("cjxl", ecrire(dossier_, "grande tournee.jpg", avec_orientation_exif(lire(grande_jpeg), 6)), grande);
+        QCOMPARE(tournee("grande tournee", {"-size", "1200x1600", "xc:" + bas_droite.name(), "-fill", haut_gauche.name(), "-draw",
+                                            "rectangle 0,0 599,799"}),
+                 QString());
         QCOMPARE(taille_image(grande), QSize(1600, 1200));
         QVERIFY(jpeg_xl_dc_suffit(QSize(1600, 1200), carre));
         const QImage petite = image_apercu(grande, carre).image;
@@ -160,38 +162,35 @@ private Q_SLOTS:
         COULEUR(petite, 108, 108, bas_droite, 10);
     }
 
-    void gris()
+    // Two flat halves, lossy and lossless, whole and as a preview: grey levels in a grey file,
+    // Display P3 colours (inside sRGB, far from their sRGB values) brought to sRGB, and the first
+    // frame of an animation (red, then blue, then green).
+    void deux_moities_fideles()
     {
-        const QString pgm = dossier_.filePath("gris.pgm");
-        LANCER("convert", "-size", "48x32", "xc:gray(100)", "-fill", "gray(200)", "-draw", "rectangle 24,0 47,31", pgm);
-        for (const auto& [options, tolerance] : {std::pair{QStringList{}, 3}, {QStringList{"-d", "0"}, 0}}) {
-            const QString f = dossier_.filePath(QStringLiteral("gris %1.jxl").arg(tolerance));
-            LANCER("cjxl", QStringList{pgm, f} + options);
-            const QImage image = image_complete(f).image;
-            QCOMPARE(image.size(), QSize(48, 32));
-            COULEUR(image, 12, 16, QColor(100, 100, 100), tolerance);
-            COULEUR(image, 36, 16, QColor(200, 200, 200), tolerance);
-        }
-    }
-
-    void display_p3_en_srgb()
-    {
-        // Two colours inside the sRGB gamut whose Display P3 values are far from their sRGB ones.
-        const QColor p3_gauche(200, 60, 50), p3_droite(120, 180, 100);
+        const QColor p3_gauche(200, 60, 50), p3_droite(120, 180, 100), gris_gauche(100, 100, 100), gris_droite(200, 200, 200);
         const QColorTransform vers_srgb = QColorSpace(QColorSpace::DisplayP3).transformationToColorSpace(QColorSpace::SRgb);
-        const QColor srgb_gauche = vers_srgb.map(p3_gauche), srgb_droite = vers_srgb.map(p3_droite);
-        const QString ppm = dossier_.filePath("p3.ppm");
-        LANCER("convert", "-size", "64x32", "xc:" + p3_droite.name(), "-fill", p3_gauche.name(), "-draw", "rectangle 0,0 31,31", ppm);
-        for (const auto& [options, tolerance] : {std::pair{QStringList{}, 8}, {QStringList{"-d", "0"}, 2}}) { // lossy (XYB), lossless
-            const QString f = dossier_.filePath(QStringLiteral("p3 %1.jxl").arg(tolerance));
-            LANCER("cjxl", QStringList{ppm, f, "-x", "color_space=RGB_D65_DCI_Rel_SRG"} + options);
-            const QImage complete = image_complete(f).image;
-            QCOMPARE(complete.size(), QSize(64, 32));
-            COULEUR(complete, 16, 16, srgb_gauche, tolerance);
-            COULEUR(complete, 48, 16, srgb_droite, tolerance);
-            const QImage apercu = image_apercu(f, QSize(32, 16)).image;
-            COULEUR(apercu, 8, 8, srgb_gauche, tolerance + 2);
-            COULEUR(apercu, 24, 8, srgb_droite, tolerance + 2);
+        const QStringList gris{"-size", "48x32", "xc:gray(100)", "-fill", "gray(200)", "-draw", "rectangle 24,0 47,31"};
+        const QStringList p3{"-size", "64x32", "xc:" + p3_droite.name(), "-fill", p3_gauche.name(), "-draw", "rectangle 0,0 31,31"};
+        const QStringList en_p3{"-x", "color_space=RGB_D65_DCI_Rel_SRG"};
+        const QColor rouge(0xdc, 0x1e, 0x1e);
+        const struct { QString source; QStringList dessin; QSize taille; QStringList options; QColor gauche, droite; int tolerance; } cas[] = {
+            {"gris.pgm", gris, {48, 32}, {}, gris_gauche, gris_droite, 3},
+            {"gris.pgm", gris, {48, 32}, {"-d", "0"}, gris_gauche, gris_droite, 0},
+            {"p3.ppm", p3, {64, 32}, en_p3, vers_srgb.map(p3_gauche), vers_srgb.map(p3_droite), 8}, // XYB
+            {"p3.ppm", p3, {64, 32}, en_p3 + QStringList{"-d", "0"}, vers_srgb.map(p3_gauche), vers_srgb.map(p3_droite), 2},
+            {"anime.gif", {"-delay", "20", "-size", "40x30", "xc:#dc1e1e", "xc:#1e3cc8", "xc:#1ea03c"}, {40, 30}, {}, rouge, rouge, 2},
+        };
+        for (const auto& c : cas) {
+            const QString f = dossier_.filePath(QStringLiteral("%1 %2.jxl").arg(c.source).arg(c.tolerance));
+            LANCER("convert", c.dessin + QStringList{dossier_.filePath(c.source)});
+            LANCER("cjxl", QStringList{dossier_.filePath(c.source), f} + c.options);
+            QCOMPARE(taille_image(f), c.taille);
+            const QImage complete = image_complete(f).image, apercu = image_apercu(f, c.taille / 2).image;
+            QVERIFY(complete.size() == c.taille && apercu.size() == c.taille / 2);
+            for (const auto& [image, marge] : {std::pair{complete, 0}, {apercu, 2}}) {
+                COULEUR(image, image.width() / 4, image.height() / 2, c.gauche, c.tolerance + marge);
+                COULEUR(image, 3 * image.width() / 4, image.height() / 2, c.droite, c.tolerance + marge);
+            }
         }
     }
 
@@ -242,9 +241,8 @@ private Q_SLOTS:
     void apercu_reduit_par_le_passage_dc()
     {
         // The DC pass, an eighth of the natural size, is enough when both sides asked are at most that.
-        QVERIFY(jpeg_xl_dc_suffit(QSize(6000, 4000), QSize(750, 500)));
-        QVERIFY(!jpeg_xl_dc_suffit(QSize(6000, 4000), QSize(751, 500)));
-        QVERIFY(!jpeg_xl_dc_suffit(QSize(6000, 4000), QSize(750, 501)));
+        QVERIFY(jpeg_xl_dc_suffit(QSize(6000, 4000), QSize(750, 500)) && !jpeg_xl_dc_suffit(QSize(6000, 4000), QSize(751, 500))
+                && !jpeg_xl_dc_suffit(QSize(6000, 4000), QSize(750, 501)));
 
         // 1280x1280 of noise, whose fine detail takes most of the file, with two flat quarters.
         const QString png = dossier_.filePath("bruit.png");
@@ -269,19 +267,6 @@ private Q_SLOTS:
         QVERIFY(ecart_moyen(image_apercu(coupe, carre).image, apercu.image) < 0.5);
         QVERIFY(image_complete(coupe).image.isNull());
         QVERIFY(image_ajustee(coupe, QSize(400, 400)).image.isNull());
-    }
-
-    void premiere_image_d_une_animation()
-    {
-        const QString gif = dossier_.filePath("anime.gif");
-        LANCER("convert", "-delay", "20", "-size", "40x30", "xc:#dc1e1e", "xc:#1e3cc8", "xc:#1ea03c", gif);
-        const QString f = dossier_.filePath("anime.jxl");
-        LANCER("cjxl", gif, f);
-        QCOMPARE(taille_image(f), QSize(40, 30));
-        const QImage image = image_complete(f).image;
-        QCOMPARE(image.size(), QSize(40, 30));
-        COULEUR(image, 20, 15, QColor(0xdc, 0x1e, 0x1e), 2);
-        COULEUR(image_apercu(f, carre).image, 72, 72, QColor(0xdc, 0x1e, 0x1e), 2);
     }
 
     void transparence_conservee()
@@ -327,11 +312,11 @@ private Q_SLOTS:
     void lectures_simultanees_identiques()
     {
         // Each reader with the decoder's own threads.
-        const QStringList fichiers{dossier_.filePath("simultanee avec pertes.jxl"), dossier_.filePath("simultanee sans perte.jxl"),
-                                   dossier_.filePath("simultanee jpeg.jxl")};
-        LANCER("cjxl", dossier_.filePath("quarts.ppm"), fichiers[0]);
-        LANCER("cjxl", dossier_.filePath("quarts.ppm"), fichiers[1], "-d", "0");
-        LANCER("cjxl", dossier_.filePath("quarts.jpg"), fichiers[2]);
+        QStringList fichiers;
+        for (const auto& [source, options] : {std::pair{"quarts.ppm", QStringList{}}, {"quarts.ppm", QStringList{"-d", "0"}}, {"quarts.jpg", QStringList{}}}) {
+            fichiers << dossier_.filePath(QStringLiteral("simultanee %1.jxl").arg(fichiers.size()));
+            LANCER("cjxl", QStringList{dossier_.filePath(source), fichiers.last()} + options); // lossy, lossless, recompressed JPEG
+        }
         QVERIFY(memes_en_parallele(fichiers, carre));
     }
 
@@ -363,8 +348,7 @@ private Q_SLOTS:
         // The hand-made header is read as it says...
         const QString sain = ecrire(dossier_, "300x200.jxl", entete_jxl(300, 200, hasard(2000, 1)));
         QCOMPARE(taille_image(sain), QSize(300, 200));
-        QVERIFY(image_complete(sain).image.isNull());
-        QVERIFY(image_apercu(sain, carre).image.isNull());
+        QVERIFY(image_complete(sain).image.isNull() && image_apercu(sain, carre).image.isNull());
         // ...so sizes beyond any plausible picture are refused from it, before any pixel,
         for (const QSize taille : {QSize(50000, 100), QSize(100, 1'000'000), QSize(30000, 30000), QSize(1 << 30, 1 << 30)}) {
             const QString f = ecrire(dossier_, "immense.jxl", entete_jxl(quint32(taille.width()), quint32(taille.height()), hasard(2000, 2)));
@@ -375,9 +359,8 @@ private Q_SLOTS:
         for (const QByteArray& suite : {hasard(100'000, 3), QByteArray(), QByteArray(4000, '\0')}) {
             const QString f = ecrire(dossier_, "grande.jxl", entete_jxl(4000, 3000, suite));
             QCOMPARE(taille_image(f), QSize(4000, 3000));
-            QVERIFY(image_complete(f).image.isNull());
-            QVERIFY(image_apercu(f, carre).image.isNull());
-            QVERIFY(image_ajustee(f, QSize(1920, 1080)).image.isNull());
+            QVERIFY(image_complete(f).image.isNull() && image_apercu(f, carre).image.isNull()
+                    && image_ajustee(f, QSize(1920, 1080)).image.isNull());
         }
         // Containers whose boxes lie about their sizes.
         const QByteArray signature("\0\0\0\x0CJXL \r\n\x87\n\0\0\0\x14" "ftypjxl \0\0\0\0jxl ", 32);
@@ -390,8 +373,7 @@ private Q_SLOTS:
         };
         for (const QByteArray& boite : boites) {
             const QString f = ecrire(dossier_, "boites.jxl", signature + boite);
-            QVERIFY(image_complete(f).image.isNull());
-            QVERIFY(image_apercu(f, carre).image.isNull());
+            QVERIFY(image_complete(f).image.isNull() && image_apercu(f, carre).image.isNull());
         }
         QVERIFY(image_complete(ecrire(dossier_, "hasard.jxl", QByteArray("\xFF\x0A", 2) + hasard(5000, 6))).image.isNull());
     }
