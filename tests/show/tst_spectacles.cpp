@@ -213,8 +213,7 @@ private Q_SLOTS:
         frmApercu::voir_taille_reelle(nullptr, photo);
         QVERIFY(!autre_chose);
         QTRY_COMPARE_WITH_TIMEOUT(titre, "Aperçu de: " + photo, 10000);
-        QVERIFY(modale);
-        QCOMPARE(interieur, QSize(640, 480));
+        QVERIFY(modale && interieur == QSize(640, 480));
         QCOMPARE(module().mode_affichage, QString("aperçu"));
         QTRY_VERIFY(!QApplication::activeModalWidget());
 
@@ -340,8 +339,7 @@ private Q_SLOTS:
             QTest::mouseClick(w, Qt::LeftButton, {}, encore.rect_image().center().toPoint());
         });
         encore.executer();
-        QVERIFY(informations);
-        QVERIFY(!encore.isVisible());
+        QVERIFY(informations && !encore.isVisible());
     }
 
     void ecran_de_veille_sans_boucle_et_mode_ajuste()
@@ -356,18 +354,17 @@ private Q_SLOTS:
         quand_modal([&](QWidget* w) { ecran = w->size(); });
         auto* espion = new QTimer(&veille);
         connect(espion, &QTimer::timeout, this, [&] {
-            if (!veille.rect_image().isEmpty() && (rects.isEmpty() || rects.last() != veille.rect_image()))
-                rects.append(veille.rect_image());
+            if (const QRectF r = veille.rect_image(); !r.isEmpty() && (rects.isEmpty() || rects.last() != r))
+                rects.append(r);
         });
         espion->start(10);
         veille.executer();
         QCOMPARE(d().messages, fin(2, "Fin de l'écran de veille"));
         // Every picture is fitted to the screen and centred.
         QVERIFY(!rects.isEmpty());
-        for (const QRectF& r : std::as_const(rects)) {
-            QVERIFY(qAbs(r.center().x() - ecran.width() / 2.0) < 1 && qAbs(r.center().y() - ecran.height() / 2.0) < 1);
-            QVERIFY(qAbs(r.height() - ecran.height()) < 1 || qAbs(r.width() - ecran.width()) < 1);
-        }
+        for (const QRectF& r : std::as_const(rects))
+            QVERIFY(qAbs(r.center().x() - ecran.width() / 2.0) < 1 && qAbs(r.center().y() - ecran.height() / 2.0) < 1
+                    && (qAbs(r.height() - ecran.height()) < 1 || qAbs(r.width() - ecran.width()) < 1));
     }
 
     void son_de_fond_relance()
@@ -390,9 +387,8 @@ private Q_SLOTS:
             w->close();
         });
         veille.executer();
-        QVERIFY(qAbs(duree - 0.3) < 0.1);
         QCOMPARE(module().fichier_son, son);
-        QVERIFY(relance);
+        QVERIFY(qAbs(duree - 0.3) < 0.1 && relance);
         QCOMPARE(module().lecteur_son->obtient_duree(), 0.0); // closing stops the sound
     }
 
@@ -416,8 +412,7 @@ private Q_SLOTS:
         QTimer::singleShot(0, this, [&] { autre_chose = true; });
         QTimer::singleShot(200, fenetre, [fenetre_lanceur] { QTest::keyClick(fenetre_lanceur, Qt::Key_Escape); });
         enfant<QPushButton>(fenetre, "cmdVisionner")->click();
-        QVERIFY(!autre_chose); // the click came back at once, with nothing run meanwhile
-        QVERIFY(fenetre);
+        QVERIFY(!autre_chose && fenetre); // the click came back at once, with nothing run meanwhile
         QPointer<frmVeille> veille = fenetre->findChild<frmVeille*>();
         QVERIFY(veille && veille->isVisible() && veille->isModal());
 
@@ -447,8 +442,7 @@ private Q_SLOTS:
         enfant<QPushButton>(fenetre, "cmdVisionner")->click(); // one show at a time
         QCOMPARE(fenetre->findChildren<frmApercu*>().size(), 1);
         // Two pictures, then the end message; the slide show closes and the launcher with it.
-        QTRY_VERIFY_WITH_TIMEOUT(!fenetre, 10000);
-        QVERIFY(!diaporama);
+        QTRY_VERIFY_WITH_TIMEOUT(!fenetre && !diaporama, 10000);
         QCOMPARE(d().messages, fin(2, "Fin du diaporama"));
     }
 
@@ -534,20 +528,14 @@ private Q_SLOTS:
             QCOMPARE(d().messages, (QList<Message>{{"Aucune image à visionner", "Information", Boutons::Ok, Icone::Information}}));
         }
         deux_images(); // b.gif is not a bitmap: left out by "type fichier" = 1
-        QString mode;
-        bool boucle = false;
-        int fichiers = -1;
+        QString vu; // mode, loop, pictures listed
         quand_modal([&](QWidget* w) {
-            mode = module().mode_affichage;
-            boucle = module().boucle;
-            fichiers = static_cast<frmVeille*>(w)->fichiers().ListCount();
+            vu = QString("%1 %2 %3").arg(module().mode_affichage).arg(module().boucle).arg(static_cast<frmVeille*>(w)->fichiers().ListCount());
             for (int i = 0; i < 6; ++i)
                 QTest::keyClick(w, Qt::Key_Escape);
         });
         frmVisualiseur f;
-        QCOMPARE(mode, QString("veille auto"));
-        QVERIFY(boucle);
-        QCOMPARE(fichiers, 1);
+        QCOMPARE(vu, QString("veille auto 1 1"));
         QCOMPARE(d().messages.size(), 1);
     }
 };
