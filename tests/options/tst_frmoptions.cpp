@@ -23,6 +23,14 @@ class TestOptions : public QObject {
     QString m_images;
 
     InteractionTest& d() { return e->d(); }
+    static QPushButton* bouton(const QWidget& o, const char* nom) { return enfant<QPushButton>(&o, nom); }
+    // The sound file `nom` of the sandbox, holding `octets`.
+    QString son_ecrit(const QString& nom, const QByteArray& octets)
+    {
+        const QString chemin = e->bac.chemin(nom);
+        ecrire(chemin, octets);
+        return chemin;
+    }
 
 private Q_SLOTS:
     void init()
@@ -124,15 +132,12 @@ private Q_SLOTS:
             p.sauver("type fichier", QString::number(type));
             {
                 frmOptions o;
-                QCOMPARE(enfant<QListWidget>(&o, "lstFiltres")->currentRow(), type);
                 QCOMPARE(enfant<QListWidget>(&o, "lstFiltres")->currentItem()->text(), libelles[type]);
             }
             p.sauver("type fichier", type == 0 ? "14" : "0");
-            {
-                frmOptions o;
-                enfant<QListWidget>(&o, "lstFiltres")->setCurrentRow(type);
-                enfant<QPushButton>(&o, "cmdEnregistrer")->click();
-            }
+            frmOptions o;
+            enfant<QListWidget>(&o, "lstFiltres")->setCurrentRow(type);
+            bouton(o, "cmdEnregistrer")->click();
             QCOMPARE(dans_le_fichier("type fichier"), QString::number(type));
         }
         QVERIFY(d().messages.isEmpty());
@@ -225,16 +230,12 @@ private Q_SLOTS:
             QVERIFY(module().fichier_son.isEmpty());
             return;
         }
-        const QString premier = e->bac.chemin("premier.wav"), second = e->bac.chemin("second.wav");
-        ecrire(premier, wav(1.0));
-        ecrire(second, wav(0.5));
+        const QString premier = son_ecrit("premier.wav", wav(1.0)), second = son_ecrit("second.wav", wav(0.5));
         module().parametres.sauver("son", premier);
         frmOptions o;
         auto* son = enfant<QCheckBox>(&o, "chkSon");
-        auto* ouvrir = enfant<QPushButton>(&o, "cmdOuvrirSon");
-        auto* jouer = enfant<QPushButton>(&o, "cmdJouer");
-        auto* stop = enfant<QPushButton>(&o, "cmdStopSon");
-        auto* enregistrer = enfant<QPushButton>(&o, "cmdEnregistrer");
+        auto *ouvrir = bouton(o, "cmdOuvrirSon"), *jouer = bouton(o, "cmdJouer"), *stop = bouton(o, "cmdStopSon");
+        auto* enregistrer = bouton(o, "cmdEnregistrer");
         auto* etat = enfant<QLabel>(&o, "lblEtatSon");
         const auto etats = [&] {
             return QList<bool>{son->isChecked(), ouvrir->isEnabled(), jouer->isEnabled(), stop->isEnabled()};
@@ -310,20 +311,19 @@ private Q_SLOTS:
             auto* etat = enfant<QLabel>(&o, "lblEtatSon");
             QTRY_COMPARE_WITH_TIMEOUT(etat->text(), raison, 15000);
             QCOMPARE(etat->toolTip(), chemin);
-            QCOMPARE((QList<bool>{enfant<QPushButton>(&o, "cmdJouer")->isEnabled(), enfant<QPushButton>(&o, "cmdStopSon")->isEnabled(),
-                                  enfant<QPushButton>(&o, "cmdOuvrirSon")->isEnabled(), enfant<QPushButton>(&o, "cmdEnregistrer")->isEnabled()}),
+            QCOMPARE((QList<bool>{bouton(o, "cmdJouer")->isEnabled(), bouton(o, "cmdStopSon")->isEnabled(),
+                                  bouton(o, "cmdOuvrirSon")->isEnabled(), bouton(o, "cmdEnregistrer")->isEnabled()}),
                      (QList<bool>{false, false, true, false}));
             QVERIFY(d().messages.isEmpty());
         }
 
         // Chosen in the dialog, a file that is no sound says so too; a good one then plays, even
         // when "Jouer" is pressed before its load has ended.
-        const QString bon = e->bac.chemin("bon.wav");
-        ecrire(bon, wav(1.0));
+        son_ecrit("bon.wav", wav(1.0));
         frmOptions o;
         auto* etat = enfant<QLabel>(&o, "lblEtatSon");
         QTRY_VERIFY_WITH_TIMEOUT(etat->text().contains("introuvable"), 15000);
-        d().reponses_fichier = {e->bac.chemin("notes.wav"), bon};
+        d().reponses_fichier = {e->bac.chemin("notes.wav"), e->bac.chemin("bon.wav")};
         enfant<QPushButton>(&o, "cmdOuvrirSon")->click();
         QTRY_COMPARE_WITH_TIMEOUT(etat->text(), "Le fichier « notes.wav » " + illisible, 15000);
         QVERIFY(!enfant<QPushButton>(&o, "cmdJouer")->isEnabled());
@@ -340,9 +340,7 @@ private Q_SLOTS:
     {
         if (LecteurSon::nombre_sorties_audio() < 1)
             return;
-        const QString tons = e->bac.chemin("tons.wav");
-        ecrire(tons, wav_deux_tons(3.0));
-        module().parametres.sauver("son", tons);
+        module().parametres.sauver("son", son_ecrit("tons.wav", wav_deux_tons(3.0)));
         frmOptions o;
         o.show();
         QTRY_VERIFY_WITH_TIMEOUT(qAbs(module().lecteur_son->obtient_duree() - 3.0) < 0.1, 15000); // loaded
@@ -375,11 +373,12 @@ private Q_SLOTS:
             module().parametres.sauver("dossier demarrage", dossier);
             frmOptions o;
         }
-        QCOMPARE(d().messages.size(), 3);
-        QCOMPARE(d().messages.at(0).texte, "Le dossier « " + ferme + " » ne peut pas être lu : accès refusé.");
-        QCOMPARE(d().messages.at(0).titre, QString("Imagora"));
-        QCOMPARE(d().messages.at(1).texte, "Le dossier « " + e->bac.chemin("parti") + " » est introuvable.");
-        QCOMPARE(d().messages.at(2).texte, "« " + ferme + "/a.gif » n'est pas un dossier.");
+        QStringList textes;
+        for (const Message& m : std::as_const(d().messages))
+            textes << m.titre + ": " + m.texte;
+        QCOMPARE(textes, (QStringList{"Imagora: Le dossier « " + ferme + " » ne peut pas être lu : accès refusé.",
+                                      "Imagora: Le dossier « " + e->bac.chemin("parti") + " » est introuvable.",
+                                      "Imagora: « " + ferme + "/a.gif » n'est pas un dossier."}));
     }
 
     void aide_a_propos_et_echap()

@@ -194,9 +194,8 @@ private Q_SLOTS:
         bool dans_un_gestionnaire = false;
         int evenements_dedans = 0;
         QTimer veille;
-        veille.setInterval(0);
         connect(&veille, &QTimer::timeout, [&] { evenements_dedans += dans_un_gestionnaire ? 1 : 0; });
-        veille.start();
+        veille.start(0);
 
         QSignalSpy fin(f.get(), &WinSeek::rechercheTerminee);
         enfant<QLineEdit>(f.get(), "txtSearchSpec")->setText("*.txt");
@@ -205,7 +204,6 @@ private Q_SLOTS:
         dans_un_gestionnaire = false;
         QCOMPARE(evenements_dedans, 0);
         QCOMPARE(etat(f.get()), en_cours);
-        QVERIFY(f->en_recherche());
 
         // Meanwhile the lines come in with their count; Enter (the default button) starts no
         // second search inside the first.
@@ -216,12 +214,10 @@ private Q_SLOTS:
         QCOMPARE(etat(f.get()), en_cours);
         attendre_fin(fin);
         QCOMPARE(fin.first().first().toBool(), true);
-        QCOMPARE(f->lignes_trouvees().size(), 1000);
-        QCOMPARE(f->lignes_trouvees().constFirst(), m_racine + "/grand/d39/f0.txt");
-        QCOMPARE(f->lignes_trouvees().constLast(), m_racine + "/grand/d0/f24.txt");
-        QCOMPARE(texte(f.get(), "lblCount"), " 1000");
-        QCOMPARE(evenements_dedans, 0);
-        QVERIFY(f->lots() >= 1000);
+        const QStringList l = f->lignes_trouvees();
+        QCOMPARE((QStringList{QString::number(l.size()), l.constFirst(), l.constLast(), texte(f.get(), "lblCount")}),
+                 (QStringList{"1000", m_racine + "/grand/d39/f0.txt", m_racine + "/grand/d0/f24.txt", " 1000"}));
+        QVERIFY(evenements_dedans == 0 && f->lots() >= 1000);
     }
 
     // A search ended by closing the window: nothing more of it lands, not even in the next search.
@@ -244,12 +240,11 @@ private Q_SLOTS:
         enfant<QLineEdit>(f.get(), "txtSearchSpec")->setText("*.txt");
         enfant<QPushButton>(f.get(), "cmdSearch")->click();
         attendre_fin(fin, 2);
-        QCOMPARE(fin.at(0).at(0).toBool(), false);
-        QCOMPARE(fin.at(1).at(0).toBool(), true);
+        QVERIFY(!fin.at(0).at(0).toBool() && fin.at(1).at(0).toBool()); // cancelled, then whole
         QTest::qWait(100); // time for a late batch of the first walk to come, if it ever did
         QCOMPARE(f->lignes_trouvees(), chemins({"petit/p.txt"}));
         QCOMPARE(texte(f.get(), "lblCount"), " 1");
-        QCOMPARE(texte(f.get(), "lblRecherche"), "Recherche terminée.");
+        QCOMPARE(etat(f.get()), terminee);
     }
 
     // The window destroyed while its walk runs: the walk stops, nothing reaches the window.
@@ -261,9 +256,8 @@ private Q_SLOTS:
         enfant<QLineEdit>(f.get(), "txtSearchSpec")->setText("*.txt");
         enfant<QPushButton>(f.get(), "cmdSearch")->click();
         QTRY_VERIFY(!f->lignes_trouvees().isEmpty());
-        f.reset();
+        f = nullptr; // destroyed; a new window then searches as usual
         QTest::qWait(100);
-        // And a new window searches as usual.
         f = ouvrir();
         rechercher(f.get(), "*.txt");
         QCOMPARE(f->lignes_trouvees().size(), 1000);
@@ -279,8 +273,8 @@ private Q_SLOTS:
         rechercher(f.get(), "*.txt");
         QCOMPARE(d().messages, (QList<Message>{{" La zone de liste est pleine. Recherche abandonnée...", "Imagora"}}));
         QCOMPARE(f->lignes_trouvees().size(), 4);
-        QCOMPARE(texte(f.get(), "lblCount"), " 4");
         QCOMPARE(etat(f.get()), annulee);
+        QCOMPARE(texte(f.get(), "lblCount"), " 4");
 
         // The start folder is read, "parti" then B are walked: A goes before the walk reaches it.
         d().messages.clear();
@@ -398,8 +392,7 @@ private Q_SLOTS:
         enfant<QPushButton>(f.get(), "cmdAide")->click();
         QTest::keyClick(enfant<QLineEdit>(f.get(), "txtSearchSpec"), Qt::Key_F1);
         QCOMPARE(d().documents.size(), 2);
-        QVERIFY(d().documents.first().toLocalFile().endsWith("/aide/recherche.htm"));
-        QCOMPARE(d().documents.last(), d().documents.first());
+        QVERIFY(d().documents.first().toLocalFile().endsWith("/aide/recherche.htm") && d().documents.last() == d().documents.first());
         enfant<QLineEdit>(f.get(), "txtSearchSpec")->setFocus();
         QVERIFY(f2_ouvre_a_propos(f.get()));
     }

@@ -67,6 +67,7 @@ class TestSpectacles : public QObject {
 
     InteractionTest& d() { return e->d(); }
     QString copier(const QString& source, const QString& nom) { return e->copier(source, nom); }
+    void deux_images() { copier("hopper.bmp", "a.bmp"), copier("chi.gif", "b.gif"); } // 128 x 128, 320 x 240
 
     // The background sound `octets`, named `nom`, and the player the program makes for it.
     QString avec_son(const QString& nom, const QByteArray& octets)
@@ -76,6 +77,12 @@ class TestSpectacles : public QObject {
         module().parametres.sauver("son", son);
         module().lecteur_son = std::make_unique<LecteurSon>();
         return son;
+    }
+
+    // `regarder` on the modal window once it opens; the window then closes, even when a check fails.
+    static void regarder_puis_fermer(std::function<void(QWidget*)> regarder)
+    {
+        quand_modal([regarder](QWidget* w) { const auto fermer = qScopeGuard([w] { w->close(); }); regarder(w); });
     }
 
     // The launcher as the browser opens it, on the pictures of the folder that match `motif`
@@ -120,9 +127,7 @@ private Q_SLOTS:
             auto* temps = enfant<QComboBox>(&lanceur, "cboTemps");
             auto* veille = enfant<QCheckBox>(&lanceur, "chkVeille");
             auto* boucle = enfant<QCheckBox>(&lanceur, "chkBoucle");
-            QCOMPARE(temps->count(), 60);
-            QCOMPARE(temps->itemText(59), QString(" 60"));
-            QCOMPARE(temps->currentText(), QString(" 5"));
+            QCOMPARE((QStringList{QString::number(temps->count()), temps->itemText(59), temps->currentText()}), (QStringList{"60", " 60", " 5"}));
             QCOMPARE(lanceur.intervalle_ms(), 5000);
             QVERIFY(veille->isChecked() && boucle->isChecked());
             // A time is saved the moment it is picked.
@@ -161,8 +166,8 @@ private Q_SLOTS:
             tailles.append(diaporama.size());
         });
         QTRY_VERIFY_WITH_TIMEOUT(!diaporama.isVisible(), 10000);
-        const QString titre = "DIAPORAMA: " + m_dossier;
-        QCOMPARE(vus, (QStringList{titre + "/a.bmp", titre + "/b.jpg", titre + "/c.gif"}));
+        const QString t = "DIAPORAMA: " + m_dossier;
+        QCOMPARE(vus, (QStringList{t + "/a.bmp", t + "/b.jpg", t + "/c.gif"}));
         QCOMPARE(tailles, (QList<QSize>{{128, 128}, {640, 480}, {320, 240}}));
         QCOMPARE(d().messages, fin(3, "Fin du diaporama"));
     }
@@ -176,16 +181,14 @@ private Q_SLOTS:
         frmApercu diaporama({m_dossier, "*.bmp", 300});
         diaporama.show();
         auto* info = diaporama.findChild<QLabel*>("txtInfo");
-        QTRY_COMPARE_WITH_TIMEOUT(diaporama.windowTitle(), "DIAPORAMA: " + m_dossier + "/b.bmp", 5000);
-        // The previous picture stays, with the error text over it.
-        QVERIFY(info->isVisible());
+        const QString titre = "DIAPORAMA: " + m_dossier;
+        // The previous picture stays, with the error text over it; the next one clears it; then round again.
+        QTRY_COMPARE_WITH_TIMEOUT(diaporama.windowTitle(), titre + "/b.bmp", 5000);
+        QVERIFY(info->isVisible() && diaporama.size() == QSize(128, 128));
         QCOMPARE(info->text(), QString("Erreur lors de la lecture du fichier"));
-        QCOMPARE(diaporama.size(), QSize(128, 128));
-        QTRY_COMPARE_WITH_TIMEOUT(diaporama.windowTitle(), "DIAPORAMA: " + m_dossier + "/c.bmp", 5000);
-        QVERIFY(!info->isVisible());
-        QCOMPARE(diaporama.size(), QSize(320, 240));
-        // Round again, until a key.
-        QTRY_COMPARE_WITH_TIMEOUT(diaporama.windowTitle(), "DIAPORAMA: " + m_dossier + "/a.bmp", 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(diaporama.windowTitle(), titre + "/c.bmp", 5000);
+        QVERIFY(!info->isVisible() && diaporama.size() == QSize(320, 240));
+        QTRY_COMPARE_WITH_TIMEOUT(diaporama.windowTitle(), titre + "/a.bmp", 5000);
         QTest::keyClick(&diaporama, Qt::Key_Space);
         QVERIFY(!diaporama.isVisible());
         QVERIFY(d().messages.isEmpty());
@@ -210,8 +213,7 @@ private Q_SLOTS:
         frmApercu::voir_taille_reelle(nullptr, photo);
         QVERIFY(!autre_chose);
         QTRY_COMPARE_WITH_TIMEOUT(titre, "Aperçu de: " + photo, 10000);
-        QVERIFY(modale);
-        QCOMPARE(interieur, QSize(640, 480));
+        QVERIFY(modale && interieur == QSize(640, 480));
         QCOMPARE(module().mode_affichage, QString("aperçu"));
         QTRY_VERIFY(!QApplication::activeModalWidget());
 
@@ -237,82 +239,69 @@ private Q_SLOTS:
         QCOMPARE(d().messages.size(), 1);
     }
 
-    void diaporama_d_une_image_plus_grande_que_l_ecran()
+    void image_plus_grande_que_l_ecran()
     {
-        // The window is as large as the picture, centred on the screen; only what the screen shows
-        // is held, in its place in the window, and what comes into view when it moves is read then.
+        // The slide show's window is as large as the picture, centred on the screen; only what the
+        // screen shows is held, in its place, and what comes into view when it moves is read then.
         const QSize ecran = QGuiApplication::primaryScreen()->geometry().size(), naturelle(3000, 2000);
         QVERIFY(!tient_dans(naturelle, ecran));
         const QString chemin = m_dossier + "/grande.jpg";
         const QImage complete = grande_image(chemin);
         const QRect coin(0, 0, 32, 32), centre = carre_autour(QPoint(1500, 1000));
+        const auto ecart = [&](QWidget* w, QRect r) { return ecart_moyen(w->grab(r).toImage(), complete.copy(r)); };
 
         module().mode_affichage = "diaporama";
         frmApercu diaporama({m_dossier, "*.jpg", 3000});
         diaporama.show();
-        auto* image = enfant<QLabel>(&diaporama, "Image1");
         QTRY_COMPARE_WITH_TIMEOUT(diaporama.windowTitle(), "DIAPORAMA: " + chemin, 10000);
         QCOMPARE(diaporama.size(), naturelle);
-        QVERIFY(tient_dans(image->pixmap().size(), ecran));
-        QVERIFY(ecart_moyen(diaporama.grab(centre).toImage(), complete.copy(centre)) < 1);
-        QVERIFY(ecart_moyen(diaporama.grab(coin).toImage(), complete.copy(coin)) > 20); // not on screen, not read
+        QVERIFY(ecart(&diaporama, centre) < 1);
+        QVERIFY(ecart(&diaporama, coin) > 20); // not on screen, not read
         diaporama.move(0, 0);
-        QTRY_VERIFY(ecart_moyen(diaporama.grab(coin).toImage(), complete.copy(coin)) < 1);
-        QVERIFY(tient_dans(image->pixmap().size(), ecran));
-        QCOMPARE(diaporama.size(), naturelle);
+        QTRY_VERIFY(ecart(&diaporama, coin) < 1);
+        QVERIFY(tient_dans(enfant<QLabel>(&diaporama, "Image1")->pixmap().size(), ecran));
         QTest::keyClick(&diaporama, Qt::Key_Space);
         QVERIFY(!diaporama.isVisible());
 
         // The real-size view does the same.
         QSize tenue;
         double ecart_centre = 255, ecart_coin = 255;
-        quand_modal([&](QWidget* w) {
-            const auto fermer = qScopeGuard([w] { w->close(); });
+        regarder_puis_fermer([&](QWidget* w) {
             QTRY_COMPARE_WITH_TIMEOUT(w->size(), naturelle, 10000);
-            ecart_centre = ecart_moyen(w->grab(centre).toImage(), complete.copy(centre));
+            ecart_centre = ecart(w, centre);
             w->move(0, 0);
-            QTRY_VERIFY((ecart_coin = ecart_moyen(w->grab(coin).toImage(), complete.copy(coin))) < 1);
+            QTRY_VERIFY((ecart_coin = ecart(w, coin)) < 1);
             tenue = enfant<QLabel>(w, "Image1")->pixmap().size();
         });
         frmApercu::voir_taille_reelle(nullptr, chemin);
         QTRY_VERIFY_WITH_TIMEOUT(tenue.isValid(), 10000);
         QTRY_VERIFY(!QApplication::activeModalWidget());
-        QVERIFY(tient_dans(tenue, ecran));
-        QVERIFY(ecart_centre < 1 && ecart_coin < 1);
-    }
+        QVERIFY(tient_dans(tenue, ecran) && ecart_centre < 1 && ecart_coin < 1);
 
-    void veille_d_une_image_plus_grande_que_l_ecran()
-    {
-        // At its natural size the picture goes past the screen's edges: only the part inside the
-        // screen is held, and the screen's centre shows the picture's centre.
-        const QImage complete = grande_image(m_dossier + "/grande.jpg");
+        // The screen saver, at the natural size: the screen's centre shows the picture's centre,
+        // its corner the picture where it falls, and only the part inside the screen is held.
         regler({{"chemin fichier", "0"}, {"informations", "0"}, {"couleur fond", "0"}, {"taille", "0"}});
         const SourceDiaporama source{m_dossier, "*.jpg", 100};
         frmVeille veille(&source);
-        QSize tenue;
         QRectF rect;
         QImage vu;
-        quand_modal([&](QWidget* w) {
-            const auto fermer = qScopeGuard([w] { w->close(); });
+        regarder_puis_fermer([&](QWidget* w) {
             QTRY_VERIFY_WITH_TIMEOUT(!veille.rect_image().isEmpty(), 10000);
             rect = veille.rect_image();
             tenue = veille.image_tenue().size();
             vu = w->grab().toImage();
         });
         veille.executer();
-        QVERIFY(!tient_dans(complete.size(), vu.size()));
-        QCOMPARE(rect.size(), QSizeF(complete.size()));
+        QCOMPARE(rect.size(), QSizeF(naturelle));
         QVERIFY(tient_dans(tenue, vu.size()));
         QVERIFY(ecart_moyen(vu.copy(carre_autour(vu.rect().center())), complete.copy(carre_autour(complete.rect().center()))) < 1);
-        // The screen's corner shows the picture where it falls, not its corner.
-        const QPoint decalage((complete.width() - vu.width()) / 2, (complete.height() - vu.height()) / 2);
-        QVERIFY(ecart_moyen(vu.copy(0, 0, 32, 32), complete.copy(QRect(decalage, QSize(32, 32)))) < 1);
+        const QPoint decalage((naturelle.width() - vu.width()) / 2, (naturelle.height() - vu.height()) / 2);
+        QVERIFY(ecart_moyen(vu.copy(coin), complete.copy(QRect(decalage, QSize(32, 32)))) < 1);
     }
 
     void ecran_de_veille_et_ses_sorties()
     {
-        copier("hopper.bmp", "a.bmp");
-        copier("chi.gif", "b.gif");
+        deux_images();
         regler({{"chemin fichier", "1"}, {"informations", "0"}, {"couleur fond", "255"}, {"taille", "0"}});
         const SourceDiaporama source{m_dossier, "*.bmp;*.gif", 100};
         // Five keys leave it running, the sixth ends it.
@@ -338,7 +327,6 @@ private Q_SLOTS:
         QCOMPARE(fond, QColor(255, 0, 0));
         QCOMPARE(touches, 6);
         QVERIFY(rect.width() == 128 || rect.width() == 320);
-        QVERIFY(!QGuiApplication::overrideCursor());
         QVERIFY(d().messages.isEmpty());
 
         // A click on the picture ends it at once.
@@ -351,8 +339,7 @@ private Q_SLOTS:
             QTest::mouseClick(w, Qt::LeftButton, {}, encore.rect_image().center().toPoint());
         });
         encore.executer();
-        QVERIFY(informations);
-        QVERIFY(!encore.isVisible());
+        QVERIFY(informations && !encore.isVisible());
     }
 
     void ecran_de_veille_sans_boucle_et_mode_ajuste()
@@ -367,24 +354,22 @@ private Q_SLOTS:
         quand_modal([&](QWidget* w) { ecran = w->size(); });
         auto* espion = new QTimer(&veille);
         connect(espion, &QTimer::timeout, this, [&] {
-            if (!veille.rect_image().isEmpty() && (rects.isEmpty() || rects.last() != veille.rect_image()))
-                rects.append(veille.rect_image());
+            if (const QRectF r = veille.rect_image(); !r.isEmpty() && (rects.isEmpty() || rects.last() != r))
+                rects.append(r);
         });
         espion->start(10);
         veille.executer();
         QCOMPARE(d().messages, fin(2, "Fin de l'écran de veille"));
         // Every picture is fitted to the screen and centred.
         QVERIFY(!rects.isEmpty());
-        for (const QRectF& r : std::as_const(rects)) {
-            QVERIFY(qAbs(r.center().x() - ecran.width() / 2.0) < 1 && qAbs(r.center().y() - ecran.height() / 2.0) < 1);
-            QVERIFY(qAbs(r.height() - ecran.height()) < 1 || qAbs(r.width() - ecran.width()) < 1);
-        }
+        for (const QRectF& r : std::as_const(rects))
+            QVERIFY(qAbs(r.center().x() - ecran.width() / 2.0) < 1 && qAbs(r.center().y() - ecran.height() / 2.0) < 1
+                    && (qAbs(r.height() - ecran.height()) < 1 || qAbs(r.width() - ecran.width()) < 1));
     }
 
     void son_de_fond_relance()
     {
-        copier("hopper.bmp", "a.bmp");
-        copier("chi.gif", "b.gif");
+        deux_images();
         const QString son = avec_son("court.wav", wav(0.3));
         regler({});
         const SourceDiaporama source{m_dossier, "*.bmp;*.gif", 400};
@@ -402,9 +387,8 @@ private Q_SLOTS:
             w->close();
         });
         veille.executer();
-        QVERIFY(qAbs(duree - 0.3) < 0.1);
         QCOMPARE(module().fichier_son, son);
-        QVERIFY(relance);
+        QVERIFY(qAbs(duree - 0.3) < 0.1 && relance);
         QCOMPARE(module().lecteur_son->obtient_duree(), 0.0); // closing stops the sound
     }
 
@@ -419,20 +403,16 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(fenetre));
         QWindow* fenetre_lanceur = fenetre->windowHandle();
         // Whatever happens, no window stays open past the test.
-        QTimer garde;
-        garde.setSingleShot(true);
-        connect(&garde, &QTimer::timeout, this, [] {
+        QTimer::singleShot(15000, fenetre, [] {
             if (QWidget* w = QApplication::activeModalWidget())
                 w->close();
         });
-        garde.start(15000);
 
         bool autre_chose = false;
         QTimer::singleShot(0, this, [&] { autre_chose = true; });
         QTimer::singleShot(200, fenetre, [fenetre_lanceur] { QTest::keyClick(fenetre_lanceur, Qt::Key_Escape); });
         enfant<QPushButton>(fenetre, "cmdVisionner")->click();
-        QVERIFY(!autre_chose); // the click came back at once, with nothing run meanwhile
-        QVERIFY(fenetre);
+        QVERIFY(!autre_chose && fenetre); // the click came back at once, with nothing run meanwhile
         QPointer<frmVeille> veille = fenetre->findChild<frmVeille*>();
         QVERIFY(veille && veille->isVisible() && veille->isModal());
 
@@ -444,17 +424,14 @@ private Q_SLOTS:
         QCOMPARE(module().duree_son, 0.0);
         for (int i = 0; i < 6 && veille; ++i)
             QTest::keyClick(veille, Qt::Key_A);
-        // The screen saver has ended: the launcher goes with it, and the pointer comes back.
-        QTRY_VERIFY(!fenetre);
-        QVERIFY(!veille);
-        QVERIFY(!QGuiApplication::overrideCursor());
+        // The screen saver has ended: the launcher goes with it (the pointer comes back: cleanup()).
+        QTRY_VERIFY(!fenetre && !veille);
         QVERIFY(d().messages.isEmpty());
     }
 
     void diaporama_depuis_le_lanceur()
     {
-        copier("hopper.bmp", "a.bmp");
-        copier("chi.gif", "b.gif");
+        deux_images();
         module().parametres.sauver("veille", "0");
         QPointer<frmDiaporama> fenetre = ouvrir_lanceur("*.bmp;*.gif");
         enfant<QComboBox>(fenetre, "cboTemps")->setCurrentIndex(0); // 1 s
@@ -465,8 +442,7 @@ private Q_SLOTS:
         enfant<QPushButton>(fenetre, "cmdVisionner")->click(); // one show at a time
         QCOMPARE(fenetre->findChildren<frmApercu*>().size(), 1);
         // Two pictures, then the end message; the slide show closes and the launcher with it.
-        QTRY_VERIFY_WITH_TIMEOUT(!fenetre, 10000);
-        QVERIFY(!diaporama);
+        QTRY_VERIFY_WITH_TIMEOUT(!fenetre && !diaporama, 10000);
         QCOMPARE(d().messages, fin(2, "Fin du diaporama"));
     }
 
@@ -474,8 +450,7 @@ private Q_SLOTS:
     {
         // Numbers no window writes, in the settings the screen saver started with the program
         // reads: each falls back to what a first run has.
-        copier("hopper.bmp", "a.bmp");
-        copier("chi.gif", "b.gif");
+        deux_images();
         const QList<std::tuple<QString, QString, QString, int, int>> cas = {
             // secondes, type fichier, taille; interval and pictures listed (type 1: bitmaps only,
             // an odd type: every picture)
@@ -505,8 +480,7 @@ private Q_SLOTS:
         regler({{"secondes", "99999999999999"}, {"taille", "99999999999999"}, {"type fichier", "1"}}, "veille auto");
         frmVeille veille(nullptr);
         QRectF rect;
-        quand_modal([&](QWidget* w) {
-            const auto fermer = qScopeGuard([w] { w->close(); }); // even when a check fails
+        regarder_puis_fermer([&](QWidget*) {
             QTRY_VERIFY_WITH_TIMEOUT(!veille.rect_image().isEmpty(), 10000);
             rect = veille.rect_image();
         });
@@ -526,8 +500,7 @@ private Q_SLOTS:
         Enregistreur enregistreur;
         QVERIFY(enregistreur.demarrer());
         frmVeille veille(&source);
-        quand_modal([&](QWidget* w) {
-            const auto fermer = qScopeGuard([w] { w->close(); }); // even when a check fails
+        regarder_puis_fermer([&](QWidget*) {
             QTRY_VERIFY_WITH_TIMEOUT(module().lecteur_son->obtient_position() >= 2.95, 20000);
             QTest::qWait(600);
         });
@@ -542,9 +515,8 @@ private Q_SLOTS:
         regler({{"dossier demarrage", e->bac.chemin("parti")}}, "veille auto");
         frmVeille(nullptr).executer();
         QCOMPARE(d().messages.size(), 1);
-        QCOMPARE(d().messages.first().titre, QString("IMAGORA"));
-        QCOMPARE(d().messages.first().icone, Icone::Critique);
-        QVERIFY(d().messages.first().texte.contains(e->bac.chemin("parti")));
+        const Message& m = d().messages.first();
+        QVERIFY(m.titre == "IMAGORA" && m.icone == Icone::Critique && m.texte.contains(e->bac.chemin("parti")));
     }
 
     void veille_au_demarrage()
@@ -555,22 +527,15 @@ private Q_SLOTS:
             frmVisualiseur f;
             QCOMPARE(d().messages, (QList<Message>{{"Aucune image à visionner", "Information", Boutons::Ok, Icone::Information}}));
         }
-        copier("hopper.bmp", "a.bmp");
-        copier("chi.gif", "b.gif"); // not a bitmap: left out by "type fichier" = 1
-        QString mode;
-        bool boucle = false;
-        int fichiers = -1;
+        deux_images(); // b.gif is not a bitmap: left out by "type fichier" = 1
+        QString vu; // mode, loop, pictures listed
         quand_modal([&](QWidget* w) {
-            mode = module().mode_affichage;
-            boucle = module().boucle;
-            fichiers = static_cast<frmVeille*>(w)->fichiers().ListCount();
+            vu = QString("%1 %2 %3").arg(module().mode_affichage).arg(module().boucle).arg(static_cast<frmVeille*>(w)->fichiers().ListCount());
             for (int i = 0; i < 6; ++i)
                 QTest::keyClick(w, Qt::Key_Escape);
         });
         frmVisualiseur f;
-        QCOMPARE(mode, QString("veille auto"));
-        QVERIFY(boucle);
-        QCOMPARE(fichiers, 1);
+        QCOMPARE(vu, QString("veille auto 1 1"));
         QCOMPARE(d().messages.size(), 1);
     }
 };
