@@ -598,19 +598,27 @@ int commande_window(const QStringList& arguments)
     return 0;
 }
 
-// fill DIR N: makes a folder of N small picture files (every type, sizes and names that vary) to
-// measure the list on.
-int commande_fill(const QStringList& arguments)
+// The DIR N arguments of the fill commands: N, once DIR is made; otherwise the command's exit
+// status, negated (2 for a usage error, told on stderr, 1 for a folder that cannot be made).
+int nombre_a_fabriquer(const QStringList& arguments, const char* commande)
 {
     bool ok = false;
     const int n = arguments.size() == 2 ? arguments.at(1).toInt(&ok) : 0;
     if (!ok || n <= 0) {
-        std::fprintf(stderr, "usage: imagora-bench fill DIR N\n");
-        return 2;
+        std::fprintf(stderr, "usage: imagora-bench %s DIR N\n", commande);
+        return -2;
     }
+    return QDir().mkpath(arguments.first()) ? n : -1;
+}
+
+// fill DIR N: makes a folder of N small picture files (every type, sizes and names that vary) to
+// measure the list on.
+int commande_fill(const QStringList& arguments)
+{
+    const int n = nombre_a_fabriquer(arguments, "fill");
+    if (n <= 0)
+        return -n;
     const QString dossier = arguments.first();
-    if (!QDir().mkpath(dossier))
-        return 1;
     static const char* const extensions[] = {"jpg", "bmp", "gif", "JPG", "ico", "wmf", "emf", "cur", "dib", "jpeg", "Gif", "BMP"};
     for (int i = 0; i < n; ++i) {
         QFile f(QStringLiteral("%1/photo-%2.%3").arg(dossier).arg(i).arg(QLatin1String(extensions[i % 12])));
@@ -1202,15 +1210,10 @@ int commande_show(const QStringList& arguments)
 // 90, each different: smooth colour waves with grain, which compress like a photo (6 to 8 MB).
 int commande_fill_photos(const QStringList& arguments)
 {
-    bool ok = false;
-    const int n = arguments.size() == 2 ? arguments.at(1).toInt(&ok) : 0;
-    if (!ok || n <= 0) {
-        std::fprintf(stderr, "usage: imagora-bench fill-photos DIR N\n");
-        return 2;
-    }
+    const int n = nombre_a_fabriquer(arguments, "fill-photos");
+    if (n <= 0)
+        return -n;
     const QString dossier = arguments.first();
-    if (!QDir().mkpath(dossier))
-        return 1;
     std::vector<int> numeros(n);
     for (int i = 0; i < n; ++i)
         numeros[i] = i;

@@ -186,6 +186,13 @@ QTransform lire_matrice(const Octets& o, qint64 p)
     return QTransform(o.f32(p), o.f32(p + 4), o.f32(p + 8), o.f32(p + 12), o.f32(p + 16), o.f32(p + 20));
 }
 
+// The colour a share `f` of the way from `a` to `b`.
+QColor entre(const QColor& a, const QColor& b, double f)
+{
+    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * f), float(a.greenF() + (b.greenF() - a.greenF()) * f),
+                            float(a.blueF() + (b.blueF() - a.blueF()) * f), float(a.alphaF() + (b.alphaF() - a.alphaF()) * f));
+}
+
 // Blend data (BlendColors or BlendFactors) read into gradient stops, from `depart` at position 0 to
 // `arrivee` at 1; `p` moves past it. Null when the count does not fit.
 std::optional<QGradientStops> lire_melange(const Octets& o, qint64& p, bool couleurs, QColor depart, QColor arrivee)
@@ -200,11 +207,7 @@ std::optional<QGradientStops> lire_melange(const Octets& o, qint64& p, bool coul
         if (couleurs) {
             c = argb(o.u32(p + 4 + 4 * n + 4 * i));
         } else {
-            const double f = std::clamp(o.f32(p + 4 + 4 * n + 4 * i), 0.0, 1.0);
-            c = QColor::fromRgbF(float(depart.redF() + (arrivee.redF() - depart.redF()) * f),
-                                 float(depart.greenF() + (arrivee.greenF() - depart.greenF()) * f),
-                                 float(depart.blueF() + (arrivee.blueF() - depart.blueF()) * f),
-                                 float(depart.alphaF() + (arrivee.alphaF() - depart.alphaF()) * f));
+            c = entre(depart, arrivee, std::clamp(o.f32(p + 4 + 4 * n + 4 * i), 0.0, 1.0));
         }
         if (!arrets.isEmpty() && position < arrets.last().first)
             continue; // positions go up; one that goes back is dropped
@@ -341,13 +344,8 @@ Brosse degrade_de_chemin(const Octets& o, qint64 p)
         QRadialGradient degrade(c, rayon);
         for (const auto& [position, couleur] : std::as_const(melange)) {
             QColor mixte = couleur;
-            if (!couleurs_donnees) { // the mean surrounding colour to the centre colour
-                const float f = couleur.alphaF();
-                mixte = QColor::fromRgbF(float(autour.redF() + (centre.redF() - autour.redF()) * f),
-                                         float(autour.greenF() + (centre.greenF() - autour.greenF()) * f),
-                                         float(autour.blueF() + (centre.blueF() - autour.blueF()) * f),
-                                         float(autour.alphaF() + (centre.alphaF() - autour.alphaF()) * f));
-            }
+            if (!couleurs_donnees) // the mean surrounding colour to the centre colour
+                mixte = entre(autour, centre, couleur.alphaF());
             degrade.setColorAt(1 - position, mixte);
         }
         brosse.qt = QBrush(degrade);
