@@ -15,6 +15,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMoveEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QScreen>
 #include <QtConcurrent/QtConcurrentRun>
@@ -29,12 +30,13 @@ struct Placement {
     QMargins cadre;
     qreal ratio = 1;
 
-    // Pictures decoded for one placement do not suit another.
+    // Pictures decoded for one screen do not suit another. The frame is left out: it is known only
+    // once the window shows, and a part decoded without it is off by a few pixels, which the window
+    // reads again once the picture is up (revoir_partie) rather than making the tick wait.
     QString cle() const
     {
-        return QStringLiteral("%1,%2 %3x%4 %5,%6,%7,%8 %9")
+        return QStringLiteral("%1,%2 %3x%4 %5")
             .arg(ecran.x()).arg(ecran.y()).arg(ecran.width()).arg(ecran.height())
-            .arg(cadre.left()).arg(cadre.top()).arg(cadre.right()).arg(cadre.bottom())
             .arg(ratio);
     }
 };
@@ -149,6 +151,9 @@ void frmApercu::construire()
     setWindowTitle(QStringLiteral("Aperçu"));
     setWindowIcon(icone_programme());
     setFixedSize(px(4800), px(3600));
+    // The background is painted by paintEvent, only where a screen shows the window: a window as
+    // large as a 24-megapixel picture would otherwise have 96 MB of it painted at each show.
+    setAttribute(Qt::WA_NoSystemBackground);
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -417,6 +422,17 @@ void frmApercu::moveEvent(QMoveEvent* event)
 {
     QDialog::moveEvent(event);
     revoir_partie();
+}
+
+void frmApercu::paintEvent(QPaintEvent* event)
+{
+    const QRect fenetre = geometry();
+    QRegion a_l_ecran;
+    for (const QScreen* ecran : QGuiApplication::screens())
+        a_l_ecran |= (fenetre & ecran->geometry()).translated(-fenetre.topLeft());
+    QPainter peintre(this);
+    for (const QRect& zone : event->region() & a_l_ecran)
+        peintre.fillRect(zone, palette().window());
 }
 
 void frmApercu::closeEvent(QCloseEvent* event)
