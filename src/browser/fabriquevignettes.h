@@ -17,7 +17,8 @@ class FabriqueVignettes : public QObject {
     Q_OBJECT
 
 public:
-    // `taille`: the longer side of the thumbnails in pixels (128 or 256, the cache's two sizes).
+    // `taille`: the longer side, in pixels, of the thumbnails handed over. They are kept in the
+    // cache at its normal size (128) for a `taille` up to 128, at its large size (256) above.
     explicit FabriqueVignettes(int taille, QObject* parent = nullptr);
     ~FabriqueVignettes() override;
 
