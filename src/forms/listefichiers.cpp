@@ -11,6 +11,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cerrno>
 #include <thread>
 #include <vector>
 
@@ -67,7 +68,9 @@ QList<EntreeFichier> lire_dossier(const QString& dossier, const QStringList& mot
             EntreeFichier& e = entrees[i];
             struct stat st {};
             if (fstatat(fd, e.octets.constData(), &st, 0) != 0) {
-                garder[i] = types[i] == DT_REG; // kept, unmeasured; a dangling link or a file gone is not
+                // A file the folder names but does not let us measure (a folder readable but
+                // not searchable) is kept, unmeasured; a dangling link or a file gone is not.
+                garder[i] = types[i] == DT_REG && errno != ENOENT;
                 continue;
             }
             garder[i] = S_ISREG(st.st_mode);

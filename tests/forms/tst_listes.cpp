@@ -264,6 +264,17 @@ private Q_SLOTS:
         fichiers.setPattern("*.jpg;*.gif");
         QCOMPARE(fichiers.ListCount(), 2);
         QCOMPARE(fichiers.entrees().at(0).taille, 5);
+
+        // A folder that may be read but not searched: its files are listed, unmeasured.
+        QVERIFY(::chmod(QFile::encodeName(d).constData(), 0400) == 0);
+        {
+            SansDroitsDeRoot utilisateur;
+            FileListBox fermee;
+            QVERIFY(fermee.setPath(d));
+            QCOMPARE(fermee.ListCount(), 1);
+            QCOMPARE(fermee.List(0), QString("vraie.jpg"));
+        }
+        QVERIFY(::chmod(QFile::encodeName(d).constData(), 0700) == 0);
     }
 
     void liste_des_lecteurs()
