@@ -3,16 +3,18 @@
 # BUILD_DIR, then fuzzes one of them for SECONDS:
 #   metafichier  the metafile renderer, over the sample metafiles and the crash-regression corpus;
 #   lecteurs     the HEIF, JPEG XL, animated PNG and SVG readers, over pictures made here with Debian's
-#                encoders and the crash-regression corpus.
+#                encoders and the crash-regression corpus;
+#   chargeur     the loader as the windows call it (size, preview, part, fitted, EXIF thumbnail), over
+#                the sample pictures of every type and the crash-regression corpus.
 # Fails on any crash, hang, memory blow-up or sanitizer report (the input is left in BUILD_DIR/artifacts/).
-# Usage: fuzz/court.sh BUILD_DIR [SECONDS] [metafichier|lecteurs]   (SAMPLES names the shared test data)
+# Usage: fuzz/court.sh BUILD_DIR [SECONDS] [metafichier|lecteurs|chargeur]   (SAMPLES names the shared test data)
 # The test suite runs each for 30 to 45 s; a longer session is the same with more seconds (600 and up).
 # A crash found becomes a test: copy the input from BUILD_DIR/artifacts/ into fuzz/corpus/ under a
 # name that says what it broke; tst_metafichier and tst_chargeur read every file there.
 set -euo pipefail
 
 ici=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-build=${1:?usage: court.sh BUILD_DIR [SECONDS] [metafichier|lecteurs]}
+build=${1:?usage: court.sh BUILD_DIR [SECONDS] [metafichier|lecteurs|chargeur]}
 duree=${2:-45}
 cible=${3:-metafichier}
 echantillons=${SAMPLES:-$ici/../../shared/testdata}
@@ -57,6 +59,14 @@ SVG
     find "$ici/../tests/picture/fichiers" -type f \( -name '*.png' -o -name '*.heic' -o -name '*.avif' -o -name '*.jxl' -o -name '*.svg' \) \
         -size -64k -exec cp {} "$corpus"/ \; 2>/dev/null || true
     cp "$ici"/corpus/*.heic "$ici"/corpus/*.avif "$ici"/corpus/*.jxl "$ici"/corpus/*.png "$ici"/corpus/*.svg "$corpus"/ 2>/dev/null || true
+    ;;
+chargeur)
+    # The sample pictures of every type the windows read, good and damaged, smaller than 64 KB.
+    find "$echantillons/pillow" "$echantillons/metafiles" -type f -size -64k \
+        \( -iname '*.bmp' -o -iname '*.dib' -o -iname '*.gif' -o -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.ico' \
+           -o -iname '*.cur' -o -iname '*.wmf' -o -iname '*.emf' -o -iname '*.png' -o -iname '*.tif' -o -iname '*.tiff' \
+           -o -iname '*.webp' -o -iname '*.svg' \) -exec cp --backup=numbered {} "$corpus"/ \;
+    cp "$ici"/corpus/* "$corpus"/ 2>/dev/null || true
     ;;
 *)
     echo "court.sh: no fuzz target named $cible" >&2
