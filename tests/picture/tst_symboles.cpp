@@ -31,9 +31,9 @@ private Q_SLOTS:
         QTest::newRow("Symbol 0xF2: integral") << "Symbol" << 0xF2u << 0x222Bu;
         QTest::newRow("Symbol digit") << "Symbol" << 0x35u << 0x35u;
         QTest::newRow("Symbol in the private use area") << "Symbol" << 0xF061u << 0x03B1u;
-        QTest::newRow("Wingdings 0xFC: check mark") << "Wingdings" << 0xFCu << 0x2714u;
-        QTest::newRow("Wingdings l: black circle") << "Wingdings" << 0x6Cu << 0x25CFu;
-        QTest::newRow("Wingdings n: black square") << "Wingdings" << 0x6Eu << 0x25A0u;
+        QTest::newRow("Wingdings 0xFC: check mark") << "Wingdings" << 0xFCu << 0x2713u;
+        QTest::newRow("Wingdings l: medium black circle") << "Wingdings" << 0x6Cu << 0x26ABu;
+        QTest::newRow("Wingdings n: black medium square") << "Wingdings" << 0x6Eu << 0x25FCu;
         QTest::newRow("Wingdings 0xA7: small square") << "Wingdings" << 0xA7u << 0x25AAu;
         QTest::newRow("Wingdings 0xD8: arrowhead") << "Wingdings" << 0xD8u << 0x2B9Au;
         QTest::newRow("Wingdings 0xE0: right arrow") << "Wingdings" << 0xE0u << 0x1F86Au;
@@ -41,19 +41,24 @@ private Q_SLOTS:
         QTest::newRow("Wingdings 0xF0: white right arrow") << "Wingdings" << 0xF0u << 0x21E8u;
         QTest::newRow("Wingdings J: smiling face") << "Wingdings" << 0x4Au << 0x263Au;
         QTest::newRow("Wingdings ( : telephone") << "Wingdings" << 0x28u << 0x1F57Fu;
-        QTest::newRow("Wingdings 0x81: circled one") << "Wingdings" << 0x81u << 0x2460u;
+        QTest::newRow("Wingdings 0x80: circled sans-serif zero") << "Wingdings" << 0x80u << 0x1F10Bu;
+        QTest::newRow("Wingdings 0x81: circled sans-serif one") << "Wingdings" << 0x81u << 0x2780u;
+        QTest::newRow("Wingdings 0xF5: white north west arrow") << "Wingdings" << 0xF5u << 0x2B01u;
         QTest::newRow("Wingdings 0xAB: black star") << "Wingdings" << 0xABu << 0x2605u;
-        QTest::newRow("Wingdings in the private use area") << "Wingdings" << 0xF0FCu << 0x2714u;
+        QTest::newRow("Wingdings in the private use area") << "Wingdings" << 0xF0FCu << 0x2713u;
         QTest::newRow("Wingdings 2 R: ballot box with check") << "Wingdings 2" << 0x52u << 0x2611u;
         QTest::newRow("Wingdings 2 T: ballot box with x") << "Wingdings 2" << 0x54u << 0x2612u;
         QTest::newRow("Wingdings 2 0x6A: circled one") << "Wingdings 2" << 0x6Au << 0x2460u;
         QTest::newRow("Wingdings 2 0xA2: black square") << "Wingdings 2" << 0xA2u << 0x25A0u;
+        QTest::newRow("Wingdings 2 0x99: white circle") << "Wingdings 2" << 0x99u << 0x25CBu;
         QTest::newRow("Wingdings 3 !: left arrow") << "Wingdings 3" << 0x21u << 0x2B60u;
         QTest::newRow("Wingdings 3 \": right arrow") << "Wingdings 3" << 0x22u << 0x2B62u;
         QTest::newRow("Wingdings 3 p: up triangle") << "Wingdings 3" << 0x70u << 0x25B2u;
         QTest::newRow("Wingdings 3 u: right triangle") << "Wingdings 3" << 0x75u << 0x25B6u;
         QTest::newRow("Wingdings 3 0xE5: north west arrow") << "Wingdings 3" << 0xE5u << 0x1F884u;
-        QTest::newRow("Webdings a: bicycle") << "Webdings" << 0x61u << 0x1F6B2u;
+        QTest::newRow("Webdings @: hammer and wrench") << "Webdings" << 0x40u << 0x1F6E0u;
+        QTest::newRow("Webdings a: check mark") << "Webdings" << 0x61u << 0x2714u;
+        QTest::newRow("Webdings b: bicycle") << "Webdings" << 0x62u << 0x1F6B2u;
         QTest::newRow("Webdings 0xFC: globe") << "Webdings" << 0xFCu << 0x1F30Du;
         QTest::newRow("Webdings 4: play") << "Webdings" << 0x34u << 0x23F5u;
         QTest::newRow("Webdings 0xE9: wheelchair") << "Webdings" << 0xE9u << 0x267Fu;
@@ -120,7 +125,7 @@ private Q_SLOTS:
     {
         QCOMPARE(symboles::texte(Jeu::Symbol, QStringLiteral("abg")), QStringLiteral("αβγ"));
         QCOMPARE(symboles::texte(Jeu::Symbol, QString(QChar(0xF061)) + QChar(0xF062)), QStringLiteral("αβ"));
-        QCOMPARE(symboles::texte(Jeu::Wingdings, QStringLiteral("l\xFC")), QStringLiteral("●✔"));
+        QCOMPARE(symboles::texte(Jeu::Wingdings, QStringLiteral("l\xFC")), QStringLiteral("⚫✓"));
         // A pictograph beyond the first plane takes two UTF-16 units.
         QCOMPARE(symboles::texte(Jeu::Wingdings, QStringLiteral("(")), QStringLiteral("🕿"));
         QCOMPARE(symboles::texte(Jeu::Aucun, QStringLiteral("abc")), QStringLiteral("abc"));
