@@ -4,10 +4,11 @@
 
 #include "picture/symboles.h"
 
-#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QRawFont>
 #include <QTest>
+
+#include <algorithm>
 
 using symboles::Jeu;
 
@@ -123,29 +124,29 @@ private Q_SLOTS:
 
     void texte_entier()
     {
-        QCOMPARE(symboles::texte(Jeu::Symbol, QStringLiteral("abg")), QStringLiteral("αβγ"));
-        QCOMPARE(symboles::texte(Jeu::Symbol, QString(QChar(0xF061)) + QChar(0xF062)), QStringLiteral("αβ"));
-        QCOMPARE(symboles::texte(Jeu::Wingdings, QStringLiteral("l\xFC")), QStringLiteral("⚫✓"));
+        QCOMPARE(symboles::texte(Jeu::Symbol, QString(QChar(0xF061)) + QChar('b')), QStringLiteral("αβ"));
         // A pictograph beyond the first plane takes two UTF-16 units.
-        QCOMPARE(symboles::texte(Jeu::Wingdings, QStringLiteral("(")), QStringLiteral("🕿"));
-        QCOMPARE(symboles::texte(Jeu::Aucun, QStringLiteral("abc")), QStringLiteral("abc"));
+        QCOMPARE(symboles::texte(Jeu::Wingdings, QStringLiteral("l(")), QStringLiteral("⚫🕿"));
     }
 
     void polices_de_dessin_installees()
     {
-        // The fonts drawing the symbols are on the machine and hold the characters of the tests:
-        // each well-known code above is drawn with a real glyph from one of them.
-        const QStringList familles = symboles::familles_dessin();
-        for (const char32_t u : {0x03B1u, 0x2211u, 0x2714u, 0x25CFu, 0x2B9Au, 0x1F86Au, 0x2611u, 0x2B60u, 0x1F6B2u, 0x1F57Fu}) {
-            bool trouve = false;
-            for (const QString& famille : familles) {
-                QFont police(famille);
-                police.setPixelSize(20);
-                if (QRawFont::fromFont(police).familyName().compare(famille, Qt::CaseInsensitive) == 0
-                    && QFontMetricsF(police).inFontUcs4(u))
-                    trouve = true;
+        // Every character of every table has a real glyph in one of the fonts that draw them: no
+        // symbol comes out as an empty box for want of a font.
+        QList<QRawFont> polices;
+        for (const QString& famille : symboles::familles_dessin()) {
+            QFont police(famille);
+            police.setPixelSize(20);
+            const QRawFont brute = QRawFont::fromFont(police);
+            QVERIFY2(brute.familyName().compare(famille, Qt::CaseInsensitive) == 0, qPrintable(famille));
+            polices << brute;
+        }
+        for (const Jeu jeu : {Jeu::Symbol, Jeu::Wingdings, Jeu::Wingdings2, Jeu::Wingdings3, Jeu::Webdings}) {
+            for (char32_t code = 0x21; code <= 0xFF; ++code) {
+                const char32_t u = symboles::unicode(jeu, code);
+                const bool trouve = std::any_of(polices.cbegin(), polices.cend(), [u](const QRawFont& f) { return f.supportsCharacter(uint(u)); });
+                QVERIFY2(trouve, qPrintable(QStringLiteral("%1 %2: U+%3").arg(int(jeu)).arg(uint(code), 0, 16).arg(uint(u), 0, 16)));
             }
-            QVERIFY2(trouve, qPrintable(QString::number(uint(u), 16)));
         }
     }
 };
